@@ -1,0 +1,116 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The small modal dialogs: an about box and five message dialogs. Each shows one line
+// of text set by its caller, an icon and one to four buttons, and ends with the result
+// code of the button or key that closed it; the caller decides what the code means.
+// Showing goes through a DialogPresenter, so the engine never calls a toolkit: the Qt
+// GUI draws the dialog, ordevik-batch prints it and answers from its options, the
+// tests answer from a script.
+
+enum class DialogIcon
+{
+    Application,
+    Warning,
+    Error,
+};
+
+struct DialogButton
+{
+    int id;            // control id
+    std::string text;  // UTF-8
+    int x;             // dialog units from the left edge
+    int result;        // the code the dialog ends with when this button is pressed
+};
+
+struct DialogLayout
+{
+    int resourceId;
+    std::string caption;  // UTF-8
+    int width;            // dialog units
+    int height;
+    DialogIcon icon;
+    int messageWidth;     // dialog units; one line of text
+    std::vector<DialogButton> buttons;  // left to right; the first takes the focus
+    int defaultButtonId;  // 0: no default button
+    int escapeResult;     // the code of Escape and the close box
+    bool centredOnScreen; // otherwise centred over the wizard window
+    bool beeps;           // the message dialogs sound the default beep when painted
+};
+
+// How a dialog reaches the user; the Qt GUI, ordevik-batch and the tests each implement it.
+class DialogPresenter
+{
+public:
+    virtual ~DialogPresenter() = default;
+    // Shows the dialog modally; returns the result code of the button or key that
+    // closed it, or -1 when it cannot be shown. `message` is UTF-8.
+    virtual int ShowModal(const DialogLayout& layout, const std::string& message) = 0;
+};
+
+// Base of the six dialogs: a layout and a presenter. The caller constructs one on its
+// stack, sets `message`, shows it once and reads the result.
+class MessageDialog
+{
+public:
+    // Shows the dialog; -1 when there is no presenter or it cannot show it.
+    int DoModal();
+    const DialogLayout& Layout() const { return layout; }
+
+    std::string message;  // UTF-8
+
+protected:
+    MessageDialog(DialogPresenter* presenter, const DialogLayout& dialogLayout);
+
+private:
+    DialogPresenter* presenter;
+    const DialogLayout& layout;
+};
+
+class AboutDialog : public MessageDialog
+{
+public:
+    explicit AboutDialog(DialogPresenter* presenter);
+    static const DialogLayout& Definition();
+    static const char* const aboutText;
+};
+
+class WarningDialog : public MessageDialog
+{
+public:
+    explicit WarningDialog(DialogPresenter* presenter);
+    static const DialogLayout& Definition();
+};
+
+class OverwriteDialog : public MessageDialog
+{
+public:
+    explicit OverwriteDialog(DialogPresenter* presenter);
+    static const DialogLayout& Definition();
+    enum Result { Quit = 0, Skip = 1, Overwrite = 2, OverwriteAll = 3 };
+};
+
+class ConfirmDialog : public MessageDialog
+{
+public:
+    explicit ConfirmDialog(DialogPresenter* presenter);
+    static const DialogLayout& Definition();
+    enum Result { Ok = 1, Cancel = 2 };
+};
+
+class SkipDialog : public MessageDialog
+{
+public:
+    explicit SkipDialog(DialogPresenter* presenter);
+    static const DialogLayout& Definition();
+    enum Result { Quit = 0, Skip = 1, SkipAll = 2 };
+};
+
+class FailureDialog : public MessageDialog
+{
+public:
+    explicit FailureDialog(DialogPresenter* presenter);
+    static const DialogLayout& Definition();
+};

@@ -1,0 +1,212 @@
+#include "app/core/SettingsFile.h"
+
+#include "engine/FileSystem.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsBlank(char byte)
+{
+    return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n' || byte == '\v' ||
+           byte == '\f';
+}
+
+// Cuts the comment and the surrounding white space off one settings line. "#" cannot
+// be a trail byte, so a plain byte search is safe here.
+std::string_view PrepareLine(std::string_view line)
+{
+    const std::size_t comment = line.find('#');
+    if (comment != std::string_view::npos) {
+        line = line.substr(0, comment);
+    }
+    std::size_t first = 0;
+    while (first < line.size() && IsBlank(line[first])) {
+        ++first;
+    }
+    std::size_t last = line.size();
+    while (last > first && IsBlank(line[last - 1])) {
+        --last;
+    }
+    return line.substr(first, last - first);
+}
+
+}
+
+SettingsFile::SettingsFile()
+{
+    const fs::path executable = ExecutablePath();
+    SetPaths(executable.parent_path(), executable.stem().string());
+}
+
+SettingsFile::SettingsFile(const fs::path& settingsFile)
+{
+    SetPaths(settingsFile.parent_path(), settingsFile.stem().string());
+    iniPath = settingsFile;
+}
+
+void SettingsFile::SetPaths(const fs::path& folder, const std::string& title)
+{
+    iniPath = folder / (title + ".ini");
+    textPath = folder / (title + ".txt");
+    bitmapPath = folder / (title + ".bmp");
+    for (std::size_t i = 0; i < helpPaths.size(); ++i) {
+        helpPaths[i] = folder / "help" / ("page_" + std::to_string(i) + ".htm");
+    }
+}
+
+int SettingsFile::ReadIniFile()
+{
+    LineReader reader;
+    if (!PathExists(iniPath) || !reader.Open(iniPath)) {
+        return 1;
+    }
+    sections.Clear();
+    std::string buffer;
+    std::string line;
+    while (reader.Next(line)) {
+        buffer += PrepareLine(line);
+    }
+    ElementParser parser(std::move(buffer));
+    int cursor = 0;
+    while (parser.NextElement(cursor)) {
+        if (!parser.Name().empty()) {
+            sections.Set(parser.Name(), parser.Body());
+        }
+    }
+    return 0;
+}
+
+int SettingsFile::ReadTextFile()
+{
+    if (!PathExists(textPath)) {
+        return 1;
+    }
+    StringList lines;
+    if (ReadTextLines(textPath, lines) != 0) {
+        return 1;
+    }
+    introLines = std::move(lines);
+    return 0;
+}
+
+std::string SettingsFile::SectionOrEmpty(const std::string& sectionName) const
+{
+    const std::string* section = sections.Find(sectionName);
+    return section != nullptr ? *section : std::string();
+}
+
+int SettingsFile::LoadObjects()
+{
+    objectNames.clear();
+    objectCodes.clear();
+    ElementParser parser(SectionOrEmpty("Object"));
+    int cursor = 0;
+    while (parser.NextElement(cursor)) {
+        if (!parser.Name().empty()) {
+            objectNames.push_back(parser.Name());
+            objectCodes.push_back(parser.Body());
+        }
+    }
+    return static_cast<int>(objectCodes.size());
+}
+
+int SettingsFile::LoadSection(const std::string& sectionName, StringMap& target)
+{
+    target.Clear();
+    ElementParser parser(SectionOrEmpty(sectionName));
+    int cursor = 0;
+    while (parser.NextElement(cursor)) {
+        if (!parser.Name().empty()) {
+            target.Set(parser.Name(), parser.Body());
+        }
+    }
+    return static_cast<int>(target.Size());
+}
+
+int SettingsFile::LoadSectionWithAttributes(const std::string& sectionName,
+                                            StringMap& attributeTarget, StringMap& bodyTarget)
+{
+    attributeTarget.Clear();
+    bodyTarget.Clear();
+    ElementParser parser(SectionOrEmpty(sectionName));
+    int cursor = 0;
+    while (parser.NextElement(cursor)) {
+        if (!parser.Name().empty()) {
+            attributeTarget.Set(parser.Name(), parser.AttributeText());
+            bodyTarget.Set(parser.Name(), parser.Body());
+        }
+    }
+    return static_cast<int>(bodyTarget.Size());
+}
+
+int SettingsFile::LoadCaptions()
+{
+    return LoadSection("Caption", captions);
+}
+
+int SettingsFile::LoadConvert()
+{
+    return LoadSectionWithAttributes("Convert", convertAttributes, convertBodies);
+}
+
+int SettingsFile::LoadMetaData()
+{
+    return LoadSection("MetaData", metaData);
+}
+
+int SettingsFile::LoadWizardSettings()
+{
+    LoadCaptions();
+    return LoadObjects();
+}
+
+void SettingsFile::LoadConvertSettings()
+{
+    LoadObjects();
+    LoadConvert();
+    LoadMetaData();
+}
+
+std::string SettingsFile::GetCsvListCaption() const
+{
+    const std::string* caption = captions.Find("CsvListCaption");
+    return caption != nullptr ? *caption : std::string();
+}
+
+std::string SettingsFile::GetSelListCaption() const
+{
+    const std::string* caption = captions.Find("SelListCaption");
+    return caption != nullptr ? *caption : std::string();
+}
+
+std::string SettingsFile::GetConvertBody(const std::string& key) const
+{
+    return convertBodies.GetOr(key, key);
+}
+
+std::string SettingsFile::GetConvertAttributes(const std::string& key) const
+{
+    return convertAttributes.GetOr(key, key);
+}
+
+std::string SettingsFile::GetMetaData(const std::string& key) const
+{
+    return metaData.GetOr(key, key);
+}
+
+int SettingsFile::SetMetaData(const std::string& key, const std::string& value)
+{
+    metaData.Set(key, value);
+    return static_cast<int>(metaData.Size());
+}
+
+std::string SettingsFile::GetMetaDataTemplate() const
+{
+    return SectionOrEmpty("MetaDataTemplate");
+}
+
+std::string SettingsFile::GetDataSetTemplate() const
+{
+    return SectionOrEmpty("DataSetTemplate");
+}

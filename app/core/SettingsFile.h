@@ -1,0 +1,80 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include "engine/ElementParser.h"
+#include "engine/StringList.h"
+#include "engine/StringMap.h"
+
+// The settings, introduction text, picture and help pages beside the executable that
+// adapt the system to a product line without a rebuild. Only reads; nothing is ever
+// written back. Lookups never fail: a missing "Convert" or metadata entry yields the
+// key itself, a missing caption or template the empty string.
+//
+// The settings file is code page 932 text in bracket notation. Each line is cut at its
+// first "#", trimmed of ASCII white space at both ends, and joined to the others with
+// no separator, so line breaks carry no meaning.
+class SettingsFile : public ElementParser
+{
+public:
+    // Paths derived from the running executable: <folder>/<title>.ini, .txt, .bmp and
+    // <folder>/help/page_0.htm ... page_7.htm. Reads no file.
+    SettingsFile();
+    // Uses the given settings file exactly; the text, picture and help paths lie beside
+    // it under its own title.
+    explicit SettingsFile(const std::filesystem::path& settingsFile);
+
+    // Returns 0 when read, 1 when there is no file at `iniPath` (nothing changes then).
+    int ReadIniFile();
+    // Returns 0 when read, 1 when there is no introduction text (nothing changes then).
+    int ReadTextFile();
+
+    int LoadObjects();
+    int LoadCaptions();
+    int LoadConvert();
+    int LoadMetaData();
+    int LoadWizardSettings();
+    void LoadConvertSettings();
+
+    std::string GetCsvListCaption() const;
+    std::string GetSelListCaption() const;
+    std::string GetConvertBody(const std::string& key) const;
+    std::string GetConvertAttributes(const std::string& key) const;
+    std::string GetMetaData(const std::string& key) const;
+    int SetMetaData(const std::string& key, const std::string& value);
+    int GetMetaDataCount() const { return static_cast<int>(metaData.Size()); }
+    std::string GetMetaDataTemplate() const;
+    std::string GetDataSetTemplate() const;
+
+    const StringList& ObjectCodes() const { return objectCodes; }
+    const StringList& ObjectNames() const { return objectNames; }
+    const StringList& IntroLines() const { return introLines; }
+    const std::array<std::filesystem::path, 8>& HelpPaths() const { return helpPaths; }
+    const std::filesystem::path& BitmapPath() const { return bitmapPath; }
+    const std::filesystem::path& TextPath() const { return textPath; }
+    const std::filesystem::path& IniPath() const { return iniPath; }
+    const StringMap& Sections() const { return sections; }
+
+private:
+    void SetPaths(const std::filesystem::path& folder, const std::string& title);
+    int LoadSection(const std::string& sectionName, StringMap& target);
+    int LoadSectionWithAttributes(const std::string& sectionName, StringMap& attributeTarget,
+                                  StringMap& bodyTarget);
+    std::string SectionOrEmpty(const std::string& sectionName) const;
+
+protected:
+    StringList objectCodes;
+    StringList objectNames;
+    StringList introLines;
+    std::array<std::filesystem::path, 8> helpPaths;
+    std::filesystem::path bitmapPath;
+    std::filesystem::path textPath;
+    std::filesystem::path iniPath;
+    StringMap sections;
+    StringMap metaData;
+    StringMap convertBodies;
+    StringMap convertAttributes;
+    StringMap captions;
+};

@@ -1,0 +1,414 @@
+#include "cli/BatchTool.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "app/core/Dialogs.h"
+#include "app/core/SettingsFile.h"
+#include "engine/Conversion.h"
+#include "engine/Cp932.h"
+#include "engine/FileSystem.h"
+#include "wizard/FilesetList.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+enum class ExistingAnswer { Overwrite, Skip, Stop };
+enum class MissingAnswer { Skip, Stop };
+
+struct BatchOptions
+{
+    fs::path csvFile;
+    fs::path dataFolder;
+    fs::path dtdFolder;
+    fs::path outFolder;
+    fs::path settingsFile;
+    std::vector<std::string> filesets;
+    std::string selection;
+    bool perKind = false;
+    bool shiftJis = false;
+    bool noDtdCopy = false;
+    ExistingAnswer existing = ExistingAnswer::Stop;
+    MissingAnswer missing = MissingAnswer::Skip;
+    bool quiet = false;
+    int jobs = 1;
+};
+
+// One dialog as printed, with what it means for the run-wide answers.
+struct DialogLine
+{
+    int resourceId;
+    int result;
+    std::string text;
+};
+
+// Answers dialogs from the options and keeps what was shown, so that the lines of
+// filesets converted side by side can be printed in fileset order afterwards.
+class BatchPresenter : public DialogPresenter
+{
+public:
+    explicit BatchPresenter(const BatchOptions& batchOptions) : options(batchOptions) {}
+
+    int ShowModal(const DialogLayout& layout, const std::string& message) override
+    {
+        const int result = Answer(layout);
+        std::string answerText;
+        for (const DialogButton& button : layout.buttons) {
+            if (button.result == result) {
+                answerText = button.text;
+            }
+        }
+        std::string text = layout.caption + ": " + message + " [" + answerText + "]";
+        if (layout.resourceId == OverwriteDialog::Definition().resourceId &&
+            result == OverwriteDialog::Quit) {
+            text += "\n  hint: --existing overwrite or --existing skip answers this question";
+        }
+        lines.push_back({layout.resourceId, result, text});
+        return result;
+    }
+
+    std::vector<DialogLine> lines;
+
+private:
+    int Answer(const DialogLayout& layout) const
+    {
+        if (layout.resourceId == OverwriteDialog::Definition().resourceId) {
+            switch (options.existing) {
+            case ExistingAnswer::Overwrite:
+                return OverwriteDialog::OverwriteAll;
+            case ExistingAnswer::Skip:
+                return OverwriteDialog::Skip;
+            case ExistingAnswer::Stop:
+                return OverwriteDialog::Quit;
+            }
+        }
+        if (layout.resourceId == SkipDialog::Definition().resourceId) {
+            return options.missing == MissingAnswer::Skip ? SkipDialog::SkipAll
+                                                          : SkipDialog::Quit;
+        }
+        return layout.buttons.empty() ? layout.escapeResult : layout.buttons.front().result;
+    }
+
+    const BatchOptions& options;
+};
+
+// Prints the lines of converted filesets in order, as one run over all of them would
+// have shown them: a choice that holds for the rest of a run ("全て上書き",
+// "全てスキップ") and the missing-DTD warning appear once.
+class DialogPrinter
+{
+public:
+    explicit DialogPrinter(std::ostream& errorStream) : err(errorStream) {}
+
+    void Print(const std::vector<DialogLine>& lines)
+    {
+        for (const DialogLine& line : lines) {
+            const bool overwriteAll = line.resourceId == OverwriteDialog::Definition().resourceId;
+            const bool skipAll = line.resourceId == SkipDialog::Definition().resourceId;
+            const bool dtdWarning = line.resourceId == WarningDialog::Definition().resourceId &&
+                                    line.text.find("DTDファイルがありません。") != std::string::npos;
+            if ((overwriteAll && overwriteAllShown) || (skipAll && skipAllShown) ||
+                (dtdWarning && dtdWarningShown)) {
+                continue;
+            }
+            overwriteAllShown |= overwriteAll && line.result == OverwriteDialog::OverwriteAll;
+            skipAllShown |= skipAll && line.result == SkipDialog::SkipAll;
+            dtdWarningShown |= dtdWarning;
+            err << line.text << '\n';
+            ++shown;
+        }
+        err.flush();
+    }
+
+    int Shown() const { return shown; }
+
+private:
+    std::ostream& err;
+    bool overwriteAllShown = false;
+    bool skipAllShown = false;
+    bool dtdWarningShown = false;
+    int shown = 0;
+};
+
+// A progress bar on the error stream, over all filesets of the batch.
+class BarProgress
+{
+public:
+    BarProgress(std::ostream& errorStream, bool visible, int filesetCount)
+        : err(errorStream), shown(visible), total(filesetCount)
+    {
+    }
+
+    void FilesetDone(const std::string& name)
+    {
+        ++done;
+        if (!shown) {
+            return;
+        }
+        constexpr int width = 30;
+        const int filled = total == 0 ? width : done * width / total;
+        err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+            << std::string(static_cast<std::size_t>(width - filled), ' ') << "] " << done << "/"
+            << total << " " << name << "\x1b[K";
+        if (done == total) {
+            err << '\n';
+        }
+        err.flush();
+    }
+
+private:
+    std::ostream& err;
+    bool shown;
+    int total;
+    int done = 0;
+};
+
+struct FilesetJob
+{
+    std::string code;
+    std::string name;
+    ConversionSummary summary;
+    std::vector<DialogLine> lines;
+    bool started = false;
+    bool finished = false;
+};
+
+int Fail(std::ostream& err, const std::string& message)
+{
+    err << "ordevik-batch: " << message << '\n';
+    return 2;
+}
+
+std::string HelpText()
+{
+    return R"(Converts filesets of a map data set into GI XML documents.
+
+Every dialog the conversion shows is printed on standard error with its caption
+(警告, 確認, 失敗), its text and the answer the options gave:
+  "XMLファイル … は既に存在します。"  answered by --existing
+  "データファイル … がありません。"    answered by --missing
+  warnings and failures                 answered "ＯＫ" / "終了"
+
+Exit status: 0 the run completed (kinds may have been skipped); 1 the run stopped (a
+stop answer, a missing metadata or point-data file, a write failure); 2 the command
+line or an input path is wrong (nothing is written then).
+
+The inputs are checked as the wizard checks them: the CSV file, the data folder and
+the DTD folder, in that order; a missing output folder is created (one level).
+Filesets are converted in ascending order of their codes; each fileset's output
+depends only on the settings, its own files and the options, so a large data set can
+be split by --fileset across machines.)";
+}
+
+}
+
+int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+{
+    BatchOptions options;
+    std::string existing = "stop";
+    std::string missing = "skip";
+    CLI::App app("ordevik-batch", "ordevik-batch");
+    app.footer(HelpText());
+    app.add_option("--csv", options.csvFile, "fileset-list CSV file")->required();
+    app.add_option("--data", options.dataFolder, "data folder (a sub-folder per fileset)")
+        ->required();
+    app.add_option("--dtd", options.dtdFolder, "folder of the DTD files")->required();
+    app.add_option("--out", options.outFolder, "XML output folder")->required();
+    app.add_option("--settings", options.settingsFile,
+                   "settings file, used exactly as given (default: ordevik.ini beside the "
+                   "executable)");
+    app.add_option("--fileset", options.filesets,
+                   "convert this fileset of the CSV file; repeatable (default: every fileset)");
+    app.add_option("--selection", options.selection,
+                   "one 0/1 per \"Object\" entry, applied to every fileset (default: all 1)");
+    app.add_flag("--per-kind", options.perKind, "one XML file per feature kind");
+    app.add_flag("--shift-jis", options.shiftJis, "write Shift_JIS (default: UTF-8)");
+    app.add_flag("--no-dtd-copy", options.noDtdCopy, "do not copy the DTD files");
+    app.add_option("--existing", existing,
+                   "answer to an existing XML file: overwrite (全て上書き), skip (スキップ) or "
+                   "stop (終了; default)")
+        ->check(CLI::IsMember({"overwrite", "skip", "stop"}));
+    app.add_option("--missing", missing,
+                   "answer to a missing data file: skip (全てスキップ; default) or stop (終了)")
+        ->check(CLI::IsMember({"skip", "stop"}));
+    app.add_flag("--quiet", options.quiet, "no progress and no summary");
+    app.add_option("--jobs", options.jobs, "convert up to N filesets at once (default 1)")
+        ->check(CLI::Range(1, 256));
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return 0;
+    } catch (const CLI::ParseError& error) {
+        return Fail(err, std::string(error.what()) + "\nRun with --help for more information.");
+    }
+    options.existing = existing == "overwrite" ? ExistingAnswer::Overwrite
+                       : existing == "skip"    ? ExistingAnswer::Skip
+                                               : ExistingAnswer::Stop;
+    options.missing = missing == "stop" ? MissingAnswer::Stop : MissingAnswer::Skip;
+
+    if (!IsRegularFile(options.csvFile)) {
+        return Fail(err, "CSVファイルがありません。 (" + options.csvFile.string() + ")");
+    }
+    if (!IsFolder(options.dataFolder)) {
+        return Fail(err, "データフォルダがありません。 (" + options.dataFolder.string() + ")");
+    }
+    if (!IsFolder(options.dtdFolder)) {
+        return Fail(err, "DTDフォルダがありません。 (" + options.dtdFolder.string() + ")");
+    }
+    if (options.settingsFile.empty()) {
+        options.settingsFile = ExecutablePath().parent_path() / "ordevik.ini";
+    }
+    if (!IsRegularFile(options.settingsFile)) {
+        return Fail(err, "settings file not found: " + options.settingsFile.string());
+    }
+    SettingsFile settings(options.settingsFile);
+    settings.ReadIniFile();
+    const std::size_t kindCount = static_cast<std::size_t>(settings.LoadObjects());
+    if (options.selection.empty()) {
+        options.selection.assign(kindCount, '1');
+    }
+    if (options.selection.size() != kindCount ||
+        options.selection.find_first_not_of("01") != std::string::npos) {
+        return Fail(err, "--selection needs one 0 or 1 for each of the " +
+                             std::to_string(kindCount) + " \"Object\" entries of " +
+                             options.settingsFile.string());
+    }
+
+    std::map<std::string, std::string> listed;
+    if (LoadFilesetList(options.csvFile, listed) != 0) {
+        return Fail(err, "CSVファイルがありません。 (" + options.csvFile.string() + ")");
+    }
+    // Codes on the command line are UTF-8; the CSV file's are code page 932.
+    std::map<std::string, std::string> byUtf8;
+    for (const auto& [code, name] : listed) {
+        byUtf8[ToUtf8(code)] = code;
+    }
+    std::map<std::string, std::string> chosen;
+    if (options.filesets.empty()) {
+        chosen = listed;
+    }
+    for (const std::string& wanted : options.filesets) {
+        const auto found = byUtf8.find(wanted);
+        if (found == byUtf8.end()) {
+            return Fail(err, "fileset " + wanted + " is not listed in " +
+                                 options.csvFile.string());
+        }
+        chosen[found->second] = listed[found->second];
+    }
+
+    if (PathExists(options.outFolder) && !IsFolder(options.outFolder)) {
+        return Fail(err, "the output folder is a file: " + options.outFolder.string());
+    }
+    if (!PathExists(options.outFolder) && !CreateFolder(options.outFolder)) {
+        return Fail(err, "cannot create the output folder " + options.outFolder.string());
+    }
+
+    std::vector<FilesetJob> jobs;
+    for (const auto& [code, name] : chosen) {
+        jobs.push_back({code, name, {}, {}, false, false});
+    }
+    const auto startTime = std::chrono::steady_clock::now();
+    DialogPrinter printer(err);
+    BarProgress bar(err, !options.quiet && isatty(STDERR_FILENO) != 0,
+                    static_cast<int>(jobs.size()));
+    std::mutex mutex;
+    std::size_t nextJob = 0;
+    std::size_t nextPrint = 0;
+    bool stopped = false;
+
+    // Each fileset is a run of its own: its documents depend only on the settings, its
+    // files and the options, so filesets may be converted side by side.
+    auto worker = [&]() {
+        for (;;) {
+            std::size_t index;
+            {
+                std::lock_guard lock(mutex);
+                if (stopped || nextJob >= jobs.size()) {
+                    return;
+                }
+                index = nextJob++;
+                jobs[index].started = true;
+            }
+            FilesetJob& job = jobs[index];
+            ConversionRequest request;
+            request.dataFolder = options.dataFolder;
+            request.dtdFolder = options.dtdFolder;
+            request.xmlFolder = options.outFolder;
+            request.selectedFilesets[job.code] = job.name;
+            request.featureSelection[job.code] = options.selection;
+            request.shiftJisOutput = options.shiftJis ? 1 : 0;
+            request.integratedOutput = options.perKind ? 0 : 1;
+            request.skipDtdCopy = options.noDtdCopy ? 1 : 0;
+            request.settingsFile = options.settingsFile;
+            BatchPresenter presenter(options);
+            SilentProgress progress;
+            job.summary = RunConversion(request, &presenter, progress);
+            job.lines = std::move(presenter.lines);
+
+            std::lock_guard lock(mutex);
+            job.finished = true;
+            if (job.summary.stopped) {
+                stopped = true;
+            }
+            while (nextPrint < jobs.size() && jobs[nextPrint].finished) {
+                printer.Print(jobs[nextPrint].lines);
+                bar.FilesetDone(ToUtf8(jobs[nextPrint].name));
+                ++nextPrint;
+            }
+        }
+    };
+    const int threadCount = std::min<int>(options.jobs, static_cast<int>(jobs.size()));
+    if (threadCount <= 1) {
+        worker();
+    } else {
+        std::vector<std::thread> threads;
+        for (int i = 0; i < threadCount; ++i) {
+            threads.emplace_back(worker);
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+    }
+
+    ConversionSummary total;
+    for (const FilesetJob& job : jobs) {
+        if (!job.finished) {
+            continue;
+        }
+        total.stopped |= job.summary.stopped;
+        total.filesets += job.summary.filesets;
+        total.kindsConverted += job.summary.kindsConverted;
+        total.kindsSkipped += job.summary.kindsSkipped;
+        total.records += job.summary.records;
+        total.filesWritten.insert(job.summary.filesWritten.begin(),
+                                  job.summary.filesWritten.end());
+    }
+    if (!options.quiet) {
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
+        std::ostringstream time;
+        time.precision(2);
+        time << std::fixed << seconds;
+        out << (total.stopped ? "stopped" : "done") << ": filesets " << total.filesets
+            << ", kinds " << total.kindsConverted << " converted, " << total.kindsSkipped
+            << " skipped, records " << total.records << ", files written "
+            << total.filesWritten.size() << ", messages " << printer.Shown() << ", time "
+            << time.str() << " s\n"
+            << "XML written to " << options.outFolder.string() << '\n';
+    }
+    return total.stopped ? 1 : 0;
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+
+class DialogPresenter;
+
+// What the wizard hands over to a conversion run.
+struct ConversionRequest
+{
+    std::filesystem::path dataFolder;
+    std::filesystem::path dtdFolder;
+    std::filesystem::path xmlFolder;
+    // Fileset code to name, and fileset code to selection string (one "0"/"1" per
+    // "Object" entry). Codes are code page 932 bytes; a map keeps them in ascending
+    // byte order, the order in which they are converted.
+    std::map<std::string, std::string> selectedFilesets;
+    std::map<std::string, std::string> featureSelection;
+    int shiftJisOutput = 0;
+    int integratedOutput = 1;
+    int skipDtdCopy = 0;
+    // The settings file to read; empty: the one beside the executable.
+    std::filesystem::path settingsFile;
+};
+
+// The texts of the four labels of the progress page, in UTF-8.
+struct ProgressLabels
+{
+    std::string filesetName;
+    std::string filesetCounter;
+    std::string featureName;
+    std::string featureCounter;
+};
+
+// How a run shows its progress; the GUI, ordevik-batch and the tests each implement it.
+class ProgressSink
+{
+public:
+    virtual ~ProgressSink() = default;
+    virtual void SetRange(int low, int high) = 0;
+    virtual void SetPosition(int position) = 0;
+    // Shows the labels as they are now.
+    virtual void Refresh(const ProgressLabels& labels) = 0;
+    // Lets at most one pending window message through; never waits.
+    virtual void PumpOneMessage() = 0;
+};
+
+// A progress sink that shows nothing.
+class SilentProgress : public ProgressSink
+{
+public:
+    void SetRange(int, int) override {}
+    void SetPosition(int) override {}
+    void Refresh(const ProgressLabels&) override {}
+    void PumpOneMessage() override {}
+};
+
+struct ConversionSummary
+{
+    bool stopped = false;      // a quit answer or a failure ended the run
+    int filesets = 0;          // filesets started
+    int kindsConverted = 0;    // kinds whose output was opened
+    int kindsSkipped = 0;      // kinds skipped (missing data file, skipped output)
+    long long records = 0;     // record lines written
+    std::set<std::filesystem::path> filesWritten;
+};
+
+// Converts the chosen filesets, in ascending order of their codes, kind by kind, with
+// the progress bar running 0..40 within each point-data step and each kind. Dialogs
+// reach the user through `presenter`. Stops at the first quit answer or failure.
+ConversionSummary RunConversion(const ConversionRequest& request, DialogPresenter* presenter,
+                                ProgressSink& progress);

@@ -1,0 +1,162 @@
+#include "engine/Cp932.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+// Generated into engine/Cp932Table.cpp by tools/gen_cp932_table.py: 60 rows (lead bytes
+// 0x81-0x9F, then 0xE0-0xFC) of 189 slots (trail bytes 0x40-0xFC); 0 marks an unmapped pair.
+extern const char16_t cp932DoubleByteTable[60 * 189];
+
+static constexpr char16_t replacementCharacter = 0xFFFD;
+
+// Code points of the bytes 0x80-0xFF that stand alone; lead bytes hold U+FFFD, which is
+// what a lead byte without a mapped partner turns into.
+static constexpr std::array<char16_t, 128> highSingleBytes = [] {
+    std::array<char16_t, 128> table{};
+    for (unsigned byte = 0x80; byte <= 0xFF; ++byte) {
+        char16_t codePoint = replacementCharacter;
+        if (byte == 0x80) {
+            codePoint = 0x0080;
+        } else if (byte == 0xA0) {
+            codePoint = 0xF8F0;
+        } else if (byte >= 0xA1 && byte <= 0xDF) {
+            codePoint = static_cast<char16_t>(byte - 0xA1 + 0xFF61);  // half-width katakana
+        } else if (byte >= 0xFD) {
+            codePoint = static_cast<char16_t>(byte - 0xFD + 0xF8F1);
+        }
+        table[byte - 0x80] = codePoint;
+    }
+    return table;
+}();
+
+// `lead` must be a lead byte.
+static inline char16_t LookUpPair(unsigned char lead, unsigned char trail)
+{
+    const unsigned slot = trail - 0x40u;
+    if (slot > 0xFCu - 0x40u) {
+        return 0;
+    }
+    const unsigned row = lead <= 0x9F ? lead - 0x81u : lead - 0xE0u + 31u;
+    return cp932DoubleByteTable[row * 189u + slot];
+}
+
+// Writes the UTF-8 form of a code point below U+10000 that is not a surrogate; returns the
+// number of bytes written (1 to 3).
+static inline std::size_t EncodeUtf8(char16_t codePoint, char* out)
+{
+    if (codePoint < 0x80) {
+        out[0] = static_cast<char>(codePoint);
+        return 1;
+    }
+    if (codePoint < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (codePoint >> 6));
+        out[1] = static_cast<char>(0x80 | (codePoint & 0x3F));
+        return 2;
+    }
+    out[0] = static_cast<char>(0xE0 | (codePoint >> 12));
+    out[1] = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (codePoint & 0x3F));
+    return 3;
+}
+
+// The index of the first byte at or after `position` that has its high bit set, or `size`.
+static inline std::size_t AsciiRunEnd(const unsigned char* bytes, std::size_t position,
+                                      std::size_t size)
+{
+    constexpr std::uint64_t highBits = 0x8080808080808080u;
+    while (size - position >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + position, 8);
+        if ((word & highBits) != 0) {
+            break;
+        }
+        position += 8;
+    }
+    while (position < size && bytes[position] < 0x80) {
+        ++position;
+    }
+    return position;
+}
+
+// Grows geometrically even when called for many small pieces, which an exact reserve
+// would not guarantee.
+static void ReserveAtLeast(std::string& out, std::size_t extra)
+{
+    const std::size_t needed = out.size() + extra;
+    if (needed > out.capacity()) {
+        out.reserve(std::max(needed, out.capacity() * 2));
+    }
+}
+
+void AppendUtf8(std::string_view cp932Text, std::string& out)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(cp932Text.data());
+    const std::size_t size = cp932Text.size();
+    // Every byte yields at least one; double-byte text grows by half, half-width kana triples.
+    ReserveAtLeast(out, size);
+
+    // Short pieces collect here so that mixed text does not call append per character.
+    constexpr std::size_t pendingCapacity = 512;
+    char pending[pendingCapacity];
+    std::size_t pendingSize = 0;
+
+    std::size_t position = 0;
+    while (position < size) {
+        const std::size_t runEnd = AsciiRunEnd(bytes, position, size);
+        const std::size_t runLength = runEnd - position;
+        if (runLength != 0) {
+            if (runLength <= pendingCapacity - pendingSize) {
+                std::memcpy(pending + pendingSize, bytes + position, runLength);
+                pendingSize += runLength;
+            } else {
+                out.append(pending, pendingSize);
+                pendingSize = 0;
+                out.append(cp932Text.data() + position, runLength);
+            }
+            position = runEnd;
+            if (position == size) {
+                break;
+            }
+        }
+
+        const unsigned char byte = bytes[position];
+        char16_t codePoint = 0;
+        if (IsLeadByte(byte) && position + 1 < size) {
+            codePoint = LookUpPair(byte, bytes[position + 1]);
+        }
+        if (codePoint != 0) {
+            position += 2;
+        } else {
+            // Not part of a mapped pair: the byte stands alone and the next one is read anew.
+            codePoint = highSingleBytes[byte - 0x80];
+            position += 1;
+        }
+        if (pendingSize > pendingCapacity - 3) {
+            out.append(pending, pendingSize);
+            pendingSize = 0;
+        }
+        pendingSize += EncodeUtf8(codePoint, pending + pendingSize);
+    }
+    out.append(pending, pendingSize);
+}
+
+std::string ToUtf8(std::string_view cp932Text)
+{
+    std::string out;
+    AppendUtf8(cp932Text, out);
+    return out;
+}
+
+char32_t DecodeDoubleByte(unsigned char lead, unsigned char trail)
+{
+    return IsLeadByte(lead) ? LookUpPair(lead, trail) : 0;
+}
+
+// A lead byte asked about on its own answers U+FFFD, as it converts when it has no partner.
+char32_t DecodeSingleByte(unsigned char byte)
+{
+    return byte < 0x80 ? byte : highSingleBytes[byte - 0x80];
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <string>
+
+#include "engine/EngineObject.h"
+#include "engine/StringList.h"
+#include "engine/StringMap.h"
+
+// Walks a text in bracket notation, NAME(ATTRIBUTES){BODY}, one element at a time.
+// The caller owns the cursor, so one parser serves several walks. Positions count
+// bytes; every search steps over double-byte characters.
+//
+// Unbalanced text still ends every walk: an opening bracket without a partner holds
+// the rest of the text, and its element ends at the last byte of the text.
+class ElementParser : public EngineObject
+{
+public:
+    ElementParser();
+    explicit ElementParser(std::string source);
+
+    // Replaces the text; every other field keeps its value. The caller restarts at 0.
+    void SetText(std::string source);
+
+    // Reads the element at `cursor` and moves `cursor` past it. Returns false at the
+    // end of the text; a step over trailing text returns true with an empty name.
+    bool NextElement(int& cursor);
+    // As NextElement, and also parses the attribute text into `attributes` and
+    // appends the comma-separated items of the body to `items`.
+    bool NextElementFull(int& cursor);
+    // True when an element with a non-empty name begins at position 0.
+    bool HasElement() const;
+
+    const std::string& Name() const { return name; }
+    const std::string& AttributeText() const { return attributeText; }
+    const std::string& Body() const { return body; }
+    const std::string& ElementText() const { return elementText; }
+    const StringMap& Attributes() const { return attributes; }
+    const StringList& Items() const { return items; }
+    const std::string& Text() const { return text; }
+
+    // Position of the bracket that closes the opening bracket at `position`, or -1.
+    int FindPartner(int position, const std::string& source) const;
+    // The text strictly between the bracket at `position` and its partner; without a
+    // partner, the rest of the text after the bracket.
+    std::string BracketContent(int position, const std::string& source) const;
+    // Splits the element that begins at `start`; returns the position of its last
+    // bracket, or length - 1 when no element begins there.
+    int SplitElementAt(const std::string& source, int start, std::string& nameOut,
+                       std::string& attributesOut, std::string& bodyOut) const;
+    // One step of the walk on any text.
+    bool NextAt(const std::string& source, int& cursor, std::string& nameOut,
+                std::string& attributesOut, std::string& bodyOut) const;
+    // Fills `target` with KEY{VALUE} pairs; returns the number of steps taken.
+    int ParseAttributes(const std::string& source, StringMap& target) const;
+    // Appends the comma-separated items of `source`; returns the list's new count.
+    int SplitItems(const std::string& source, StringList& target) const;
+
+protected:
+    std::string elementText;
+    std::string body;
+    std::string attributeText;
+    std::string name;
+    StringList items;
+    StringMap attributes;
+    std::string text;
+    const std::string closeBrackets = ")}";
+    const std::string openBrackets = "({";
+};

@@ -1,0 +1,292 @@
+#include "engine/FileSystem.h"
+
+#include <algorithm>
+#include <cstring>
+#include <system_error>
+
+#include "engine/Cp932.h"
+#include "engine/SjisText.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t readChunk = 1 << 16;
+constexpr char endOfText = 0x1A;
+
+bool EqualsIgnoreAsciiCase(std::string_view left, std::string_view right)
+{
+    if (left.size() != right.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        char a = left[i];
+        char b = right[i];
+        if (a >= 'A' && a <= 'Z') {
+            a = static_cast<char>(a - 'A' + 'a');
+        }
+        if (b >= 'A' && b <= 'Z') {
+            b = static_cast<char>(b - 'A' + 'a');
+        }
+        if (a != b) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}
+
+LineReader::~LineReader()
+{
+    Close();
+}
+
+bool LineReader::Open(const fs::path& path)
+{
+    Close();
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) {
+        return false;
+    }
+    file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    buffer.resize(readChunk);
+    begin = 0;
+    end = 0;
+    atEnd = false;
+    failed = false;
+    return true;
+}
+
+void LineReader::Close()
+{
+    if (file != nullptr) {
+        std::fclose(file);
+        file = nullptr;
+    }
+    begin = 0;
+    end = 0;
+}
+
+bool LineReader::Rewind()
+{
+    if (file == nullptr || std::fseek(file, 0, SEEK_SET) != 0) {
+        return false;
+    }
+    std::clearerr(file);
+    begin = 0;
+    end = 0;
+    atEnd = false;
+    failed = false;
+    return true;
+}
+
+bool LineReader::Fill()
+{
+    if (atEnd || file == nullptr) {
+        return false;
+    }
+    if (begin > 0) {
+        std::memmove(buffer.data(), buffer.data() + begin, end - begin);
+        end -= begin;
+        begin = 0;
+    }
+    if (end == buffer.size()) {
+        buffer.resize(buffer.size() * 2);
+    }
+    const std::size_t got = std::fread(buffer.data() + end, 1, buffer.size() - end, file);
+    if (got == 0) {
+        if (std::ferror(file) != 0) {
+            failed = true;
+        }
+        atEnd = true;
+        return false;
+    }
+    // The first 0x1A ends the text: nothing after it is ever read.
+    const void* stop = std::memchr(buffer.data() + end, endOfText, got);
+    if (stop != nullptr) {
+        end = static_cast<std::size_t>(static_cast<const char*>(stop) - buffer.data());
+        atEnd = true;
+        return true;
+    }
+    end += got;
+    return true;
+}
+
+bool LineReader::Next(std::string& line)
+{
+    if (file == nullptr) {
+        return false;
+    }
+    std::size_t searched = begin;
+    for (;;) {
+        const void* found = std::memchr(buffer.data() + searched, '\n', end - searched);
+        if (found != nullptr) {
+            const std::size_t newline =
+                static_cast<std::size_t>(static_cast<const char*>(found) - buffer.data());
+            std::size_t lineEnd = newline;
+            if (lineEnd > begin && buffer[lineEnd - 1] == '\r') {
+                --lineEnd;
+            }
+            line.assign(buffer.data() + begin, lineEnd - begin);
+            begin = newline + 1;
+            return true;
+        }
+        const std::size_t pending = end - begin;
+        if (!Fill()) {
+            if (end > begin) {
+                line.assign(buffer.data() + begin, end - begin);
+                begin = end;
+                return !failed;
+            }
+            return false;
+        }
+        searched = begin + pending;
+    }
+}
+
+int ReadTextLines(const fs::path& file, StringList& lines)
+{
+    LineReader reader;
+    if (!reader.Open(file)) {
+        return 1;
+    }
+    StringList read;
+    std::string line;
+    while (reader.Next(line)) {
+        read.push_back(line);
+    }
+    if (reader.Failed()) {
+        return 1;
+    }
+    for (std::string& entry : read) {
+        lines.push_back(std::move(entry));
+    }
+    return 0;
+}
+
+bool PathExists(const fs::path& path)
+{
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error)) || fs::exists(path, error);
+}
+
+bool IsRegularFile(const fs::path& path)
+{
+    std::error_code error;
+    return fs::is_regular_file(path, error);
+}
+
+bool IsFolder(const fs::path& path)
+{
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
+fs::path FindInputEntry(const fs::path& path)
+{
+    if (PathExists(path) || !path.has_filename()) {
+        return path;
+    }
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    const std::string wanted = path.filename().string();
+    std::error_code error;
+    fs::directory_iterator entries(folder, error);
+    if (error) {
+        return path;
+    }
+    std::string best;
+    bool found = false;
+    for (const fs::directory_entry& entry : entries) {
+        const std::string candidate = entry.path().filename().string();
+        if (EqualsIgnoreAsciiCase(candidate, wanted) && (!found || candidate < best)) {
+            best = candidate;
+            found = true;
+        }
+    }
+    return found ? path.parent_path() / best : path;
+}
+
+fs::path FsName(std::string_view cp932Name)
+{
+    return fs::path(ToUtf8(cp932Name));
+}
+
+bool IsSafeName(std::string_view cp932Name)
+{
+    const std::string name = ToUtf8(cp932Name);
+    if (name.empty() || name == "." || name == "..") {
+        return false;
+    }
+    for (char byte : name) {
+        const unsigned char value = static_cast<unsigned char>(byte);
+        if (value < 0x20 || byte == '/' || byte == '\\') {
+            return false;
+        }
+    }
+    return true;
+}
+
+fs::path ExecutablePath()
+{
+    std::error_code error;
+    fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return {};
+    }
+    return self;
+}
+
+std::vector<fs::path> ListFilesWithSuffix(const fs::path& folder, std::string_view suffix)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    fs::directory_iterator entries(folder, error);
+    if (error) {
+        return {};
+    }
+    for (const fs::directory_entry& entry : entries) {
+        std::error_code kindError;
+        if (!entry.is_regular_file(kindError)) {
+            continue;
+        }
+        const std::string name = entry.path().filename().string();
+        if (name.size() >= suffix.size() &&
+            EqualsIgnoreAsciiCase(std::string_view(name).substr(name.size() - suffix.size()),
+                                  suffix)) {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<fs::path> files;
+    files.reserve(names.size());
+    for (const std::string& name : names) {
+        files.push_back(folder / name);
+    }
+    return files;
+}
+
+bool CreateFolder(const fs::path& folder)
+{
+    std::error_code error;
+    fs::create_directory(folder, error);
+    return fs::is_directory(folder, error);
+}
+
+bool CopyFileOverwrite(const fs::path& from, const fs::path& to)
+{
+    std::error_code error;
+    return fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
+}
+
+fs::path WithoutTrailingSeparator(const fs::path& folder)
+{
+    std::string text = folder.native();
+    if (text.size() > 1 && text.back() == fs::path::preferred_separator) {
+        text.pop_back();
+    }
+    return fs::path(text);
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/StringList.h"
+
+// The few file-system services the system needs, with the behaviour it was written
+// against: text-mode reading, lookups that forgive letter case on input, and names
+// built from code page 932 text.
+
+// Reads a text file line by line in text mode: a line ends at LF, a CR right before
+// the LF is dropped, the first 0x1A byte ends the text, and the last line need not end
+// with LF. NUL is an ordinary byte. Lines may be of any length.
+class LineReader
+{
+public:
+    LineReader() = default;
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+    ~LineReader();
+
+    // False when the file cannot be opened for reading (missing, a folder, no access).
+    bool Open(const std::filesystem::path& file);
+    // The next line into `line`; false at the end of the text or on a read error.
+    bool Next(std::string& line);
+    // Back to the first line.
+    bool Rewind();
+    void Close();
+    bool IsOpen() const { return file != nullptr; }
+    // True when a read failed (as opposed to reaching the end).
+    bool Failed() const { return failed; }
+
+private:
+    bool Fill();
+
+    std::FILE* file = nullptr;
+    std::vector<char> buffer;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    bool atEnd = false;
+    bool failed = false;
+};
+
+// Appends the lines of a text file. Returns 0 when the file was read, 1 when it does
+// not exist or cannot be read (a folder in its place, no permission, a read error).
+int ReadTextLines(const std::filesystem::path& file, StringList& lines);
+
+// Whether anything exists at exactly this path.
+bool PathExists(const std::filesystem::path& path);
+bool IsRegularFile(const std::filesystem::path& path);
+bool IsFolder(const std::filesystem::path& path);
+
+// The entry to read for an input path: the path itself when something exists there,
+// otherwise the entry of the same folder whose name equals the wanted one ignoring
+// ASCII letter case (the first in byte order of names), otherwise the path unchanged.
+// Data sets are made on Windows, where names like 44201RD.SAL and 44201rd.sal agree.
+std::filesystem::path FindInputEntry(const std::filesystem::path& path);
+
+// The file-system name of code page 932 text (fileset and kind codes).
+std::filesystem::path FsName(std::string_view cp932Name);
+// True when a code page 932 name is safe as one path component inside a chosen
+// folder: not empty, not "." or "..", no separator and no control character.
+bool IsSafeName(std::string_view cp932Name);
+
+// The running executable's own full path.
+std::filesystem::path ExecutablePath();
+
+// The regular files of a folder whose names end with `suffix` ignoring ASCII case,
+// in byte order of their names.
+std::vector<std::filesystem::path> ListFilesWithSuffix(const std::filesystem::path& folder,
+                                                       std::string_view suffix);
+
+// Creates one folder level; true when the folder exists afterwards.
+bool CreateFolder(const std::filesystem::path& folder);
+// Copies a file, replacing an existing target; true on success.
+bool CopyFileOverwrite(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Removes one trailing separator, as a folder is held without one.
+std::filesystem::path WithoutTrailingSeparator(const std::filesystem::path& folder);

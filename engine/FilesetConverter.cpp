@@ -1,0 +1,432 @@
+#include "engine/FilesetConverter.h"
+
+#include "app/core/Dialogs.h"
+#include "engine/Cp932.h"
+#include "engine/FileSystem.h"
+#include "engine/SjisText.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string meshKind = "MH";
+
+fs::path SettingsPathOr(const fs::path& settingsFile)
+{
+    return settingsFile.empty() ? SettingsFile().IniPath() : settingsFile;
+}
+
+std::string PathText(const fs::path& path)
+{
+    return path.string();
+}
+
+}
+
+FilesetConverter::FilesetConverter(const StringList& codes, const StringList& names,
+                                   const StringList& selectionStrings, const Options& options,
+                                   DialogPresenter* dialogPresenter)
+    : presenter(dialogPresenter),
+      writer(dialogPresenter, SettingsPathOr(options.settingsFile)),
+      skipDtdCopy(options.skipDtdCopy),
+      integratedOutput(options.integratedOutput),
+      shiftJisOutput(options.shiftJisOutput),
+      xmlFolder(options.xmlFolder),
+      dtdFolder(options.dtdFolder),
+      dataFolder(options.dataFolder),
+      filesetCodes(codes),
+      filesetNames(names),
+      selections(selectionStrings)
+{
+    writer.ReadIniFile();
+    writer.LoadConvertSettings();
+    writer.SetDataFolder(dataFolder);
+}
+
+FilesetConverter::~FilesetConverter()
+{
+    if (output.IsOpen()) {
+        output.Close();
+    }
+    EndFileset();
+}
+
+bool FilesetConverter::NextFileset()
+{
+    EndFileset();
+    if (filesetCodes.empty() || filesetNames.empty() || selections.empty()) {
+        filesetCode.clear();
+        filesetName.clear();
+        pendingKinds.clear();
+        return false;
+    }
+    filesetCode = std::move(filesetCodes.front());
+    filesetCodes.pop_front();
+    filesetName = std::move(filesetNames.front());
+    filesetNames.pop_front();
+    const std::string selection = std::move(selections.front());
+    selections.pop_front();
+    writer.SetFilesetCode(filesetCode);
+    // Nothing of an earlier fileset may reach this one's documents.
+    writer.ResetForFileset();
+
+    pendingKinds.clear();
+    pointSteps = 0;
+    kindIndex = 0;
+    recordCount = 0;
+    skippedPath.clear();
+    approvedPath.clear();
+    meshPointsLoaded = false;
+    documentStarted = false;
+    documentClosed = false;
+    documentFailed = false;
+    documentPath.clear();
+
+    // Output goes only into the chosen folder: the code becomes one folder name.
+    filesetUsable = IsSafeName(filesetCode);
+    if (!filesetUsable) {
+        WarningDialog dialog(presenter);
+        dialog.message = "ファイルセットコード " + ToUtf8(filesetCode) + " は使用できません。";
+        dialog.DoModal();
+        return true;
+    }
+
+    const StringList& objectCodes = writer.ObjectCodes();
+    for (std::size_t i = 0; i < selection.size() && i < objectCodes.size(); ++i) {
+        const char digit = selection[i];
+        if (digit < '1' || digit > '9') {
+            continue;
+        }
+        std::string entry = objectCodes[i];
+        // Leading parts of a comma list go to the tail in written order; a list that
+        // starts with "," is one kind as it stands.
+        for (int comma = FindByte(entry, ',', 0); comma > 0; comma = FindByte(entry, ',', 0)) {
+            pendingKinds.push_back(entry.substr(0, static_cast<std::size_t>(comma)));
+            entry.erase(0, static_cast<std::size_t>(comma) + 1);
+        }
+        if (entry == meshKind) {
+            pendingKinds.push_back(entry);
+        } else {
+            pendingKinds.push_front(entry);
+        }
+    }
+
+    if (skipDtdCopy == 0) {
+        CopyDtdFiles();
+    }
+    return true;
+}
+
+bool FilesetConverter::NextKind()
+{
+    kindCode.clear();
+    kindName.clear();
+    nextKindCode.clear();
+    kindComment.clear();
+    datasetInfoLines.clear();
+    metadataLines.clear();
+    headLines.clear();
+    tailLines.clear();
+    firstPart = false;
+    if (pendingKinds.empty()) {
+        return false;
+    }
+    kindCode = std::move(pendingKinds.front());
+    pendingKinds.pop_front();
+    kindName = writer.GetConvertAttributes(kindCode);
+    nextKindCode = pendingKinds.empty() ? std::string() : pendingKinds.front();
+    xmlDeclaration = FeatureWriter::BuildXmlDeclaration(shiftJisOutput != 0);
+    kindComment = CommentLine(kindName);
+    ++kindIndex;
+    return true;
+}
+
+int FilesetConverter::ReadDataFile()
+{
+    recordCount = 0;
+    records.clear();
+    if (!IsSafeName(kindCode)) {
+        WarningDialog dialog(presenter);
+        dialog.message = "地物コード " + ToUtf8(kindCode) + " は使用できません。";
+        dialog.DoModal();
+        return -1;
+    }
+    const std::string fileName = filesetCode + kindCode + ".sal";
+    const fs::path folder = FindInputEntry(dataFolder / FsName(filesetCode));
+    const fs::path path = FindInputEntry(folder / FsName(fileName));
+    // A file that exists but cannot be read is treated as missing.
+    if (PathExists(path) && ReadTextLines(path, records) == 0) {
+        recordCount = static_cast<int>(records.size());
+        return recordCount;
+    }
+    records.clear();
+    if (flags->skipAllMissing) {
+        return -1;
+    }
+    SkipDialog dialog(presenter);
+    dialog.message = "データファイル " + ToUtf8(fileName) + " がありません。";
+    const int answer = dialog.DoModal();
+    if (answer == SkipDialog::SkipAll) {
+        flags->skipAllMissing = true;
+        return -1;
+    }
+    return answer == SkipDialog::Quit ? -2 : -1;
+}
+
+bool FilesetConverter::NeedsPointStep() const
+{
+    return kindCode == meshKind || pointSteps == 0 || meshPointsLoaded;
+}
+
+int FilesetConverter::ReadMetadata()
+{
+    return writer.ReadMetadataFile(kindCode);
+}
+
+int FilesetConverter::LoadPoints()
+{
+    ++pointSteps;
+    meshPointsLoaded = kindCode == meshKind;
+    return writer.LoadPointData(kindCode);
+}
+
+void FilesetConverter::ConvertNextPoint(int& counter)
+{
+    writer.ConvertPoint(counter);
+}
+
+void FilesetConverter::ClosePointFile()
+{
+    writer.ClosePointData();
+}
+
+void FilesetConverter::BuildDatasetLines()
+{
+    if (integratedOutput != 0) {
+        writer.BuildMetadataLines(metadataLines, filesetName);
+    } else {
+        writer.BuildMetadataLines(metadataLines, filesetName, kindName);
+    }
+    writer.BuildDatasetInformation(datasetInfoLines, filesetCode);
+    IndentLines(metadataLines, 1);
+    IndentLines(datasetInfoLines, 2);
+}
+
+StringList FilesetConverter::FullHead() const
+{
+    StringList head;
+    head.push_back(xmlDeclaration);
+    head.push_back(doctypeText);
+    head.push_back(StartTagWithAttributes("GI", Attribute("version", writer.GetMetaData("GI_VER"))));
+    head.insert(head.end(), metadataLines.begin(), metadataLines.end());
+    head.push_back("  <dataset>");
+    head.insert(head.end(), datasetInfoLines.begin(), datasetInfoLines.end());
+    head.push_back("");
+    head.push_back("    " + kindComment);
+    return head;
+}
+
+StringList FilesetConverter::ClosingLines()
+{
+    return {"  </dataset>", "</GI>"};
+}
+
+bool FilesetConverter::OtherThanMeshPending() const
+{
+    for (const std::string& kind : pendingKinds) {
+        if (kind != meshKind) {
+            return true;
+        }
+    }
+    return false;
+}
+
+fs::path FilesetConverter::OutputFolder() const
+{
+    return xmlFolder / FsName(filesetCode);
+}
+
+int FilesetConverter::OpenOutput()
+{
+    // The DOCTYPE names the DTD of this fileset, read with its metadata file.
+    doctypeText = writer.BuildDoctype();
+    BuildDatasetLines();
+
+    const fs::path folder = OutputFolder();
+    if (!PathExists(folder)) {
+        CreateFolder(folder);
+    }
+
+    const bool integratedPart = integratedOutput != 0 && kindCode != meshKind;
+    firstPart = integratedPart && !documentStarted;
+    std::string fileName;
+    OutputFile::Mode mode = OutputFile::Mode::Create;
+    if (integratedPart) {
+        fileName = filesetCode + ".xml";
+        if (firstPart) {
+            headLines = FullHead();
+        } else {
+            mode = OutputFile::Mode::Append;
+            headLines = {"", "    " + kindComment};
+        }
+        if (!OtherThanMeshPending()) {
+            tailLines = ClosingLines();
+        }
+    } else {
+        fileName = filesetCode + kindCode + ".xml";
+        headLines = FullHead();
+        tailLines = ClosingLines();
+    }
+    const fs::path path = folder / FsName(fileName);
+
+    if (PathExists(path) && !flags->overwriteAll && path != approvedPath && path != skippedPath) {
+        OverwriteDialog dialog(presenter);
+        dialog.message = "XMLファイル " + ToUtf8(fileName) + " は既に存在します。";
+        switch (dialog.DoModal()) {
+        case OverwriteDialog::OverwriteAll:
+            flags->overwriteAll = true;
+            break;
+        case OverwriteDialog::Overwrite:
+            approvedPath = path;
+            break;
+        case OverwriteDialog::Skip:
+            skippedPath = path;
+            return 1;
+        default:
+            return -1;
+        }
+    } else {
+        // A file the user chose to skip is never touched by a later part.
+        if (!skippedPath.empty() && EqualsIgnoreCase(PathText(path), PathText(skippedPath))) {
+            return 1;
+        }
+        if (firstPart) {
+            approvedPath = path;
+        }
+    }
+
+    if (!output.Open(path, mode)) {
+        if (documentStarted && integratedPart) {
+            documentFailed = true;
+        }
+        FailureDialog dialog(presenter);
+        dialog.message = "XMLファイル " + PathText(path) + " を開けません。";
+        dialog.DoModal();
+        return 1;
+    }
+    outputPath = path;
+    writtenFiles.insert(path);
+    if (firstPart) {
+        documentStarted = true;
+        documentPath = path;
+    }
+    if (firstPart || recordCount > 0) {
+        WriteLines(headLines, output, 0, 0, 0, shiftJisOutput != 0);
+    }
+    if (output.Failed()) {
+        output.Close();
+        ReportWriteFailure(path);
+        return -1;
+    }
+    return 0;
+}
+
+bool FilesetConverter::WriteNextRecord()
+{
+    if (records.empty() || writeFailed) {
+        records.clear();
+        return false;
+    }
+    writer.WriteRecord(records.front(), output, shiftJisOutput != 0);
+    records.pop_front();
+    if (output.Failed()) {
+        records.clear();
+        ReportWriteFailure(outputPath);
+        return false;
+    }
+    return true;
+}
+
+bool FilesetConverter::FinishKind()
+{
+    if (!writeFailed && recordCount != 0) {
+        WriteLines(tailLines, output, 0, 1, 0, shiftJisOutput != 0);
+        if (!tailLines.empty() && outputPath == documentPath) {
+            documentClosed = true;
+        }
+    }
+    const bool closed = output.Close();
+    if (!closed && !writeFailed) {
+        ReportWriteFailure(outputPath);
+    }
+    return !writeFailed;
+}
+
+void FilesetConverter::ReportWriteFailure(const fs::path& path)
+{
+    writeFailed = true;
+    if (path == documentPath) {
+        documentFailed = true;
+    }
+    FailureDialog dialog(presenter);
+    dialog.message = "XMLファイル " + path.filename().string() + " に書き込めません。";
+    dialog.DoModal();
+}
+
+void FilesetConverter::EndFileset()
+{
+    if (integratedOutput == 0 || !documentStarted || documentClosed || documentFailed) {
+        documentStarted = false;
+        return;
+    }
+    documentStarted = false;
+    OutputFile closing;
+    if (!closing.Open(documentPath, OutputFile::Mode::Append)) {
+        return;
+    }
+    WriteLines(ClosingLines(), closing, 0, 1, 0, shiftJisOutput != 0);
+    documentClosed = true;
+    if (!closing.Close() && !writeFailed) {
+        ReportWriteFailure(documentPath);
+    }
+}
+
+void FilesetConverter::CopyDtdFiles()
+{
+    const fs::path folder = OutputFolder();
+    if (!PathExists(folder)) {
+        CreateFolder(folder);
+    }
+    const std::vector<fs::path> dtdFiles = ListFilesWithSuffix(dtdFolder, ".dtd");
+    if (dtdFiles.empty()) {
+        if (!flags->dtdWarned) {
+            WarningDialog dialog(presenter);
+            dialog.message = "DTDファイルがありません。";
+            dialog.DoModal();
+            flags->dtdWarned = true;
+        }
+        return;
+    }
+    for (const fs::path& source : dtdFiles) {
+        const fs::path target = folder / source.filename();
+        // Copy failures are not reported; the documents are written all the same.
+        if (shiftJisOutput != 0) {
+            CopyFileOverwrite(source, target);
+            continue;
+        }
+        StringList lines;
+        if (ReadTextLines(source, lines) != 0) {
+            continue;
+        }
+        // Only a text declaration gives way to the UTF-8 one; no DTD content is lost.
+        if (!lines.empty() && lines.front().rfind("<?xml", 0) == 0) {
+            lines.pop_front();
+        }
+        lines.push_front(FeatureWriter::BuildXmlDeclaration(false));
+        OutputFile copy;
+        if (copy.Open(target, OutputFile::Mode::Create)) {
+            WriteLines(lines, copy, 0, 0, 0, false);
+            copy.Close();
+        }
+    }
+}

@@ -1,0 +1,143 @@
+#pragma once
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "engine/StringList.h"
+#include "xmlout/FeatureWriter.h"
+#include "xmlout/OutputFile.h"
+#include "xmlout/XmlBuilder.h"
+
+class DialogPresenter;
+
+// The state and steps of one conversion run: fileset by fileset, kind by kind, record
+// by record. Fields live for the run, for one fileset (reset by NextFileset) or for one
+// kind (reset by NextKind and ReadDataFile).
+//
+// Integrated documents are always complete: the first part written creates the file
+// with the full head, and when a fileset ends with its document started but not
+// closed, the closing lines are appended then.
+class FilesetConverter : public XmlBuilder
+{
+public:
+    struct Options
+    {
+        std::filesystem::path dataFolder;
+        std::filesystem::path dtdFolder;
+        std::filesystem::path xmlFolder;
+        int shiftJisOutput = 0;
+        int integratedOutput = 1;
+        int skipDtdCopy = 0;
+        // The settings file to read; empty: the one beside the executable.
+        std::filesystem::path settingsFile;
+    };
+
+    // Shared answers of a run, so that several converters can serve one run.
+    struct RunFlags
+    {
+        bool dtdWarned = false;
+        bool overwriteAll = false;
+        bool skipAllMissing = false;
+    };
+
+    FilesetConverter(const StringList& codes, const StringList& names,
+                     const StringList& selectionStrings, const Options& options,
+                     DialogPresenter* presenter);
+    ~FilesetConverter() override;
+
+    // Starts the next fileset; false when none is left. A fileset whose code cannot be
+    // a folder name is started without kinds.
+    bool NextFileset();
+    // Starts the next kind of the current fileset; false when none is left.
+    bool NextKind();
+    // Number of record lines read; -1 skip this kind; -2 stop the run.
+    int ReadDataFile();
+    // Whether the kind needs a point-data step first: the first kind of a fileset,
+    // every "MH" kind, and any other kind while the mesh points are loaded.
+    bool NeedsPointStep() const;
+    // Non-zero when the metadata file was read; 0 stops the run.
+    int ReadMetadata();
+    // Number of points in the point-data file; 0 stops the run.
+    int LoadPoints();
+    void ConvertNextPoint(int& counter);
+    void ClosePointFile();
+    // 0 the output is open; 1 skip this kind; -1 stop the run.
+    int OpenOutput();
+    // Writes the next record line; false when none is left or a write failed.
+    bool WriteNextRecord();
+    // Writes the tail when due and closes the output; false when a write failed (the
+    // user has been told; the run stops).
+    bool FinishKind();
+    void CopyDtdFiles();
+    void BuildDatasetLines();
+    // Ends the current fileset: closes its integrated document when that was started
+    // and not closed. Called by NextFileset and when the run ends or stops.
+    void EndFileset();
+
+    const std::string& FilesetName() const { return filesetName; }
+    const std::string& FilesetCode() const { return filesetCode; }
+    const std::string& KindName() const { return kindName; }
+    const std::string& KindCode() const { return kindCode; }
+    const StringList& PendingKinds() const { return pendingKinds; }
+    int RecordCount() const { return recordCount; }
+    bool WriteFailed() const { return writeFailed; }
+    const std::set<std::filesystem::path>& WrittenFiles() const { return writtenFiles; }
+    RunFlags& Flags() { return *flags; }
+    // Lets several converters share the run's answers; the flags must outlive them.
+    void ShareFlags(RunFlags& shared) { flags = &shared; }
+
+private:
+    void ReportWriteFailure(const std::filesystem::path& path);
+    StringList FullHead() const;
+    static StringList ClosingLines();
+    bool OtherThanMeshPending() const;
+    std::filesystem::path OutputFolder() const;
+
+    DialogPresenter* presenter;
+    int pointSteps = 0;
+    int kindIndex = 0;
+    std::string kindName;
+    std::string kindCode;
+    StringList pendingKinds;
+    std::string filesetName;
+    std::string filesetCode;
+    std::string nextKindCode;
+    std::filesystem::path skippedPath;
+    std::filesystem::path approvedPath;
+    RunFlags ownFlags;
+    RunFlags* flags = &ownFlags;
+    int recordCount = 0;
+    StringList datasetInfoLines;
+    StringList metadataLines;
+    StringList headLines;
+    StringList tailLines;
+    std::string doctypeText;
+    std::string xmlDeclaration;
+    std::string kindComment;
+    FeatureWriter writer;
+    StringList records;
+    OutputFile output;
+    std::filesystem::path outputPath;
+    int skipDtdCopy;
+    int integratedOutput;
+    int shiftJisOutput;
+    std::filesystem::path xmlFolder;
+    std::filesystem::path dtdFolder;
+    std::filesystem::path dataFolder;
+    StringList filesetCodes;
+    StringList filesetNames;
+    StringList selections;
+
+    // Fileset scope: the integrated document's progress.
+    bool filesetUsable = false;
+    bool meshPointsLoaded = false;
+    bool documentStarted = false;
+    bool documentClosed = false;
+    bool documentFailed = false;
+    std::filesystem::path documentPath;
+    // Kind scope: this kind writes the first part of the integrated document.
+    bool firstPart = false;
+    bool writeFailed = false;
+    std::set<std::filesystem::path> writtenFiles;
+};

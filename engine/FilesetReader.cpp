@@ -1,0 +1,174 @@
+#include "engine/FilesetReader.h"
+
+#include "app/core/Dialogs.h"
+#include <algorithm>
+#include <optional>
+
+#include "engine/Numbers.h"
+#include "engine/SjisText.h"
+
+namespace {
+
+// Offsets in point-data and metadata files count units of 0.0001.
+constexpr double unit = 0.0001;
+constexpr std::size_t fieldWidth = 8;
+
+const char* const metadataKeys[] = {"POINT_NUMBER", "POINT_MH",   "DS_TITLE", "DS_KIKAN",
+                                    "DS_SHUTOKU",   "DS_KOSHIN", "GI_DTD"};
+
+const std::string noPoint;
+
+// A pair "X,Y"; without a comma X is empty and Y is the whole line.
+void ReadPair(const std::string& line, double& x, double& y)
+{
+    const int comma = FindByte(line, ',', 0);
+    if (comma < 0) {
+        x = 0.0;
+        y = ReadDecimal(line) * unit;
+        return;
+    }
+    x = ReadDecimal(std::string_view(line).substr(0, static_cast<std::size_t>(comma))) * unit;
+    y = ReadDecimal(std::string_view(line).substr(static_cast<std::size_t>(comma) + 1)) * unit;
+}
+
+}
+
+FilesetReader::FilesetReader(DialogPresenter* dialogPresenter) : presenter(dialogPresenter)
+{
+}
+
+FilesetReader::FilesetReader(DialogPresenter* dialogPresenter,
+                             const std::filesystem::path& settingsFile)
+    : SettingsFile(settingsFile), presenter(dialogPresenter)
+{
+}
+
+void FilesetReader::ResetForFileset()
+{
+    LoadMetaData();
+    startPointX = 0.0;
+    startPointY = 0.0;
+    scopeX = 0.0;
+    scopeY = 0.0;
+    metadataFileLines.clear();
+}
+
+std::filesystem::path FilesetReader::FilesetInput(const std::string& fileName) const
+{
+    const std::filesystem::path folder = FindInputEntry(dataFolder / FsName(filesetCode));
+    return FindInputEntry(folder / FsName(fileName));
+}
+
+void FilesetReader::ShowFailure(const std::string& message) const
+{
+    FailureDialog dialog(presenter);
+    dialog.message = message;
+    dialog.DoModal();
+}
+
+int FilesetReader::LoadPointData(const std::string& kindCode)
+{
+    const std::string fileName =
+        kindCode == "MH" ? filesetCode + kindCode + ".slp" : filesetCode + ".slp";
+    const std::filesystem::path path = FilesetInput(fileName);
+    points.clear();
+    pointFile.Close();
+    // A file that exists but cannot be read counts as missing.
+    if (!PathExists(path) || !pointFile.Open(path)) {
+        ShowFailure("点データファイルがありません。");
+        return 0;
+    }
+    int count = 0;
+    std::string line;
+    while (pointFile.Next(line)) {
+        ++count;
+    }
+    if (pointFile.Failed() || !pointFile.Rewind()) {
+        pointFile.Close();
+        ShowFailure("点データファイルがありません。");
+        return 0;
+    }
+    if (count == 0) {
+        pointFile.Close();
+        ShowFailure("点データがありません。");
+        return 0;
+    }
+    points.reserve(static_cast<std::size_t>(count));
+    return count;
+}
+
+void FilesetReader::ConvertPoint(int& counter)
+{
+    std::string line;
+    if (!pointFile.Next(line)) {
+        line.clear();
+    }
+    ++counter;
+    const std::string_view pointLine(line);
+    const std::string_view xField = pointLine.substr(0, std::min(fieldWidth, pointLine.size()));
+    const std::string_view yField =
+        pointLine.size() > fieldWidth ? pointLine.substr(fieldWidth, fieldWidth) : std::string_view();
+    const double x = ReadDecimal(xField) * unit + startPointX;
+    const double y = ReadDecimal(yField) * unit + startPointY;
+    std::string coordinates;
+    AppendFixed4(coordinates, x);
+    coordinates += ' ';
+    AppendFixed4(coordinates, y);
+    points.push_back(std::move(coordinates));
+}
+
+void FilesetReader::ClosePointData()
+{
+    pointFile.Close();
+}
+
+const std::string& FilesetReader::PointCoordinates(std::string_view numberText) const
+{
+    const std::optional<int> number = ReadInt(numberText);
+    if (!number || *number < 1 || static_cast<std::size_t>(*number) > points.size()) {
+        return noPoint;
+    }
+    return points[static_cast<std::size_t>(*number) - 1];
+}
+
+int FilesetReader::ReadMetadataFile(const std::string&)
+{
+    const std::filesystem::path path = FilesetInput(filesetCode + ".slm");
+    StringList lines;
+    // A file that exists but cannot be read counts as missing.
+    if (!PathExists(path) || ReadTextLines(path, lines) != 0) {
+        ShowFailure("メタデータファイルがありません。");
+        return 0;
+    }
+    for (std::string& line : lines) {
+        metadataFileLines.push_back(std::move(line));
+    }
+    const int count = ParseMetadata();
+    if (count == 0) {
+        ShowFailure("メタデータがありません。");
+    }
+    return count;
+}
+
+int FilesetReader::ParseMetadata()
+{
+    int lineNumber = 1;
+    while (!metadataFileLines.empty()) {
+        const std::string line = std::move(metadataFileLines.front());
+        metadataFileLines.pop_front();
+        if (lineNumber == 1) {
+            ReadPair(line, startPointX, startPointY);
+            SetMetaData("StartPointX", FormatFixed4(startPointX));
+            SetMetaData("StartPointY", FormatFixed4(startPointY));
+        } else if (lineNumber == 2) {
+            ReadPair(line, scopeX, scopeY);
+            SetMetaData("ScopeX", FormatFixed4(scopeX));
+            SetMetaData("ScopeY", FormatFixed4(scopeY));
+        } else if (lineNumber <= 9 && !line.empty()) {
+            SetMetaData(metadataKeys[lineNumber - 3], line);
+        }
+        ++lineNumber;
+    }
+    metadataFileLines.clear();
+    return GetMetaDataCount();
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Searches in code page 932 text. Each search starts at a character boundary and steps
+// over double-byte characters, so a trail byte is never taken for the byte sought.
+// Positions are byte offsets; -1 means not found.
+
+int FindByte(std::string_view text, char wanted, int from);
+// The first byte at or after `from` that is one of `wanted`.
+int FindAnyByte(std::string_view text, std::string_view wanted, int from);
+int FindText(std::string_view text, std::string_view wanted, int from);
+
+// Equal when the texts differ only in the case of ASCII letters of single-byte
+// characters (a trail byte is never folded).
+bool EqualsIgnoreCase(std::string_view left, std::string_view right);

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// String to string with exact byte keys. Entries are yielded in the order of a hash
+// table of 17 buckets: h = h * 33 + (byte read as signed), 32-bit wrap-around, bucket
+// h mod 17 ascending, the most recently added key first within a bucket. Attribute
+// order in the XML output is this order, so it must not change. Replacing the value
+// of a present key keeps the key's place.
+class StringMap
+{
+public:
+    static constexpr std::size_t bucketCount = 17;
+
+    static unsigned Hash(std::string_view key);
+
+    // Stores `value` under `key`, replacing an earlier value.
+    void Set(std::string_view key, std::string_view value);
+    // The value of `key`, or nullptr when absent.
+    const std::string* Find(std::string_view key) const;
+    bool Contains(std::string_view key) const { return Find(key) != nullptr; }
+    // The value of `key`, or `fallback` when absent.
+    const std::string& GetOr(std::string_view key, const std::string& fallback) const;
+    std::size_t Size() const { return count; }
+    bool Empty() const { return count == 0; }
+    void Clear();
+
+    // Calls visit(key, value) for every entry in the hash-table order.
+    template <typename Visit>
+    void ForEach(Visit&& visit) const
+    {
+        for (const Bucket& bucket : buckets) {
+            for (auto entry = bucket.rbegin(); entry != bucket.rend(); ++entry) {
+                visit(entry->first, entry->second);
+            }
+        }
+    }
+
+    // Every entry in the hash-table order.
+    std::vector<std::pair<std::string, std::string>> Entries() const;
+
+private:
+    // Oldest first inside a bucket; ForEach walks a bucket backwards.
+    using Bucket = std::vector<std::pair<std::string, std::string>>;
+    std::array<Bucket, bucketCount> buckets;
+    std::size_t count = 0;
+};

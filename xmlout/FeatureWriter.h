@@ -1,0 +1,61 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "engine/FilesetReader.h"
+#include "engine/StringList.h"
+#include "engine/StringMap.h"
+#include "xmlout/XmlBuilder.h"
+
+class OutputFile;
+
+// Turns record lines and the settings' templates into XML lines. A record line holds
+// NAME(ATTRIBUTES){BODY}; its children are chosen by code: "CV" curve, "PT" point,
+// "SF" surface, "PD" period, "EG" and "ND" topology references, anything else a value.
+// Names pass through the "Convert" section, attribute values through the metadata and
+// then "Convert"; an "ID" value gets the fileset code after its second byte.
+class FeatureWriter : public FilesetReader, public XmlBuilder
+{
+public:
+    explicit FeatureWriter(DialogPresenter* presenter);
+    FeatureWriter(DialogPresenter* presenter, const std::filesystem::path& settingsFile);
+
+    // Converts one record line and writes it: per outer element one empty line, then
+    // the element's lines indented by 4 spaces. Elements whose XML name is empty are
+    // left out.
+    void WriteRecord(const std::string& record, OutputFile& file, bool shiftJis);
+    // The attribute text of one element, in the hash order of the output names.
+    std::string ConvertAttributes(const StringMap& attributes) const;
+
+    // Each replaces `out` with the lines of one child, given its element text.
+    void WriteCurve(const std::string& childText, StringList& out) const;
+    void WritePoint(const std::string& childText, StringList& out) const;
+    void WriteSurface(const std::string& childText, StringList& out) const;
+    void WritePeriod(const std::string& childText, StringList& out) const;
+    void WriteTopology(const std::string& childText, StringList& out) const;
+    // Appends the one line of a value child.
+    void WriteValue(const std::string& childText, StringList& out) const;
+
+    // The metadata block; the per-kind form names the kind in the title.
+    void BuildMetadataLines(StringList& out, const std::string& filesetName);
+    void BuildMetadataLines(StringList& out, const std::string& filesetName,
+                            const std::string& kindName);
+    // The dataset information with the extent rectangle inserted.
+    void BuildDatasetInformation(StringList& out, const std::string& code);
+    // Appends the XML lines of a template text.
+    void ExpandTemplate(const std::string& templateText, StringList& out, int level);
+
+    std::string BuildDoctype() const;
+    static std::string BuildXmlDeclaration(bool shiftJis);
+
+private:
+    // Writes the child `elementText` through the writer its code selects.
+    void WriteChild(const std::string& childName, const std::string& childText,
+                    StringList& out) const;
+    std::string CrsLine() const;
+    // The five-corner ring of a rectangle at the start point with size (dx, dy).
+    void SurfaceLines(const std::string& tag, const std::string& attrs, double dx, double dy,
+                      StringList& out) const;
+    void BuildMetadataTitle(const std::string& title, StringList& out);
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// An output file written in binary through a buffer of its own. Lines carry their own
+// CR LF, so the bytes on disk are the same on every platform. Any failed write, flush
+// or close is remembered: a full disk must never pass for a finished document.
+class OutputFile
+{
+public:
+    enum class Mode
+    {
+        Create,  // create, or truncate an existing file
+        Append,  // create when missing, keep the contents and write at the end
+    };
+
+    OutputFile() = default;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile();
+
+    // False when the file cannot be opened (no folder, no permission, a folder there).
+    bool Open(const std::filesystem::path& path, Mode mode);
+    // Writes the bytes as they are.
+    void Write(std::string_view bytes);
+    // Writes code page 932 text converted to UTF-8.
+    void WriteUtf8(std::string_view cp932Text);
+    // Flushes and closes; false when anything since Open failed.
+    bool Close();
+
+    bool IsOpen() const { return file != nullptr; }
+    bool Failed() const { return failed; }
+
+private:
+    void FlushIfFull();
+    void Flush();
+
+    std::FILE* file = nullptr;
+    std::string buffer;
+    bool failed = false;
+};
