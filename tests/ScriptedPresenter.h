@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/core/Dialogs.h"
+
+// A presenter that records every dialog it is asked to show and answers from a script,
+// in order. Once the script is used up it answers as Escape would.
+class ScriptedPresenter : public DialogPresenter
+{
+public:
+    struct Shown
+    {
+        std::string caption;
+        std::string message;
+        bool operator==(const Shown&) const = default;
+        friend void PrintTo(const Shown& shown, std::ostream* out)
+        {
+            *out << "{" << shown.caption << ", " << shown.message << "}";
+        }
+    };
+
+    explicit ScriptedPresenter(std::vector<int> script = {}) : answers(std::move(script)) {}
+
+    int ShowModal(const DialogLayout& layout, const std::string& message) override
+    {
+        shown.push_back({layout.caption, message});
+        return next < answers.size() ? answers[next++] : layout.escapeResult;
+    }
+
+    std::vector<Shown> shown;
+
+private:
+    std::vector<int> answers;
+    std::size_t next = 0;
+};

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include <unistd.h>
+
+// A fresh, empty folder under the system's temporary folder, removed with everything
+// in it when the object goes. Each test that touches the disk makes its own.
+class TempFolder
+{
+public:
+    TempFolder()
+    {
+        static std::atomic<int> serial{0};
+        const std::string unique = "ordevik-test-" + std::to_string(::getpid()) + "-" +
+                                   std::to_string(serial++);
+        root = std::filesystem::temp_directory_path() / unique;
+        std::filesystem::remove_all(root);
+        std::filesystem::create_directories(root);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(root, ignored);
+    }
+
+    const std::filesystem::path& Path() const { return root; }
+    std::filesystem::path operator/(const std::string& name) const { return root / name; }
+
+private:
+    std::filesystem::path root;
+};
+
+// Writes exactly these bytes, replacing the file.
+inline void WriteFileBytes(const std::filesystem::path& file, std::string_view bytes)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Every byte of the file; empty when it cannot be read.
+inline std::string ReadFileBytes(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}

@@ -1,0 +1,132 @@
+#include "engine/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The lines ReadTextLines gives for a file holding exactly `bytes`.
+StringList LinesOf(const std::string& bytes)
+{
+    TempFolder folder;
+    WriteFileBytes(folder / "in.txt", bytes);
+    StringList lines;
+    EXPECT_EQ(0, ReadTextLines(folder / "in.txt", lines));
+    return lines;
+}
+
+}
+
+TEST(FileSystemTest, ReadsLinesInTextMode)
+{
+    const std::vector<std::pair<std::string, StringList>> cases = {
+        {"", {}},
+        {"\n", {""}},
+        {"abc\n", {"abc"}},
+        {"abc", {"abc"}},
+        {"a\r\nb\r\n\r\nc", {"a", "b", "", "c"}},
+        {"a\rb\r\r\n\rc\r", {"a\rb\r", "\rc\r"}},
+        {"a\nb\x1A" "c\nd\n", {"a", "b"}},
+        {"\x1A" "abc\n", {}},
+        {"a\r\x1A\nb", {"a\r"}},
+        {std::string("a\0b\n\0\n", 6), {std::string("a\0b", 3), std::string(1, '\0')}},
+    };
+    for (const auto& [bytes, lines] : cases) {
+        EXPECT_EQ(lines, LinesOf(bytes)) << bytes;
+    }
+}
+
+TEST(FileSystemTest, ReadsLinesLongerThanOneReadChunk)
+{
+    // The reader takes 64 KiB at a time; a line and its CR LF straddle those chunks.
+    const std::string longLine(3 * 65536 + 7, 'x');
+    const std::string exact(65535, 'y');
+    EXPECT_EQ(StringList({"a", longLine, exact, "b"}),
+              LinesOf("a\r\n" + longLine + "\r\n" + exact + "\r\nb"));
+    EXPECT_EQ(StringList({longLine}), LinesOf(longLine));
+}
+
+TEST(FileSystemTest, ReadTextLinesAppendsAndReportsWhatCannotBeRead)
+{
+    TempFolder folder;
+    WriteFileBytes(folder / "in.txt", "b\nc\n");
+    StringList lines = {"a"};
+    EXPECT_EQ(0, ReadTextLines(folder / "in.txt", lines));
+    EXPECT_EQ(StringList({"a", "b", "c"}), lines);
+
+    EXPECT_EQ(1, ReadTextLines(folder / "missing.txt", lines));
+    EXPECT_EQ(1, ReadTextLines(folder.Path(), lines));
+    EXPECT_EQ(StringList({"a", "b", "c"}), lines);
+}
+
+TEST(FileSystemTest, LineReaderRewindsToTheFirstLine)
+{
+    TempFolder folder;
+    WriteFileBytes(folder / "in.txt", "one\ntwo");
+    LineReader reader;
+    ASSERT_TRUE(reader.Open(folder / "in.txt"));
+    std::string line;
+    ASSERT_TRUE(reader.Next(line));
+    ASSERT_TRUE(reader.Next(line));
+    EXPECT_FALSE(reader.Next(line));
+    ASSERT_TRUE(reader.Rewind());
+    ASSERT_TRUE(reader.Next(line));
+    EXPECT_EQ("one", line);
+    EXPECT_FALSE(reader.Failed());
+}
+
+TEST(FileSystemTest, FindInputEntryFallsBackToTheFirstNameEqualIgnoringCase)
+{
+    TempFolder folder;
+    for (const char* name : {"44201rd.sal", "44201Rd.sal", "44201rD.SAL", "other.sal"}) {
+        WriteFileBytes(folder / name, "");
+    }
+    fs::create_directory(folder / "Data");
+
+    // An exact match wins; otherwise the first candidate in byte order of names.
+    EXPECT_EQ(folder / "44201rd.sal", FindInputEntry(folder / "44201rd.sal"));
+    EXPECT_EQ(folder / "44201Rd.sal", FindInputEntry(folder / "44201RD.SAL"));
+    EXPECT_EQ(folder / "44201Rd.sal", FindInputEntry(folder / "44201rd.Sal"));
+    EXPECT_EQ(folder / "Data", FindInputEntry(folder / "DATA"));
+    EXPECT_EQ(folder / "44201xx.sal", FindInputEntry(folder / "44201xx.sal"));
+    EXPECT_EQ(folder / "nowhere" / "A.sal", FindInputEntry(folder / "nowhere" / "A.sal"));
+}
+
+TEST(FileSystemTest, ListFilesWithSuffixIgnoresCaseAndSortsByName)
+{
+    TempFolder folder;
+    for (const char* name : {"b.dtd", "A.DTD", "c.Dtd", "notes.txt", "dtd", "a.dtd.bak"}) {
+        WriteFileBytes(folder / name, "");
+    }
+    fs::create_directory(folder / "sub.dtd");
+
+    EXPECT_EQ((std::vector<fs::path>{folder / "A.DTD", folder / "b.dtd", folder / "c.Dtd"}),
+              ListFilesWithSuffix(folder.Path(), ".dtd"));
+    EXPECT_TRUE(ListFilesWithSuffix(folder / "missing", ".dtd").empty());
+}
+
+TEST(FileSystemTest, IsSafeNameAcceptsOnlyOnePlainPathComponent)
+{
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"44201", true},
+        {"\x95\x5C", true},  // 表: its trail byte 0x5C is no separator
+        {"a.b", true},
+        {"", false},
+        {".", false},
+        {"..", false},
+        {"a/b", false},
+        {"a\\b", false},
+        {"a\tb", false},
+        {std::string("a\0b", 3), false},
+    };
+    for (const auto& [name, safe] : cases) {
+        EXPECT_EQ(safe, IsSafeName(name)) << name;
+    }
+}

@@ -1,0 +1,116 @@
+#include "engine/Numbers.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr double infinity = std::numeric_limits<double>::infinity();
+
+}
+
+TEST(NumbersTest, ReadDecimalReadsTheLongestDecimalPrefix)
+{
+    const std::vector<std::pair<std::string, double>> cases = {
+        {"  12.5e1x", 125.0},
+        {"\t\r\n\v\f-3", -3.0},
+        {"+.5", 0.5},
+        {"5.", 5.0},
+        {"1.e2", 100.0},
+        {"-0.25E-2", -0.0025},
+        {"139.7454", 139.7454},
+        {"1e", 1.0},
+        {"1e+", 1.0},
+        {"2E-x", 2.0},
+        {"12 34", 12.0},
+        {"1,5", 1.0},
+        {"0x10", 0.0},
+        {"00012", 12.0},
+        {"123456789012345678901234567890", 1.2345678901234568e29},
+    };
+    for (const auto& [text, value] : cases) {
+        EXPECT_EQ(value, ReadDecimal(text)) << text;
+    }
+}
+
+TEST(NumbersTest, ReadDecimalGivesZeroForNothingReadableAndInfinityForOverflow)
+{
+    const std::vector<std::pair<std::string, double>> cases = {
+        {"", 0.0},
+        {".", 0.0},
+        {"-", 0.0},
+        {"+.e5", 0.0},
+        {"e5", 0.0},
+        {"inf", 0.0},
+        {"nan", 0.0},
+        {" x1", 0.0},
+        {"1e999", infinity},
+        {"-1e999", -infinity},
+        {std::string(400, '9'), infinity},
+        {"1e-999", 0.0},
+        {"0.000e999999", 0.0},
+        {"0." + std::string(400, '0') + "1e300", 0.0},
+        {"1e-310", 1e-310},
+    };
+    for (const auto& [text, value] : cases) {
+        EXPECT_EQ(value, ReadDecimal(text)) << text;
+    }
+}
+
+TEST(NumbersTest, ReadIntReadsLikeAtoiWithinTheIntRange)
+{
+    const std::vector<std::pair<std::string, std::optional<int>>> cases = {
+        {" \t-12abc", -12},
+        {"+7", 7},
+        {"0009", 9},
+        {"2147483647", 2147483647},
+        {"-2147483648", std::numeric_limits<int>::min()},
+        {"2147483648", std::nullopt},
+        {"-2147483649", std::nullopt},
+        {"99999999999999999999999", std::nullopt},
+        {"12.9", 12},
+        {"", std::nullopt},
+        {"-", std::nullopt},
+        {"x1", std::nullopt},
+    };
+    for (const auto& [text, value] : cases) {
+        EXPECT_EQ(value, ReadInt(text)) << text;
+    }
+}
+
+TEST(NumbersTest, FixedFourDecimalsAreCorrectlyRounded)
+{
+    const std::vector<std::pair<double, std::string>> cases = {
+        {0.0, "0.0000"},
+        {125.0, "125.0000"},
+        {-3.5, "-3.5000"},
+        {139.74541234, "139.7454"},
+        {0.00005, "0.0001"},       // held as 5.0000000000000002e-05
+        {0.00015, "0.0001"},       // held as 1.4999999999999999e-04
+        {2.00025, "2.0002"},       // held as 2.0002499999999999
+        {1.00005, "1.0001"},       // held as 1.0000500000000001
+        {-0.00001, "-0.0000"},
+        {1e20, "100000000000000000000.0000"},
+        {infinity, "inf"},
+        {-infinity, "-inf"},
+    };
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(text, FormatFixed4(value)) << value;
+    }
+    std::string out = "x=";
+    AppendFixed4(out, 1.5);
+    EXPECT_EQ("x=1.5000", out);
+}
+
+TEST(NumbersTest, ZeroPaddedToEightPlacesWithTheSignFirst)
+{
+    EXPECT_EQ("00000125", FormatZeroPadded8(125));
+    EXPECT_EQ("-0000005", FormatZeroPadded8(-5));
+    EXPECT_EQ("00000000", FormatZeroPadded8(0));
+    EXPECT_EQ("123456789", FormatZeroPadded8(123456789));
+}

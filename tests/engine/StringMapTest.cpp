@@ -1,0 +1,80 @@
+#include "engine/StringMap.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+StringMap MapOf(const Entries& added)
+{
+    StringMap map;
+    for (const auto& [key, value] : added) {
+        map.Set(key, value);
+    }
+    return map;
+}
+
+}
+
+TEST(StringMapTest, HashReadsBytesAsSignedWithWrapAround)
+{
+    const std::vector<std::pair<std::string, unsigned>> cases = {
+        {"", 0u},
+        {"ID", 2477u},
+        {"id", 3565u},
+        {"idref", 128242986u},
+        {"version", 1866518246u},
+        {"DS_TITLE_NAME", 71023256u},
+        {"\x83\x7B", 4294963294u},  // ボ: 0x83 counts as -125
+    };
+    for (const auto& [key, hash] : cases) {
+        EXPECT_EQ(hash, StringMap::Hash(key)) << key;
+    }
+}
+
+TEST(StringMapTest, YieldsEntriesInBucketOrderWhateverTheOrderOfAdding)
+{
+    // Buckets: idref 1, ID 12, version 16.
+    const Entries expected = {{"idref", "2"}, {"ID", "1"}, {"version", "3"}};
+    EXPECT_EQ(expected, MapOf({{"ID", "1"}, {"idref", "2"}, {"version", "3"}}).Entries());
+    EXPECT_EQ(expected, MapOf({{"version", "3"}, {"ID", "1"}, {"idref", "2"}}).Entries());
+
+    // ボ falls in bucket 11 (9 if its bytes were read unsigned), after N in bucket 10.
+    EXPECT_EQ((Entries{{"N", "n"}, {"\x83\x7B", "bo"}}),
+              MapOf({{"\x83\x7B", "bo"}, {"N", "n"}}).Entries());
+}
+
+TEST(StringMapTest, KeysOfOneBucketComeLaterAddedFirstAndReplacingKeepsThePlace)
+{
+    // ID, id and a share bucket 12.
+    EXPECT_EQ((Entries{{"id", "2"}, {"ID", "1"}}), MapOf({{"ID", "1"}, {"id", "2"}}).Entries());
+    EXPECT_EQ((Entries{{"ID", "1"}, {"id", "2"}}), MapOf({{"id", "2"}, {"ID", "1"}}).Entries());
+
+    StringMap map = MapOf({{"ID", "1"}, {"id", "2"}, {"a", "3"}, {"version", "4"}});
+    map.Set("ID", "new");
+    map.Set("id", "newer");
+    EXPECT_EQ((Entries{{"a", "3"}, {"id", "newer"}, {"ID", "new"}, {"version", "4"}}),
+              map.Entries());
+    EXPECT_EQ(4u, map.Size());
+}
+
+TEST(StringMapTest, LooksUpExactBytes)
+{
+    StringMap map = MapOf({{"ID", "1"}, {"", "empty"}});
+    const std::string fallback = "none";
+    EXPECT_EQ("1", map.GetOr("ID", fallback));
+    EXPECT_EQ("none", map.GetOr("Id", fallback));
+    EXPECT_EQ("empty", map.GetOr("", fallback));
+    EXPECT_EQ(nullptr, map.Find("ID "));
+    EXPECT_TRUE(map.Contains(""));
+
+    map.Clear();
+    EXPECT_TRUE(map.Empty());
+    EXPECT_TRUE(map.Entries().empty());
+    EXPECT_FALSE(map.Contains("ID"));
+}
