@@ -34,17 +34,17 @@ template <typename Visit>
 void ForEachDialog(DialogPresenter* presenter, Visit visit)
 {
     AboutDialog about(presenter);
-    visit(static_cast<MessageDialog&>(about));
+    visit(about);
     WarningDialog warning(presenter);
-    visit(static_cast<MessageDialog&>(warning));
+    visit(warning);
     OverwriteDialog overwrite(presenter);
-    visit(static_cast<MessageDialog&>(overwrite));
+    visit(overwrite);
     ConfirmDialog confirm(presenter);
-    visit(static_cast<MessageDialog&>(confirm));
+    visit(confirm);
     SkipDialog skip(presenter);
-    visit(static_cast<MessageDialog&>(skip));
+    visit(skip);
     FailureDialog failure(presenter);
-    visit(static_cast<MessageDialog&>(failure));
+    visit(failure);
 }
 
 }
