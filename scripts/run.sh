@@ -6,5 +6,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" build
 sample="$root/samples/demo"
 out="$root/out/demo"
+mkdir -p "$root/out"
 "$root/build/ordevik-batch" --csv "$sample/filesets.csv" --data "$sample/data" \
     --dtd "$sample/dtd" --out "$out" --existing overwrite "$@"
