@@ -1,0 +1,123 @@
+#!/usr/bin/env python3
+"""Converts the generated benchmark data set with ordevik-batch and prints figures.
+
+    bench/bench.py [--scale S] [--runs N] [--work DIR]
+
+Builds nothing: run scripts/bench.sh, which builds first. Every timed figure is the
+median of N runs after one untimed run that warms the file cache; all outputs go to
+the same file system (DIR). Peak memory is the largest resident set of one
+ordevik-batch process.
+"""
+
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+
+def timed(command, stdout=None):
+    """Runs a command; returns (seconds, peak resident set in bytes)."""
+    start = time.perf_counter()
+    process = subprocess.Popen(command, stdout=stdout, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(process.pid, 0)
+    seconds = time.perf_counter() - start
+    if os.waitstatus_to_exitcode(status) != 0:
+        sys.exit(f"failed: {' '.join(command)}")
+    return seconds, usage.ru_maxrss * 1024
+
+
+def median_run(command, runs, output=None):
+    timed(command, open(output, "wb") if output else subprocess.DEVNULL)
+    figures = [timed(command, open(output, "wb") if output else subprocess.DEVNULL)
+               for _ in range(runs)]
+    return statistics.median(f[0] for f in figures), max(f[1] for f in figures)
+
+
+def tree_bytes(folder, suffix=None):
+    total = 0
+    for base, _, names in os.walk(folder):
+        for name in names:
+            if suffix is None or name.endswith(suffix):
+                total += os.path.getsize(os.path.join(base, name))
+    return total
+
+
+def largest_input(data):
+    largest = 0
+    for base, _, names in os.walk(data):
+        for name in names:
+            if name.lower().endswith((".sal", ".slp")):
+                largest = max(largest, os.path.getsize(os.path.join(base, name)))
+    return largest
+
+
+def xml_files(folder):
+    found = []
+    for base, _, names in os.walk(folder):
+        found += [os.path.join(base, n) for n in names if n.endswith(".xml")]
+    return sorted(found)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--scale", default="1")
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--work", default=os.path.join(ROOT, "bench-data"))
+    parser.add_argument("--build", default=os.path.join(ROOT, "build"))
+    options = parser.parse_args()
+
+    work = options.work
+    data_set = os.path.join(work, f"dataset-{options.scale}")
+    if not os.path.isdir(data_set):
+        subprocess.run([os.path.join(options.build, "generate_dataset"), data_set,
+                        "--scale", options.scale], check=True)
+    batch = os.path.join(options.build, "ordevik-batch")
+    settings = os.path.join(ROOT, "resources", "ordevik.ini")
+    dtd = os.path.join(ROOT, "samples", "demo", "dtd")
+
+    def convert(out, *extra):
+        return [batch, "--csv", os.path.join(data_set, "filesets.csv"),
+                "--data", os.path.join(data_set, "data"), "--dtd", dtd, "--out", out,
+                "--settings", settings, "--existing", "overwrite", "--quiet",
+                "--jobs", "1", *extra]
+
+    input_bytes = tree_bytes(os.path.join(data_set, "data"))
+    largest = largest_input(os.path.join(data_set, "data"))
+    print(f"data set          scale {options.scale}: {input_bytes / 1e6:.1f} MB of input, "
+          f"largest input file {largest / 1e6:.1f} MB")
+
+    results = {}
+    for name, extra in (("UTF-8", ()), ("Shift_JIS", ("--shift-jis",))):
+        out = os.path.join(work, f"out-{name}")
+        os.makedirs(out, exist_ok=True)
+        seconds, peak = median_run(convert(out, *extra), options.runs)
+        written = tree_bytes(out, ".xml")
+        results[name] = (seconds, out)
+        print(f"convert {name:9} {written / 1e6:8.1f} MB of XML  {seconds:6.2f} s  "
+              f"{written / 1e6 / seconds:7.1f} MB/s  peak {peak / 2**20:6.1f} MiB")
+
+    sjis_files = xml_files(results["Shift_JIS"][1])
+    utf8_files = xml_files(results["UTF-8"][1])
+    scratch = os.path.join(work, "scratch.out")
+    iconv_seconds, _ = median_run(["iconv", "-f", "CP932", "-t", "UTF-8", *sjis_files],
+                                  options.runs, scratch)
+    cat_seconds, _ = median_run(["cat", *utf8_files], options.runs, scratch)
+    os.remove(scratch)
+    utf8_seconds = results["UTF-8"][0]
+    print(f"iconv CP932->UTF-8 of the Shift_JIS XML   {iconv_seconds:6.2f} s")
+    print(f"cat of the UTF-8 XML                      {cat_seconds:6.2f} s")
+    print(f"ratio UTF-8 conversion / iconv            {utf8_seconds / iconv_seconds:6.2f}"
+          "   (goal <= 1.0)")
+    print(f"ratio UTF-8 conversion / cat              {utf8_seconds / cat_seconds:6.2f}"
+          "   (goal <= 4.0)")
+    print(f"memory bound 64 MiB + 2 x largest input   "
+          f"{(64 * 2**20 + 2 * largest) / 2**20:6.1f} MiB")
+
+
+if __name__ == "__main__":
+    main()
