@@ -62,19 +62,3 @@ TEST(StringMapTest, KeysOfOneBucketComeLaterAddedFirstAndReplacingKeepsThePlace)
               map.Entries());
     EXPECT_EQ(4u, map.Size());
 }
-
-TEST(StringMapTest, LooksUpExactBytes)
-{
-    StringMap map = MapOf({{"ID", "1"}, {"", "empty"}});
-    const std::string fallback = "none";
-    EXPECT_EQ("1", map.GetOr("ID", fallback));
-    EXPECT_EQ("none", map.GetOr("Id", fallback));
-    EXPECT_EQ("empty", map.GetOr("", fallback));
-    EXPECT_EQ(nullptr, map.Find("ID "));
-    EXPECT_TRUE(map.Contains(""));
-
-    map.Clear();
-    EXPECT_TRUE(map.Empty());
-    EXPECT_TRUE(map.Entries().empty());
-    EXPECT_FALSE(map.Contains("ID"));
-}

@@ -1,0 +1,243 @@
+#include "engine/FilesetReader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/ScriptedPresenter.h"
+#include "tests/TestSupport.h"
+
+namespace fs = std::filesystem;
+
+class FilesetReaderTest : public testing::Test
+{
+protected:
+    using Shown = ScriptedPresenter::Shown;
+
+    FilesetReaderTest()
+    {
+        fs::create_directories(folder / "data" / "F01");
+        reader.SetDataFolder(folder / "data");
+        reader.SetFilesetCode("F01");
+    }
+
+    // Reads settings given as code page 932 text.
+    void ReadSettings(const std::string& settings)
+    {
+        WriteFileBytes(folder / "ordevik.ini", settings);
+        ASSERT_EQ(0, reader.ReadIniFile());
+        reader.LoadConvertSettings();
+    }
+
+    fs::path Input(const std::string& name) const { return folder / "data" / "F01" / name; }
+
+    // Loads and converts the kind's point-data file as the run does; the number of points.
+    int LoadPoints(const std::string& kind)
+    {
+        const int count = reader.LoadPointData(kind);
+        int counter = 0;
+        for (int i = 0; i < count; ++i) {
+            reader.ConvertPoint(counter);
+        }
+        reader.ClosePointData();
+        EXPECT_EQ(count, counter);
+        return count;
+    }
+
+    std::vector<std::string> Points() const
+    {
+        std::vector<std::string> texts;
+        for (std::size_t number = 1; number <= reader.PointCount(); ++number) {
+            texts.push_back(reader.PointCoordinates(std::to_string(number)));
+        }
+        return texts;
+    }
+
+    std::vector<std::string> Metadata(const std::vector<std::string>& keys) const
+    {
+        std::vector<std::string> values;
+        for (const std::string& key : keys) {
+            values.push_back(reader.GetMetaData(key));
+        }
+        return values;
+    }
+
+    TempFolder folder;
+    ScriptedPresenter presenter;
+    FilesetReader reader{&presenter, folder / "ordevik.ini"};
+};
+
+TEST_F(FilesetReaderTest, PointLinesAreFixedWidthOffsetsFromTheStartPoint)
+{
+    ReadSettings("");
+    WriteFileBytes(Input("F01.slm"), "350000,1390000\r\n");
+    ASSERT_EQ(2, reader.ReadMetadataFile("RD"));
+    WriteFileBytes(Input("F01.slp"),
+                   "0001234500067890\r\n"
+                   "00012345\r\n"
+                   "00012345000678901234 extra\r\n"
+                   "   -1000  5.5e1\n"
+                   "\n"
+                   "12x45678abcdefgh\n"
+                   "0000000100000002");
+
+    EXPECT_EQ(7, LoadPoints("RD"));
+    const std::vector<std::string> expected = {
+        "36.2345 145.7890", "36.2345 139.0000", "36.2345 145.7890", "34.9000 139.0055",
+        "35.0000 139.0000", "35.0012 139.0000", "35.0001 139.0002"};
+    EXPECT_EQ(expected, Points());
+    EXPECT_TRUE(presenter.shown.empty());
+}
+
+TEST_F(FilesetReaderTest, MeshElevationKindReadsTheFileNamedWithMh)
+{
+    ReadSettings("");
+    WriteFileBytes(Input("F01.slp"), "0000000100000001\n");
+    WriteFileBytes(Input("F01MH.slp"), "0000000200000002\n0000000300000003\n");
+
+    EXPECT_EQ(2, LoadPoints("MH"));
+    EXPECT_EQ((std::vector<std::string>{"0.0002 0.0002", "0.0003 0.0003"}), Points());
+    EXPECT_EQ(1, LoadPoints("RD"));
+    EXPECT_EQ((std::vector<std::string>{"0.0001 0.0001"}), Points());
+}
+
+TEST_F(FilesetReaderTest, MissingEmptyOrUnreadablePointFileStopsWithAFailure)
+{
+    ReadSettings("");
+    WriteFileBytes(Input("F01MH.slp"), "0000000100000001\n");
+    ASSERT_EQ(1, LoadPoints("MH"));
+
+    EXPECT_EQ(0, reader.LoadPointData("RD"));
+    EXPECT_EQ(0u, reader.PointCount());
+    WriteFileBytes(Input("F01.slp"), "");
+    EXPECT_EQ(0, reader.LoadPointData("RD"));
+    fs::remove(Input("F01.slp"));
+    fs::create_directory(Input("F01.slp"));
+    EXPECT_EQ(0, reader.LoadPointData("RD"));
+
+    const std::vector<Shown> expected = {{"失敗", "点データファイルがありません。"},
+                                         {"失敗", "点データがありません。"},
+                                         {"失敗", "点データファイルがありません。"}};
+    EXPECT_EQ(expected, presenter.shown);
+}
+
+TEST_F(FilesetReaderTest, PointNumberOutsideTheTableGivesEmptyText)
+{
+    ReadSettings("");
+    WriteFileBytes(Input("F01.slp"), "0000000100000001\n0000000200000002\n0000000300000003\n");
+    ASSERT_EQ(3, LoadPoints("RD"));
+
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"1", "0.0001 0.0001"}, {"3", "0.0003 0.0003"},  {" 2", "0.0002 0.0002"},
+        {"+2", "0.0002 0.0002"}, {"2x", "0.0002 0.0002"}, {"0", ""},
+        {"-1", ""}, {"4", ""}, {"x", ""}, {"", ""}, {"2147483648", ""}, {"4294967297", ""},
+        {"99999999999999999999", ""}};
+    for (const auto& [number, coordinates] : cases) {
+        EXPECT_EQ(coordinates, reader.PointCoordinates(number)) << number;
+    }
+}
+
+TEST_F(FilesetReaderTest, FirstTwoLinesSetStartPointAndExtent)
+{
+    ReadSettings("");
+    struct Case
+    {
+        std::string line;
+        std::vector<std::string> texts;  // StartPointX, StartPointY, ScopeX, ScopeY
+        double x;
+        double y;
+    };
+    const std::vector<Case> cases = {
+        {"120,345", {"0.0120", "0.0345", "0.0120", "0.0345"}, 0.012, 0.0345},
+        {"5,7", {"0.0005", "0.0007", "0.0005", "0.0007"}, 0.0005, 0.0007},
+        {"120", {"0.0000", "0.0120", "0.0000", "0.0120"}, 0.0, 0.012},
+    };
+    for (const Case& c : cases) {
+        WriteFileBytes(Input("F01.slm"), c.line + "\n" + c.line + "\n");
+        EXPECT_EQ(4, reader.ReadMetadataFile("RD"));
+        EXPECT_EQ(c.texts, Metadata({"StartPointX", "StartPointY", "ScopeX", "ScopeY"}));
+        EXPECT_DOUBLE_EQ(c.x, reader.StartPointX()) << c.line;
+        EXPECT_DOUBLE_EQ(c.y, reader.StartPointY()) << c.line;
+        EXPECT_DOUBLE_EQ(c.x, reader.ScopeX()) << c.line;
+        EXPECT_DOUBLE_EQ(c.y, reader.ScopeY()) << c.line;
+    }
+}
+
+TEST_F(FilesetReaderTest, TextLinesFillTheirKeysAndAnEmptyLineKeepsTheSettingsValue)
+{
+    ReadSettings("MetaData{DS_TITLE{Settings title}DS_KIKAN{Settings office}}");
+    WriteFileBytes(Input("F01.slm"),
+                   "1,2\r\n3,4\r\n1200\r\n300\r\n\r\n\x93\xB9\x98\x48\r\n2001-01-01\r\n"
+                   "2002-02-02\r\ngi.dtd\r\ntenth line\r\n");
+
+    // Two settings values, four numbers and five of the seven texts.
+    EXPECT_EQ(11, reader.ReadMetadataFile("RD"));
+    const std::vector<std::string> expected = {
+        "1200", "300", "Settings title", "\x93\xB9\x98\x48", "2001-01-01", "2002-02-02",
+        "gi.dtd"};
+    EXPECT_EQ(expected, Metadata({"POINT_NUMBER", "POINT_MH", "DS_TITLE", "DS_KIKAN",
+                                  "DS_SHUTOKU", "DS_KOSHIN", "GI_DTD"}));
+}
+
+TEST_F(FilesetReaderTest, ResetReturnsToTheSettingsSoNothingLeaksIntoTheNextFileset)
+{
+    ReadSettings("MetaData{DS_TITLE{Settings title}}");
+    WriteFileBytes(Input("F01.slm"), "10,20\n30,40\n1\n2\nTitle A\nOffice A\nA\nA\na.dtd\n");
+    ASSERT_EQ(11, reader.ReadMetadataFile("RD"));
+
+    reader.ResetForFileset();
+    EXPECT_EQ((std::vector<double>{0.0, 0.0, 0.0, 0.0}),
+              (std::vector<double>{reader.StartPointX(), reader.StartPointY(), reader.ScopeX(),
+                                   reader.ScopeY()}));
+    EXPECT_EQ(1, reader.GetMetaDataCount());
+
+    // A short file sets what it has; the rest stays as the settings give it.
+    reader.SetFilesetCode("F02");
+    fs::create_directory(folder / "data" / "F02");
+    WriteFileBytes(folder / "data" / "F02" / "F02.slm", "50,60\n70,80\n77\n");
+    EXPECT_EQ(6, reader.ReadMetadataFile("RD"));
+    const std::vector<std::string> expected = {"0.0050", "0.0080", "77", "POINT_MH",
+                                               "Settings title", "DS_KIKAN", "GI_DTD"};
+    EXPECT_EQ(expected, Metadata({"StartPointX", "ScopeY", "POINT_NUMBER", "POINT_MH",
+                                  "DS_TITLE", "DS_KIKAN", "GI_DTD"}));
+}
+
+TEST_F(FilesetReaderTest, MissingUnreadableOrEmptyMetadataStopsWithAFailure)
+{
+    ReadSettings("");
+    EXPECT_EQ(0, reader.ReadMetadataFile("RD"));
+    fs::create_directory(Input("F01.slm"));
+    EXPECT_EQ(0, reader.ReadMetadataFile("RD"));
+    fs::remove(Input("F01.slm"));
+    WriteFileBytes(Input("F01.slm"), "");
+    EXPECT_EQ(0, reader.ReadMetadataFile("RD"));
+
+    const std::vector<Shown> expected = {{"失敗", "メタデータファイルがありません。"},
+                                         {"失敗", "メタデータファイルがありません。"},
+                                         {"失敗", "メタデータがありません。"}};
+    EXPECT_EQ(expected, presenter.shown);
+
+    // An empty file is fine while the settings give metadata.
+    ReadSettings("MetaData{GI_VER{1.0}}");
+    EXPECT_EQ(1, reader.ReadMetadataFile("RD"));
+    EXPECT_EQ(3u, presenter.shown.size());
+}
+
+TEST_F(FilesetReaderTest, InputsAreFoundIgnoringLetterCase)
+{
+    ReadSettings("");
+    fs::create_directories(folder / "data" / "AB12");
+    WriteFileBytes(folder / "data" / "AB12" / "AB12.SLM", "10000,20000\n");
+    WriteFileBytes(folder / "data" / "AB12" / "ab12.SLP", "0000000100000001\n");
+    WriteFileBytes(folder / "data" / "AB12" / "Ab12mh.slp", "0000000200000002\n");
+    reader.SetFilesetCode("ab12");
+
+    EXPECT_EQ(2, reader.ReadMetadataFile("RD"));
+    EXPECT_EQ(1, LoadPoints("RD"));
+    EXPECT_EQ((std::vector<std::string>{"1.0001 2.0001"}), Points());
+    EXPECT_EQ(1, LoadPoints("MH"));
+    EXPECT_EQ((std::vector<std::string>{"1.0002 2.0002"}), Points());
+    EXPECT_TRUE(presenter.shown.empty());
+}
