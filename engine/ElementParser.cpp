@@ -20,6 +20,20 @@ char PartnerOf(char bracket)
     }
 }
 
+// The text strictly between the bracket at `position` and its partner; without a
+// partner, the rest of the text.
+void AssignContent(const std::string& source, int position, int partner, std::string& out)
+{
+    const std::size_t first = static_cast<std::size_t>(position) + 1;
+    if (partner < 0) {
+        out.assign(source, first);
+    } else if (position < partner) {
+        out.assign(source, first, static_cast<std::size_t>(partner - position - 1));
+    } else {
+        out.clear();
+    }
+}
+
 }
 
 ElementParser::ElementParser() = default;
@@ -39,56 +53,60 @@ int ElementParser::FindPartner(int position, const std::string& source) const
     const char closer = PartnerOf(opener);
     int closing = position;
     int opening = position;
-    // Each further opener before the next closer pushes the match one closer on.
+    // Each further opener before the next closer pushes the match one closer on. An
+    // opener after the closer ends the search, so none is sought beyond it.
     do {
         closing = FindByte(source, closer, closing + 1);
-        opening = FindByte(source, opener, opening + 1);
-    } while (opening > 0 && opening < closing);
+        if (closing < 0) {
+            break;
+        }
+        opening = FindByteBefore(source, opener, opening + 1, closing);
+    } while (opening > 0);
     return closing;
 }
 
 std::string ElementParser::BracketContent(int position, const std::string& source) const
 {
-    const int partner = FindPartner(position, source);
-    if (partner < 0) {
-        return source.substr(position + 1);
-    }
-    if (position < partner) {
-        return source.substr(position + 1, partner - position - 1);
-    }
-    return {};
+    std::string content;
+    AssignContent(source, position, FindPartner(position, source), content);
+    return content;
 }
 
 int ElementParser::SplitElementAt(const std::string& source, int start, std::string& nameOut,
                                   std::string& attributesOut, std::string& bodyOut) const
 {
     const int last = static_cast<int>(source.size()) - 1;
-    const int firstOpen = FindAnyByte(source, openBrackets, start);
+    // An element needs an opening bracket before the first closing one.
     const int firstClose = FindAnyByte(source, closeBrackets, start);
-    if (firstClose >= 0 && firstOpen >= 0 && firstOpen < firstClose) {
-        const int round = FindByte(source, '(', start);
+    const int firstOpen =
+        firstClose < 0 ? -1 : FindAnyByteBefore(source, openBrackets, start, firstClose);
+    if (firstOpen >= 0) {
         const int curly = FindByte(source, '{', start);
-        if (round >= 0 && round < curly) {
-            nameOut = source.substr(start, round - start);
-            attributesOut = BracketContent(round, source);
+        // NAME(ATTRIBUTES) counts only when some "{" follows its "(".
+        const int round = curly < 0 ? -1 : FindByteBefore(source, '(', start, curly);
+        if (round >= 0) {
+            nameOut.assign(source, static_cast<std::size_t>(start),
+                           static_cast<std::size_t>(round - start));
             const int roundEnd = FindPartner(round, source);
+            AssignContent(source, round, roundEnd, attributesOut);
             if (roundEnd < 0) {
                 bodyOut.clear();
                 return last;
             }
             if (roundEnd + 1 <= last && source[roundEnd + 1] == '{') {
-                bodyOut = BracketContent(roundEnd + 1, source);
                 const int curlyEnd = FindPartner(roundEnd + 1, source);
+                AssignContent(source, roundEnd + 1, curlyEnd, bodyOut);
                 return curlyEnd < 0 ? last : curlyEnd;
             }
             bodyOut.clear();
             return roundEnd;
         }
         if (curly >= 0) {
-            nameOut = source.substr(start, curly - start);
+            nameOut.assign(source, static_cast<std::size_t>(start),
+                           static_cast<std::size_t>(curly - start));
             attributesOut.clear();
-            bodyOut = BracketContent(curly, source);
             const int curlyEnd = FindPartner(curly, source);
+            AssignContent(source, curly, curlyEnd, bodyOut);
             return curlyEnd < 0 ? last : curlyEnd;
         }
     }

@@ -1,5 +1,7 @@
 #include "engine/SjisText.h"
 
+#include <algorithm>
+
 #include "engine/Cp932.h"
 
 namespace {
@@ -11,12 +13,13 @@ char FoldAscii(char byte)
 
 }
 
-int FindByte(std::string_view text, char wanted, int from)
+int FindByteBefore(std::string_view text, char wanted, int from, int limit)
 {
-    const int length = static_cast<int>(text.size());
-    for (int position = from < 0 ? 0 : from; position < length; ++position) {
-        const unsigned char byte = static_cast<unsigned char>(text[position]);
-        if (IsLeadByte(byte)) {
+    const int end = std::min(limit, static_cast<int>(text.size()));
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (int position = from < 0 ? 0 : from; position < end; ++position) {
+        // A lead byte takes the byte after it, whatever that is.
+        if (IsLeadByte(bytes[position])) {
             ++position;
             continue;
         }
@@ -27,20 +30,32 @@ int FindByte(std::string_view text, char wanted, int from)
     return -1;
 }
 
-int FindAnyByte(std::string_view text, std::string_view wanted, int from)
+int FindByte(std::string_view text, char wanted, int from)
 {
-    const int length = static_cast<int>(text.size());
-    for (int position = from < 0 ? 0 : from; position < length; ++position) {
-        const unsigned char byte = static_cast<unsigned char>(text[position]);
-        if (IsLeadByte(byte)) {
+    return FindByteBefore(text, wanted, from, static_cast<int>(text.size()));
+}
+
+int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, int limit)
+{
+    const int end = std::min(limit, static_cast<int>(text.size()));
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (int position = from < 0 ? 0 : from; position < end; ++position) {
+        if (IsLeadByte(bytes[position])) {
             ++position;
             continue;
         }
-        if (wanted.find(text[position]) != std::string_view::npos) {
-            return position;
+        for (char candidate : wanted) {
+            if (text[position] == candidate) {
+                return position;
+            }
         }
     }
     return -1;
+}
+
+int FindAnyByte(std::string_view text, std::string_view wanted, int from)
+{
+    return FindAnyByteBefore(text, wanted, from, static_cast<int>(text.size()));
 }
 
 int FindText(std::string_view text, std::string_view wanted, int from)

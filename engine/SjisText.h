@@ -10,6 +10,9 @@
 int FindByte(std::string_view text, char wanted, int from);
 // The first byte at or after `from` that is one of `wanted`.
 int FindAnyByte(std::string_view text, std::string_view wanted, int from);
+// As FindByte and FindAnyByte, looking only before position `limit`.
+int FindByteBefore(std::string_view text, char wanted, int from, int limit);
+int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, int limit);
 int FindText(std::string_view text, std::string_view wanted, int from);
 
 // Equal when the texts differ only in the case of ASCII letters of single-byte
