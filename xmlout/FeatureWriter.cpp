@@ -5,6 +5,7 @@
 
 #include "engine/ElementParser.h"
 #include "engine/Numbers.h"
+#include "engine/SjisText.h"
 #include "xmlout/OutputFile.h"
 
 namespace {
@@ -18,6 +19,10 @@ bool IsCodedValue(const std::string& code)
 // Width of one number of a surface value: XXXXXXXX,YYYYYYYY.
 constexpr std::size_t surfaceFieldWidth = 8;
 constexpr double unit = 0.0001;
+constexpr std::string_view lineEnd = "\r\n";
+// Records stand at level 2 (4 spaces), their children one level deeper.
+constexpr int recordIndent = 4;
+constexpr int childIndent = 2;
 
 // trunc(value * 10000) as a 64-bit integer; a value that is not finite or does not fit
 // counts as 0.
@@ -30,13 +35,93 @@ long long TruncatedUnits(double value)
     return static_cast<long long>(units);
 }
 
+void StartLine(std::string& out, int indent)
+{
+    out.append(static_cast<std::size_t>(indent), ' ');
+}
+
+void EndLine(std::string& out)
+{
+    out += lineEnd;
+}
+
+void AppendLine(std::string& out, int indent, std::string_view text)
+{
+    StartLine(out, indent);
+    out += text;
+    EndLine(out);
+}
+
+// <tag attrs>
+void AppendStartTag(std::string& out, int indent, const std::string& tag,
+                    const std::string& attrs)
+{
+    StartLine(out, indent);
+    out += '<';
+    out += tag;
+    out += attrs;
+    out += '>';
+    EndLine(out);
+}
+
+void AppendEndTag(std::string& out, int indent, const std::string& tag)
+{
+    StartLine(out, indent);
+    out += "</";
+    out += tag;
+    out += '>';
+    EndLine(out);
+}
+
+// <name>text</name>
+void AppendTextLine(std::string& out, int indent, std::string_view name, std::string_view text)
+{
+    StartLine(out, indent);
+    out += '<';
+    out += name;
+    out += '>';
+    out += text;
+    out += "</";
+    out += name;
+    out += '>';
+    EndLine(out);
+}
+
+// Calls visit(item) for every comma-separated item of a leaf body; empty items count.
+template <typename Visit>
+void ForEachItem(const std::string& body, Visit&& visit)
+{
+    const std::string_view text(body);
+    int position = 0;
+    const int length = static_cast<int>(text.size());
+    while (position <= length) {
+        const int comma = FindByte(text, ',', position);
+        const int end = comma < 0 ? length : comma;
+        visit(text.substr(static_cast<std::size_t>(position),
+                          static_cast<std::size_t>(end - position)));
+        position = end + 1;
+    }
+}
+
+// Lines of a text that the streaming writers produced.
+void SplitLines(const std::string& text, StringList& out)
+{
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find(lineEnd, start);
+        out.push_back(text.substr(start, end - start));
+        start = end + lineEnd.size();
+    }
+}
+
 }
 
 FeatureWriter::FeatureWriter(DialogPresenter* dialogPresenter) : FilesetReader(dialogPresenter)
 {
 }
 
-FeatureWriter::FeatureWriter(DialogPresenter* dialogPresenter, const std::filesystem::path& settingsFile)
+FeatureWriter::FeatureWriter(DialogPresenter* dialogPresenter,
+                             const std::filesystem::path& settingsFile)
     : FilesetReader(dialogPresenter, settingsFile)
 {
 }
@@ -55,20 +140,31 @@ std::string FeatureWriter::BuildDoctype() const
 std::string FeatureWriter::ConvertAttributes(const StringMap& source) const
 {
     StringMap converted;
+    std::string valueText;
     source.ForEach([&](const std::string& key, const std::string& value) {
-        std::string valueText = value;
-        if (key == "ID") {
-            // The fileset code keeps identifiers unique across filesets.
-            valueText.insert(std::min<std::size_t>(2, valueText.size()), filesetCode);
-        }
-        const std::string outputName = GetConvertBody(key);
+        const std::string& outputName = ConvertBodyRef(key);
         // An attribute without an XML name cannot be written.
         if (outputName.empty()) {
             return;
         }
-        converted.Set(outputName, GetConvertBody(GetMetaData(valueText)));
+        valueText = value;
+        if (key == "ID") {
+            // The fileset code keeps identifiers unique across filesets.
+            valueText.insert(std::min<std::size_t>(2, valueText.size()), filesetCode);
+        }
+        converted.Set(outputName, ConvertBodyRef(MetaDataRef(valueText)));
     });
     return AttributeList(converted);
+}
+
+std::string FeatureWriter::ConvertAttributeText(const std::string& attributeSource) const
+{
+    if (attributeSource.empty()) {
+        return {};
+    }
+    StringMap parsed;
+    ParseAttributes(attributeSource, parsed);
+    return ConvertAttributes(parsed);
 }
 
 std::string FeatureWriter::CrsLine() const
@@ -78,187 +174,251 @@ std::string FeatureWriter::CrsLine() const
 
 void FeatureWriter::WriteRecord(const std::string& record, OutputFile& file, bool shiftJis)
 {
-    ElementParser outer(record);
     int cursor = 0;
-    while (outer.NextElementFull(cursor)) {
-        const std::string tag = GetConvertBody(outer.Name());
+    while (NextAt(record, cursor, outerName, outerAttributes, outerBody)) {
+        const std::string& tag = ConvertBodyRef(outerName);
         if (tag.empty()) {
             continue;
         }
-        const std::string attrs = ConvertAttributes(outer.Attributes());
-        StringList children;
-        if (!outer.Body().empty()) {
-            ElementParser inner(outer.Body());
-            int innerCursor = 0;
-            StringList childLines;
-            while (inner.NextElement(innerCursor)) {
-                if (inner.Name().empty()) {
-                    continue;
-                }
-                childLines.clear();
-                WriteChild(inner.Name(), inner.ElementText(), childLines);
-                children.insert(children.end(), std::make_move_iterator(childLines.begin()),
-                                std::make_move_iterator(childLines.end()));
+        recordText.clear();
+        recordText += lineEnd;
+        AppendStartTag(recordText, recordIndent, tag, ConvertAttributeText(outerAttributes));
+        int childCursor = 0;
+        while (!outerBody.empty() &&
+               NextAt(outerBody, childCursor, childName, childAttributes, childBody)) {
+            if (childName.empty()) {
+                continue;
             }
+            // A writer sees the child as element text of its own. NAME(ATTRIBUTES) without
+            // a body stays an element only when a "{" inside its attributes says so.
+            if (childBody.empty() && outerBody[static_cast<std::size_t>(childCursor) - 1] == ')' &&
+                FindByte(childAttributes, '{', 0) < 0) {
+                continue;
+            }
+            EmitChild(recordText, recordIndent + childIndent, KindOf(childName), childName,
+                      childAttributes, childBody);
         }
-        StringList lines;
-        BlockElement(lines, tag, attrs, children, 1);
-        WriteLines(lines, file, 2, 1, 0, shiftJis);
+        AppendEndTag(recordText, recordIndent, tag);
+        if (shiftJis) {
+            file.Write(recordText);
+        } else {
+            file.WriteUtf8(recordText);
+        }
     }
 }
 
-void FeatureWriter::WriteChild(const std::string& childName, const std::string& childText,
+FeatureWriter::ChildKind FeatureWriter::KindOf(const std::string& code)
+{
+    if (code == "CV") {
+        return ChildKind::Curve;
+    }
+    if (code == "EG" || code == "ND") {
+        return ChildKind::Topology;
+    }
+    if (code == "PD") {
+        return ChildKind::Period;
+    }
+    if (code == "PT") {
+        return ChildKind::Point;
+    }
+    if (code == "SF") {
+        return ChildKind::Surface;
+    }
+    return ChildKind::Value;
+}
+
+void FeatureWriter::EmitChild(std::string& out, int indent, ChildKind kind,
+                              const std::string& code, const std::string& attributeSource,
+                              const std::string& value) const
+{
+    const std::string& tag = ConvertBodyRef(code);
+    if (tag.empty()) {
+        return;
+    }
+    const std::string attrs = ConvertAttributeText(attributeSource);
+    if (kind == ChildKind::Curve) {
+        EmitCurve(out, indent, tag, attrs, value);
+    } else if (kind == ChildKind::Topology) {
+        EmitTopology(out, indent, tag, attrs, value);
+    } else if (kind == ChildKind::Period) {
+        EmitPeriod(out, indent, tag, attrs, value);
+    } else if (kind == ChildKind::Point) {
+        EmitPoint(out, indent, tag, attrs, value);
+    } else if (kind == ChildKind::Surface) {
+        // The first and the last eight bytes; a shorter value gives shorter pieces.
+        const std::string_view surfaceValue(value);
+        const std::size_t width = std::min(surfaceFieldWidth, surfaceValue.size());
+        const double dx = ReadDecimal(surfaceValue.substr(0, width)) * unit;
+        const double dy = ReadDecimal(surfaceValue.substr(surfaceValue.size() - width)) * unit;
+        EmitSurface(out, indent, tag, attrs, dx, dy);
+    } else {
+        EmitValue(out, indent, code, tag, attrs, value);
+    }
+}
+
+void FeatureWriter::EmitCurve(std::string& out, int indent, const std::string& tag,
+                              const std::string& attrs, const std::string& value) const
+{
+    AppendStartTag(out, indent, tag, attrs);
+    AppendLine(out, indent + 2, CrsLine());
+    AppendLine(out, indent + 2, "<segment>");
+    if (!value.empty()) {
+        ForEachItem(value, [&](std::string_view item) {
+            AppendTextLine(out, indent + 4, "controlPoint", PointCoordinates(item));
+        });
+    }
+    AppendLine(out, indent + 4, Snippet("interplation_linear"));
+    AppendLine(out, indent + 2, "</segment>");
+    AppendEndTag(out, indent, tag);
+}
+
+void FeatureWriter::EmitPoint(std::string& out, int indent, const std::string& tag,
+                              const std::string& attrs, const std::string& value) const
+{
+    AppendStartTag(out, indent, tag, attrs);
+    AppendLine(out, indent + 2, CrsLine());
+    if (!value.empty()) {
+        ForEachItem(value, [&](std::string_view item) {
+            AppendTextLine(out, indent + 2, "position", PointCoordinates(item));
+        });
+    }
+    AppendEndTag(out, indent, tag);
+}
+
+void FeatureWriter::EmitSurface(std::string& out, int indent, const std::string& tag,
+                                const std::string& attrs, double dx, double dy) const
+{
+    AppendStartTag(out, indent, tag, attrs);
+    AppendLine(out, indent + 2, "<patch>");
+    AppendLine(out, indent + 4, CrsLine());
+    // The ring runs (x0,y0), (x0+dx,y0), (x0+dx,y0+dy), (x0,y0+dy) and back.
+    for (int corner = 0; corner < 5; ++corner) {
+        const double x = startPointX + ((corner == 1 || corner == 2) ? dx : 0.0);
+        const double y = startPointY + ((corner == 2 || corner == 3) ? dy : 0.0);
+        StartLine(out, indent + 4);
+        out += "<controlPoint>";
+        AppendFixed4(out, x);
+        out += ' ';
+        AppendFixed4(out, y);
+        out += "</controlPoint>";
+        EndLine(out);
+    }
+    AppendLine(out, indent + 4, Snippet("interplation_planar"));
+    AppendLine(out, indent + 2, "</patch>");
+    AppendEndTag(out, indent, tag);
+}
+
+void FeatureWriter::EmitPeriod(std::string& out, int indent, const std::string& tag,
+                               const std::string& attrs, const std::string& value) const
+{
+    AppendStartTag(out, indent, tag, attrs);
+    if (!value.empty()) {
+        const std::string before = Snippet("indeterminatePosition_before");
+        ForEachItem(value, [&](std::string_view item) {
+            StartLine(out, indent + 2);
+            out += "<begin";
+            out += before;
+            out += '>';
+            AppendEscapedText(out, item);
+            out += "</begin>";
+            EndLine(out);
+        });
+    }
+    AppendLine(out, indent + 2, Snippet("endPeriod_now"));
+    AppendEndTag(out, indent, tag);
+}
+
+void FeatureWriter::EmitTopology(std::string& out, int indent, const std::string& tag,
+                                 const std::string& attrs, const std::string& value) const
+{
+    AppendStartTag(out, indent, tag, attrs);
+    std::string referenceName;
+    std::string referenceAttributes;
+    std::string referenceBody;
+    int cursor = 0;
+    while (NextAt(value, cursor, referenceName, referenceAttributes, referenceBody)) {
+        if (referenceName.empty()) {
+            continue;
+        }
+        const std::string& referenceTag = ConvertBodyRef(referenceName);
+        if (referenceTag.empty()) {
+            continue;
+        }
+        AppendLine(out, indent + 2,
+                   EmptyElement(referenceTag, ConvertAttributeText(referenceAttributes)));
+    }
+    AppendEndTag(out, indent, tag);
+}
+
+void FeatureWriter::EmitValue(std::string& out, int indent, const std::string& code,
+                              const std::string& tag, const std::string& attrs,
+                              const std::string& value) const
+{
+    const std::string& valueText = IsCodedValue(code) ? ConvertBodyRef(value) : value;
+    StartLine(out, indent);
+    if (valueText.empty() && !attrs.empty()) {
+        out += EmptyElement(tag, attrs);
+    } else {
+        out += '<';
+        out += tag;
+        out += attrs;
+        out += '>';
+        AppendEscapedText(out, valueText);
+        out += "</";
+        out += tag;
+        out += '>';
+    }
+    EndLine(out);
+}
+
+void FeatureWriter::ChildLines(const std::string& childText, ChildKind kind,
                                StringList& out) const
 {
-    if (childName == "CV") {
-        WriteCurve(childText, out);
-    } else if (childName == "EG" || childName == "ND") {
-        WriteTopology(childText, out);
-    } else if (childName == "PD") {
-        WritePeriod(childText, out);
-    } else if (childName == "PT") {
-        WritePoint(childText, out);
-    } else if (childName == "SF") {
-        WriteSurface(childText, out);
-    } else {
-        WriteValue(childText, out);
+    std::string childCode;
+    std::string attributeSource;
+    std::string value;
+    int cursor = 0;
+    if (!NextAt(childText, cursor, childCode, attributeSource, value)) {
+        return;
     }
+    std::string emitted;
+    EmitChild(emitted, 0, kind, childCode, attributeSource, value);
+    SplitLines(emitted, out);
 }
 
 void FeatureWriter::WriteCurve(const std::string& childText, StringList& out) const
 {
     out.clear();
-    ElementParser parser(childText);
-    int cursor = 0;
-    parser.NextElementFull(cursor);
-    const std::string tag = GetConvertBody(parser.Name());
-    if (tag.empty()) {
-        return;
-    }
-    OpenCloseLines(out, tag, ConvertAttributes(parser.Attributes()));
-    InsertLineBeforeLast(out, CrsLine(), 1);
-    StringList controlPoints;
-    for (const std::string& item : parser.Items()) {
-        controlPoints.push_back(TextElement("controlPoint", PointCoordinates(item)));
-    }
-    controlPoints.push_back(Snippet("interplation_linear"));
-    StringList segment;
-    WrapLines(segment, "segment", controlPoints, 1);
-    InsertLinesBeforeLast(out, segment, 1);
+    ChildLines(childText, ChildKind::Curve, out);
 }
 
 void FeatureWriter::WritePoint(const std::string& childText, StringList& out) const
 {
     out.clear();
-    ElementParser parser(childText);
-    int cursor = 0;
-    parser.NextElementFull(cursor);
-    const std::string tag = GetConvertBody(parser.Name());
-    if (tag.empty()) {
-        return;
-    }
-    OpenCloseLines(out, tag, ConvertAttributes(parser.Attributes()));
-    InsertLineBeforeLast(out, CrsLine(), 1);
-    for (const std::string& item : parser.Items()) {
-        InsertLineBeforeLast(out, TextElement("position", PointCoordinates(item)), 1);
-    }
-}
-
-void FeatureWriter::SurfaceLines(const std::string& tag, const std::string& attrs, double dx,
-                                 double dy, StringList& out) const
-{
-    OpenCloseLines(out, tag, attrs);
-    StringList patch;
-    WrapLine(patch, "patch", CrsLine(), 1);
-    for (int corner = 0; corner < 5; ++corner) {
-        const double x = startPointX + ((corner == 1 || corner == 2) ? dx : 0.0);
-        const double y = startPointY + ((corner == 2 || corner == 3) ? dy : 0.0);
-        std::string point;
-        AppendFixed4(point, x);
-        point += ' ';
-        AppendFixed4(point, y);
-        InsertLineBeforeLast(patch, TextElement("controlPoint", point), 1);
-    }
-    InsertLineBeforeLast(patch, Snippet("interplation_planar"), 1);
-    InsertLinesBeforeLast(out, patch, 1);
+    ChildLines(childText, ChildKind::Point, out);
 }
 
 void FeatureWriter::WriteSurface(const std::string& childText, StringList& out) const
 {
     out.clear();
-    ElementParser parser(childText);
-    int cursor = 0;
-    parser.NextElementFull(cursor);
-    const std::string tag = GetConvertBody(parser.Name());
-    if (tag.empty()) {
-        return;
-    }
-    // The first and the last eight bytes; a shorter value gives shorter pieces.
-    const std::string_view value(parser.Body());
-    const std::size_t width = std::min(surfaceFieldWidth, value.size());
-    const double dx = ReadDecimal(value.substr(0, width)) * unit;
-    const double dy = ReadDecimal(value.substr(value.size() - width)) * unit;
-    SurfaceLines(tag, ConvertAttributes(parser.Attributes()), dx, dy, out);
+    ChildLines(childText, ChildKind::Surface, out);
 }
 
 void FeatureWriter::WritePeriod(const std::string& childText, StringList& out) const
 {
     out.clear();
-    ElementParser parser(childText);
-    int cursor = 0;
-    parser.NextElementFull(cursor);
-    const std::string tag = GetConvertBody(parser.Name());
-    if (tag.empty()) {
-        return;
-    }
-    OpenCloseLines(out, tag, ConvertAttributes(parser.Attributes()));
-    const std::string before = Snippet("indeterminatePosition_before");
-    for (const std::string& item : parser.Items()) {
-        InsertLineBeforeLast(out, InsertAttributes(TextElement("begin", EscapeText(item)), before),
-                             1);
-    }
-    InsertLineBeforeLast(out, Snippet("endPeriod_now"), 1);
+    ChildLines(childText, ChildKind::Period, out);
 }
 
 void FeatureWriter::WriteTopology(const std::string& childText, StringList& out) const
 {
     out.clear();
-    ElementParser parser(childText);
-    int cursor = 0;
-    parser.NextElementFull(cursor);
-    const std::string tag = GetConvertBody(parser.Name());
-    if (tag.empty()) {
-        return;
-    }
-    OpenCloseLines(out, tag, ConvertAttributes(parser.Attributes()));
-    ElementParser references(parser.Body());
-    int referenceCursor = 0;
-    while (references.NextElementFull(referenceCursor)) {
-        if (references.Name().empty()) {
-            continue;
-        }
-        const std::string referenceTag = GetConvertBody(references.Name());
-        if (referenceTag.empty()) {
-            continue;
-        }
-        InsertLineBeforeLast(
-            out, EmptyElement(referenceTag, ConvertAttributes(references.Attributes())), 1);
-    }
+    ChildLines(childText, ChildKind::Topology, out);
 }
 
 void FeatureWriter::WriteValue(const std::string& childText, StringList& out) const
 {
-    ElementParser parser(childText);
-    int cursor = 0;
-    parser.NextElementFull(cursor);
-    const std::string tag = GetConvertBody(parser.Name());
-    if (tag.empty()) {
-        return;
-    }
-    const std::string valueText =
-        IsCodedValue(parser.Name()) ? GetConvertBody(parser.Body()) : parser.Body();
-    out.push_back(TextElementWithAttributes(tag, ConvertAttributes(parser.Attributes()),
-                                            EscapeText(valueText)));
+    ChildLines(childText, ChildKind::Value, out);
 }
 
 void FeatureWriter::BuildMetadataTitle(const std::string& title, StringList& out)
@@ -295,8 +455,10 @@ void FeatureWriter::BuildDatasetInformation(StringList& out, const std::string& 
     }
     StringMap surfaceAttributes;
     surfaceAttributes.Set("id", "surface" + code);
+    std::string surfaceText;
+    EmitSurface(surfaceText, 0, tag, ConvertAttributes(surfaceAttributes), dx, dy);
     StringList surface;
-    SurfaceLines(tag, ConvertAttributes(surfaceAttributes), dx, dy, surface);
+    SplitLines(surfaceText, surface);
     StringList extent;
     BlockElement(extent, "datasetExtent", "", surface, 1);
     InsertBeforeClosing(out, "datasetInformation", extent, 1);

@@ -50,12 +50,47 @@ public:
     static std::string BuildXmlDeclaration(bool shiftJis);
 
 private:
-    // Writes the child `elementText` through the writer its code selects.
-    void WriteChild(const std::string& childName, const std::string& childText,
-                    StringList& out) const;
+    enum class ChildKind
+    {
+        Curve,
+        Topology,
+        Period,
+        Point,
+        Surface,
+        Value,
+    };
+    // The writer of a child code; any code but the six geometric ones is a value.
+    static ChildKind KindOf(const std::string& code);
+
+    // The streaming writers append finished lines (indentation, text, CR LF) to `out`,
+    // so a record reaches the file in one piece, converted once.
+    void EmitChild(std::string& out, int indent, ChildKind kind, const std::string& code,
+                   const std::string& attributeSource, const std::string& value) const;
+    void EmitCurve(std::string& out, int indent, const std::string& tag,
+                   const std::string& attrs, const std::string& value) const;
+    void EmitPoint(std::string& out, int indent, const std::string& tag,
+                   const std::string& attrs, const std::string& value) const;
+    void EmitSurface(std::string& out, int indent, const std::string& tag,
+                     const std::string& attrs, double dx, double dy) const;
+    void EmitPeriod(std::string& out, int indent, const std::string& tag,
+                    const std::string& attrs, const std::string& value) const;
+    void EmitTopology(std::string& out, int indent, const std::string& tag,
+                      const std::string& attrs, const std::string& value) const;
+    void EmitValue(std::string& out, int indent, const std::string& code, const std::string& tag,
+                   const std::string& attrs, const std::string& value) const;
+    // Parses a child's element text as a writer receives it and emits it with the
+    // writer of `kind` into lines; an element whose XML name is empty gives no line.
+    void ChildLines(const std::string& childText, ChildKind kind, StringList& out) const;
+    std::string ConvertAttributeText(const std::string& attributeSource) const;
     std::string CrsLine() const;
-    // The five-corner ring of a rectangle at the start point with size (dx, dy).
-    void SurfaceLines(const std::string& tag, const std::string& attrs, double dx, double dy,
-                      StringList& out) const;
     void BuildMetadataTitle(const std::string& title, StringList& out);
+
+    // Scratch space reused from record to record.
+    std::string recordText;
+    std::string outerName;
+    std::string outerAttributes;
+    std::string outerBody;
+    std::string childName;
+    std::string childAttributes;
+    std::string childBody;
 };

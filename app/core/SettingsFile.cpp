@@ -195,6 +195,16 @@ std::string SettingsFile::GetMetaData(const std::string& key) const
     return metaData.GetOr(key, key);
 }
 
+const std::string& SettingsFile::ConvertBodyRef(const std::string& key) const
+{
+    return convertBodies.GetOr(key, key);
+}
+
+const std::string& SettingsFile::MetaDataRef(const std::string& key) const
+{
+    return metaData.GetOr(key, key);
+}
+
 int SettingsFile::SetMetaData(const std::string& key, const std::string& value)
 {
     metaData.Set(key, value);

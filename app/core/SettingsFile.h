@@ -43,6 +43,10 @@ public:
     std::string GetConvertBody(const std::string& key) const;
     std::string GetConvertAttributes(const std::string& key) const;
     std::string GetMetaData(const std::string& key) const;
+    // As GetConvertBody and GetMetaData without a copy: the result refers to the stored
+    // value or to `key` itself, so it lives only as long as both.
+    const std::string& ConvertBodyRef(const std::string& key) const;
+    const std::string& MetaDataRef(const std::string& key) const;
     int SetMetaData(const std::string& key, const std::string& value);
     int GetMetaDataCount() const { return static_cast<int>(metaData.Size()); }
     std::string GetMetaDataTemplate() const;
