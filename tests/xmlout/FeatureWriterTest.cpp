@@ -46,7 +46,8 @@ StringList Surface(const std::string& indent, const std::string& startTag,
 const std::string headSettings =
     "MetaData{DS_TITLE{Road map}DS_KOSHIN{2002-01-01}REMARK_CODE{CRS01}}"
     "MetaDataTemplate{metadata{title{DS_TITLE_NAME}date{DS_KOSHIN}}}"
-    "DataSetTemplate{datasetInformation(id{DS_INFO_ID}){name{DS_TITLE_NAME}code{FILESET_CODE}}}";
+    "DataSetTemplate{datasetInformation(id{DS_INFO_ID}){"
+    "name{DS_TITLE_NAME}code{FILESET_CODE}}}";
 
 }
 
@@ -75,7 +76,7 @@ protected:
             WriteFileBytes(folder / "data" / "F01" / "F01.slp", points);
             const int count = writer.LoadPointData("RD");
             int counter = 0;
-            while (counter < count) {
+            for (int i = 0; i < count; ++i) {
                 writer.ConvertPoint(counter);
             }
             writer.ClosePointData();
