@@ -49,20 +49,22 @@ void ElementParser::SetText(std::string source)
 
 int ElementParser::FindPartner(int position, const std::string& source) const
 {
-    const char opener = source[position];
-    const char closer = PartnerOf(opener);
-    int closing = position;
-    int opening = position;
-    // Each further opener before the next closer pushes the match one closer on. An
-    // opener after the closer ends the search, so none is sought beyond it.
-    do {
-        closing = FindByte(source, closer, closing + 1);
-        if (closing < 0) {
-            break;
+    const char brackets[2] = {source[position], PartnerOf(source[position])};
+    const std::string_view both(brackets, 2);
+    // The partner is the first closer at which the closers after `position` outnumber
+    // the openers after it; brackets of the other kind do not count.
+    int depth = 1;
+    int found = position;
+    for (;;) {
+        found = FindAnyByte(source, both, found + 1);
+        if (found < 0) {
+            return -1;
         }
-        opening = FindByteBefore(source, opener, opening + 1, closing);
-    } while (opening > 0);
-    return closing;
+        depth += source[found] == brackets[0] ? 1 : -1;
+        if (depth == 0) {
+            return found;
+        }
+    }
 }
 
 std::string ElementParser::BracketContent(int position, const std::string& source) const

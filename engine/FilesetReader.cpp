@@ -16,8 +16,6 @@ constexpr std::size_t fieldWidth = 8;
 const char* const metadataKeys[] = {"POINT_NUMBER", "POINT_MH",   "DS_TITLE", "DS_KIKAN",
                                     "DS_SHUTOKU",   "DS_KOSHIN", "GI_DTD"};
 
-const std::string noPoint;
-
 // A pair "X,Y"; without a comma X is empty and Y is the whole line.
 void ReadPair(const std::string& line, double& x, double& y)
 {
@@ -72,6 +70,7 @@ int FilesetReader::LoadPointData(const std::string& kindCode)
         kindCode == "MH" ? filesetCode + kindCode + ".slp" : filesetCode + ".slp";
     const std::filesystem::path path = FilesetInput(fileName);
     points.clear();
+    pointEnds.clear();
     pointFile.Close();
     // A file that exists but cannot be read counts as missing.
     if (!PathExists(path) || !pointFile.Open(path)) {
@@ -93,7 +92,9 @@ int FilesetReader::LoadPointData(const std::string& kindCode)
         ShowFailure("点データがありません。");
         return 0;
     }
-    points.reserve(static_cast<std::size_t>(count));
+    // A coordinate text is usually "XXX.XXXX YY.YYYY".
+    points.reserve(static_cast<std::size_t>(count) * 18);
+    pointEnds.reserve(static_cast<std::size_t>(count));
     return count;
 }
 
@@ -110,11 +111,10 @@ void FilesetReader::ConvertPoint(int& counter)
         pointLine.size() > fieldWidth ? pointLine.substr(fieldWidth, fieldWidth) : std::string_view();
     const double x = ReadDecimal(xField) * unit + startPointX;
     const double y = ReadDecimal(yField) * unit + startPointY;
-    std::string coordinates;
-    AppendFixed4(coordinates, x);
-    coordinates += ' ';
-    AppendFixed4(coordinates, y);
-    points.push_back(std::move(coordinates));
+    AppendFixed4(points, x);
+    points += ' ';
+    AppendFixed4(points, y);
+    pointEnds.push_back(points.size());
 }
 
 void FilesetReader::ClosePointData()
@@ -122,13 +122,15 @@ void FilesetReader::ClosePointData()
     pointFile.Close();
 }
 
-const std::string& FilesetReader::PointCoordinates(std::string_view numberText) const
+std::string_view FilesetReader::PointCoordinates(std::string_view numberText) const
 {
     const std::optional<int> number = ReadInt(numberText);
-    if (!number || *number < 1 || static_cast<std::size_t>(*number) > points.size()) {
-        return noPoint;
+    if (!number || *number < 1 || static_cast<std::size_t>(*number) > pointEnds.size()) {
+        return {};
     }
-    return points[static_cast<std::size_t>(*number) - 1];
+    const std::size_t index = static_cast<std::size_t>(*number) - 1;
+    const std::size_t begin = index == 0 ? 0 : pointEnds[index - 1];
+    return std::string_view(points).substr(begin, pointEnds[index] - begin);
 }
 
 int FilesetReader::ReadMetadataFile(const std::string&)

@@ -39,8 +39,8 @@ public:
     void ClosePointData();
     // The coordinate text of point `numberText` (counted from 1), or the empty text when
     // the number is not a number or lies outside the loaded points.
-    const std::string& PointCoordinates(std::string_view numberText) const;
-    std::size_t PointCount() const { return points.size(); }
+    std::string_view PointCoordinates(std::string_view numberText) const;
+    std::size_t PointCount() const { return pointEnds.size(); }
 
     // Reads the fileset's metadata file. Returns 0 after telling the user that it is
     // missing or leaves no metadata; otherwise the number of metadata entries.
@@ -59,7 +59,9 @@ protected:
     void ShowFailure(const std::string& message) const;
 
     DialogPresenter* presenter;
-    std::vector<std::string> points;
+    // The coordinate texts one after another; point i (from 0) ends at pointEnds[i].
+    std::string points;
+    std::vector<std::size_t> pointEnds;
     StringList metadataFileLines;
     LineReader pointFile;
     double scopeY = 0.0;

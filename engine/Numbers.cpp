@@ -1,11 +1,15 @@
 #include "engine/Numbers.h"
 
+#include <bit>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
 namespace {
+
+__extension__ typedef unsigned __int128 Wide;
 
 bool IsSpace(char byte)
 {
@@ -90,6 +94,17 @@ double ReadDecimal(std::string_view text)
     if (digits == 0) {
         return 0.0;
     }
+    // Whole numbers of up to 15 digits, as point fields are, are exact as integers.
+    const bool exponentFollows =
+        position < text.size() && (text[position] == 'e' || text[position] == 'E');
+    if (!exponentFollows && position - start == digits && digits <= 15) {
+        long long whole = 0;
+        for (std::size_t i = start; i < position; ++i) {
+            whole = whole * 10 + (text[i] - '0');
+        }
+        const double value = static_cast<double>(whole);
+        return negative ? -value : value;
+    }
     // An exponent counts only when at least one digit follows it.
     if (position < text.size() && (text[position] == 'e' || text[position] == 'E')) {
         std::size_t exponent = position + 1;
@@ -159,6 +174,47 @@ void AppendFixed4(std::string& out, double value)
     }
     if (std::isnan(value)) {
         out += std::signbit(value) ? "-nan" : "nan";
+        return;
+    }
+    // value = mantissa * 2^-shift exactly. Below 2^52 the four decimals are rounded
+    // from the exact binary fraction in 128-bit integers, ties to even, as printf does;
+    // this is far cheaper than a general conversion and gives the same digits.
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    const int shift = 1075 - biased;
+    if (biased != 0 && shift >= 1 && shift <= 100) {
+        const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) |
+                                       (std::uint64_t{1} << 52);
+        std::uint64_t whole = shift < 64 ? mantissa >> shift : 0;
+        const Wide fraction =
+            shift < 64 ? mantissa & ((std::uint64_t{1} << shift) - 1) : mantissa;
+        const Wide scaled = fraction * 10000u;
+        std::uint64_t decimals = static_cast<std::uint64_t>(scaled >> shift);
+        const Wide rest = scaled & ((static_cast<Wide>(1) << shift) - 1);
+        const Wide half = static_cast<Wide>(1) << (shift - 1);
+        if (rest > half || (rest == half && (decimals & 1) != 0)) {
+            ++decimals;
+        }
+        if (decimals == 10000) {
+            decimals = 0;
+            ++whole;
+        }
+        char buffer[32];
+        char* end = buffer + sizeof buffer;
+        char* digit = end;
+        for (int i = 0; i < 4; ++i) {
+            *--digit = static_cast<char>('0' + decimals % 10);
+            decimals /= 10;
+        }
+        *--digit = '.';
+        do {
+            *--digit = static_cast<char>('0' + whole % 10);
+            whole /= 10;
+        } while (whole != 0);
+        if (std::signbit(value)) {
+            *--digit = '-';
+        }
+        out.append(digit, end);
         return;
     }
     char buffer[400];

@@ -5,7 +5,8 @@
 
 // Searches in code page 932 text. Each search starts at a character boundary and steps
 // over double-byte characters, so a trail byte is never taken for the byte sought.
-// Positions are byte offsets; -1 means not found.
+// The bytes sought are single-byte characters (below 0x80). Positions are byte
+// offsets; -1 means not found.
 
 int FindByte(std::string_view text, char wanted, int from);
 // The first byte at or after `from` that is one of `wanted`.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/Cp932.h"
 #include "engine/ElementParser.h"
 #include "engine/Numbers.h"
 #include "engine/SjisText.h"
@@ -73,34 +74,36 @@ void AppendEndTag(std::string& out, int indent, const std::string& tag)
     EndLine(out);
 }
 
-// <name>text</name>
-void AppendTextLine(std::string& out, int indent, std::string_view name, std::string_view text)
+// <name>text</name> for the point lines of curves and points, whose tags are fixed.
+void AppendTextLine(std::string& out, int indent, std::string_view openTag,
+                    std::string_view text, std::string_view closeTagAndLineEnd)
 {
     StartLine(out, indent);
-    out += '<';
-    out += name;
-    out += '>';
+    out += openTag;
     out += text;
-    out += "</";
-    out += name;
-    out += '>';
-    EndLine(out);
+    out += closeTagAndLineEnd;
 }
 
 // Calls visit(item) for every comma-separated item of a leaf body; empty items count.
+// A comma cannot be a trail byte, but a lead byte still takes the byte after it.
 template <typename Visit>
 void ForEachItem(const std::string& body, Visit&& visit)
 {
     const std::string_view text(body);
-    int position = 0;
-    const int length = static_cast<int>(text.size());
-    while (position <= length) {
-        const int comma = FindByte(text, ',', position);
-        const int end = comma < 0 ? length : comma;
-        visit(text.substr(static_cast<std::size_t>(position),
-                          static_cast<std::size_t>(end - position)));
-        position = end + 1;
+    const std::size_t length = text.size();
+    std::size_t start = 0;
+    std::size_t position = 0;
+    while (position < length) {
+        const unsigned char byte = static_cast<unsigned char>(text[position]);
+        if (byte == ',') {
+            visit(text.substr(start, position - start));
+            start = position + 1;
+        } else if (IsLeadByte(byte)) {
+            ++position;
+        }
+        ++position;
     }
+    visit(text.substr(start));
 }
 
 // Lines of a text that the streaming writers produced.
@@ -116,13 +119,18 @@ void SplitLines(const std::string& text, StringList& out)
 
 }
 
-FeatureWriter::FeatureWriter(DialogPresenter* dialogPresenter) : FilesetReader(dialogPresenter)
+FeatureWriter::FeatureWriter(DialogPresenter* dialogPresenter)
+    : FeatureWriter(dialogPresenter, SettingsFile().IniPath())
 {
 }
 
 FeatureWriter::FeatureWriter(DialogPresenter* dialogPresenter,
                              const std::filesystem::path& settingsFile)
-    : FilesetReader(dialogPresenter, settingsFile)
+    : FilesetReader(dialogPresenter, settingsFile),
+      linearSnippet(Snippet("interplation_linear")),
+      planarSnippet(Snippet("interplation_planar")),
+      beforeSnippet(Snippet("indeterminatePosition_before")),
+      nowSnippet(Snippet("endPeriod_now"))
 {
 }
 
@@ -137,22 +145,28 @@ std::string FeatureWriter::BuildDoctype() const
     return "<!DOCTYPE GI SYSTEM '" + GetMetaData("GI_DTD") + "'>";
 }
 
+const std::string& FeatureWriter::ConvertedValue(const std::string& key,
+                                                 const std::string& value) const
+{
+    const std::string* source = &value;
+    if (key == "ID") {
+        // The fileset code keeps identifiers unique across filesets.
+        idValue = value;
+        idValue.insert(std::min<std::size_t>(2, idValue.size()), filesetCode);
+        source = &idValue;
+    }
+    return ConvertBodyRef(MetaDataRef(*source));
+}
+
 std::string FeatureWriter::ConvertAttributes(const StringMap& source) const
 {
     StringMap converted;
-    std::string valueText;
     source.ForEach([&](const std::string& key, const std::string& value) {
         const std::string& outputName = ConvertBodyRef(key);
         // An attribute without an XML name cannot be written.
-        if (outputName.empty()) {
-            return;
+        if (!outputName.empty()) {
+            converted.Set(outputName, ConvertedValue(key, value));
         }
-        valueText = value;
-        if (key == "ID") {
-            // The fileset code keeps identifiers unique across filesets.
-            valueText.insert(std::min<std::size_t>(2, valueText.size()), filesetCode);
-        }
-        converted.Set(outputName, ConvertBodyRef(MetaDataRef(valueText)));
     });
     return AttributeList(converted);
 }
@@ -162,18 +176,38 @@ std::string FeatureWriter::ConvertAttributeText(const std::string& attributeSour
     if (attributeSource.empty()) {
         return {};
     }
+    // Most elements carry one attribute, whose text needs no map to order it.
+    int cursor = 0;
+    int steps = 0;
+    while (steps < 2 && NextAt(attributeSource, cursor, attributeKey, ignoredText,
+                               attributeValue)) {
+        ++steps;
+    }
+    if (steps == 1) {
+        std::string out;
+        const std::string& outputName = ConvertBodyRef(attributeKey);
+        if (!outputName.empty()) {
+            out += ' ';
+            out += outputName;
+            out += "='";
+            out += EscapeAttribute(ConvertedValue(attributeKey, attributeValue));
+            out += '\'';
+        }
+        return out;
+    }
     StringMap parsed;
     ParseAttributes(attributeSource, parsed);
     return ConvertAttributes(parsed);
 }
 
-std::string FeatureWriter::CrsLine() const
+void FeatureWriter::RefreshCrsLine() const
 {
-    return EmptyElement("CRS", Attribute("idref", GetMetaData("REMARK_CODE")));
+    crsLine = EmptyElement("CRS", Attribute("idref", GetMetaData("REMARK_CODE")));
 }
 
 void FeatureWriter::WriteRecord(const std::string& record, OutputFile& file, bool shiftJis)
 {
+    RefreshCrsLine();
     int cursor = 0;
     while (NextAt(record, cursor, outerName, outerAttributes, outerBody)) {
         const std::string& tag = ConvertBodyRef(outerName);
@@ -260,14 +294,15 @@ void FeatureWriter::EmitCurve(std::string& out, int indent, const std::string& t
                               const std::string& attrs, const std::string& value) const
 {
     AppendStartTag(out, indent, tag, attrs);
-    AppendLine(out, indent + 2, CrsLine());
+    AppendLine(out, indent + 2, crsLine);
     AppendLine(out, indent + 2, "<segment>");
     if (!value.empty()) {
         ForEachItem(value, [&](std::string_view item) {
-            AppendTextLine(out, indent + 4, "controlPoint", PointCoordinates(item));
+            AppendTextLine(out, indent + 4, "<controlPoint>", PointCoordinates(item),
+                           "</controlPoint>\r\n");
         });
     }
-    AppendLine(out, indent + 4, Snippet("interplation_linear"));
+    AppendLine(out, indent + 4, linearSnippet);
     AppendLine(out, indent + 2, "</segment>");
     AppendEndTag(out, indent, tag);
 }
@@ -276,10 +311,11 @@ void FeatureWriter::EmitPoint(std::string& out, int indent, const std::string& t
                               const std::string& attrs, const std::string& value) const
 {
     AppendStartTag(out, indent, tag, attrs);
-    AppendLine(out, indent + 2, CrsLine());
+    AppendLine(out, indent + 2, crsLine);
     if (!value.empty()) {
         ForEachItem(value, [&](std::string_view item) {
-            AppendTextLine(out, indent + 2, "position", PointCoordinates(item));
+            AppendTextLine(out, indent + 2, "<position>", PointCoordinates(item),
+                           "</position>\r\n");
         });
     }
     AppendEndTag(out, indent, tag);
@@ -290,7 +326,7 @@ void FeatureWriter::EmitSurface(std::string& out, int indent, const std::string&
 {
     AppendStartTag(out, indent, tag, attrs);
     AppendLine(out, indent + 2, "<patch>");
-    AppendLine(out, indent + 4, CrsLine());
+    AppendLine(out, indent + 4, crsLine);
     // The ring runs (x0,y0), (x0+dx,y0), (x0+dx,y0+dy), (x0,y0+dy) and back.
     for (int corner = 0; corner < 5; ++corner) {
         const double x = startPointX + ((corner == 1 || corner == 2) ? dx : 0.0);
@@ -303,7 +339,7 @@ void FeatureWriter::EmitSurface(std::string& out, int indent, const std::string&
         out += "</controlPoint>";
         EndLine(out);
     }
-    AppendLine(out, indent + 4, Snippet("interplation_planar"));
+    AppendLine(out, indent + 4, planarSnippet);
     AppendLine(out, indent + 2, "</patch>");
     AppendEndTag(out, indent, tag);
 }
@@ -313,18 +349,17 @@ void FeatureWriter::EmitPeriod(std::string& out, int indent, const std::string& 
 {
     AppendStartTag(out, indent, tag, attrs);
     if (!value.empty()) {
-        const std::string before = Snippet("indeterminatePosition_before");
         ForEachItem(value, [&](std::string_view item) {
             StartLine(out, indent + 2);
             out += "<begin";
-            out += before;
+            out += beforeSnippet;
             out += '>';
             AppendEscapedText(out, item);
             out += "</begin>";
             EndLine(out);
         });
     }
-    AppendLine(out, indent + 2, Snippet("endPeriod_now"));
+    AppendLine(out, indent + 2, nowSnippet);
     AppendEndTag(out, indent, tag);
 }
 
@@ -382,6 +417,7 @@ void FeatureWriter::ChildLines(const std::string& childText, ChildKind kind,
         return;
     }
     std::string emitted;
+    RefreshCrsLine();
     EmitChild(emitted, 0, kind, childCode, attributeSource, value);
     SplitLines(emitted, out);
 }
@@ -456,6 +492,7 @@ void FeatureWriter::BuildDatasetInformation(StringList& out, const std::string& 
     StringMap surfaceAttributes;
     surfaceAttributes.Set("id", "surface" + code);
     std::string surfaceText;
+    RefreshCrsLine();
     EmitSurface(surfaceText, 0, tag, ConvertAttributes(surfaceAttributes), dx, dy);
     StringList surface;
     SplitLines(surfaceText, surface);

@@ -82,7 +82,11 @@ private:
     // writer of `kind` into lines; an element whose XML name is empty gives no line.
     void ChildLines(const std::string& childText, ChildKind kind, StringList& out) const;
     std::string ConvertAttributeText(const std::string& attributeSource) const;
-    std::string CrsLine() const;
+    // An attribute value after the fileset code (for "ID"), metadata and "Convert".
+    const std::string& ConvertedValue(const std::string& key, const std::string& value) const;
+    // The reference line of curves, points and surfaces, from "REMARK_CODE"; composed
+    // once per record, as the metadata cannot change while a record is written.
+    void RefreshCrsLine() const;
     void BuildMetadataTitle(const std::string& title, StringList& out);
 
     // Scratch space reused from record to record.
@@ -93,4 +97,13 @@ private:
     std::string childName;
     std::string childAttributes;
     std::string childBody;
+    mutable std::string attributeKey;
+    mutable std::string attributeValue;
+    mutable std::string ignoredText;
+    mutable std::string idValue;
+    mutable std::string crsLine;
+    const std::string linearSnippet;
+    const std::string planarSnippet;
+    const std::string beforeSnippet;
+    const std::string nowSnippet;
 };

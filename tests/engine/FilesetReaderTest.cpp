@@ -50,7 +50,7 @@ protected:
     {
         std::vector<std::string> texts;
         for (std::size_t number = 1; number <= reader.PointCount(); ++number) {
-            texts.push_back(reader.PointCoordinates(std::to_string(number)));
+            texts.emplace_back(reader.PointCoordinates(std::to_string(number)));
         }
         return texts;
     }

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <vector>
+
 #include <limits>
 #include <optional>
 #include <string>
@@ -107,4 +112,32 @@ TEST(NumbersTest, ZeroPaddedToEightPlacesWithTheSignFirst)
     EXPECT_EQ("-0000005", FormatZeroPadded8(-5));
     EXPECT_EQ("00000000", FormatZeroPadded8(0));
     EXPECT_EQ("123456789", FormatZeroPadded8(123456789));
+}
+
+// The four decimals are composed without the general conversion; they must agree with
+// it digit for digit, ties and carries included.
+TEST(NumbersTest, FixedFourDecimalsAgreeWithTheGeneralConversion)
+{
+    auto general = [](double value) {
+        char buffer[400];
+        const auto result =
+            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
+        return std::string(buffer, result.ptr);
+    };
+    std::vector<double> values = {0.0, -0.0, 1.03125, 1.03135, 0.00005, 0.00015, 9.99995,
+                                  -9.99995, 0.99999, 139.99995, 4503599627370495.5,
+                                  4503599627370496.0, 1e-300, -1e-7, 5e-5, 2.5e-5};
+    std::uint64_t state = 42;
+    for (int i = 0; i < 200000; ++i) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        const std::uint64_t units = state >> 24;
+        values.push_back(static_cast<double>(units % 100000000) * 0.0001 +
+                         static_cast<double>(units % 1000));
+        values.push_back(std::bit_cast<double>((state >> 2) | 0x3000000000000000ull));
+        // Exact ties at the fifth decimal: odd multiples of 1/32.
+        values.push_back(static_cast<double>(units % 100000 * 2 + 1) / 32.0);
+    }
+    for (const double value : values) {
+        ASSERT_EQ(general(value), FormatFixed4(value)) << value;
+    }
 }
