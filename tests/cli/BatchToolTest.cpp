@@ -239,6 +239,39 @@ TEST_F(BatchToolTest, ParallelFilesetsWriteTheSameBytes)
     ASSERT_EQ(0, two.status);
     EXPECT_EQ(one.err, two.err);
     EXPECT_EQ(Tree(folder.path / "one"), Tree(folder.path / "two"));
+
+    // A stop ends the run with status 1 however many filesets run at once.
+    const Outcome stopped = Sample(folder.path / "stopped", {"--jobs", "2", "--missing", "stop"});
+    EXPECT_EQ(1, stopped.status);
+    EXPECT_EQ(0u, stopped.err.find("確認: データファイル 44202BK.sal がありません。 [終了]"))
+        << stopped.err;
+}
+
+TEST_F(BatchToolTest, ParallelFilesetsOfAGeneratedDataSetWriteTheSameBytes)
+{
+    // Every third generated fileset has a short metadata file, whose missing values must
+    // come from the settings and never from whichever fileset ran before it.
+    const fs::path data = folder.path / "generated";
+    ASSERT_EQ(0, RunCommand(Quoted(ORDEVIK_GENERATOR_PATH) + " " + Quoted(data.string()) +
+                                " --scale 0.002 --filesets 6",
+                            scratch.path)
+                     .status);
+    auto convert = [&](const std::string& jobs, const fs::path& out) {
+        return Batch({"--csv", (data / "filesets.csv").string(), "--data",
+                      (data / "data").string(), "--dtd", (sample / "dtd").string(), "--out",
+                      out.string(), "--settings", shippedSettings.string(), "--quiet", "--jobs",
+                      jobs, "--per-kind"});
+    };
+    const Outcome one = convert("1", folder.path / "one");
+    const Outcome two = convert("2", folder.path / "two");
+    const Outcome three = convert("3", folder.path / "three");
+    ASSERT_EQ(0, one.status) << one.err;
+    EXPECT_EQ(one.err, two.err);
+    EXPECT_EQ(one.err, three.err);
+    const auto expected = Tree(folder.path / "one");
+    EXPECT_EQ(expected, Tree(folder.path / "two"));
+    EXPECT_EQ(expected, Tree(folder.path / "three"));
+    EXPECT_GE(expected.size(), 6u * 14u);
 }
 
 }
