@@ -406,7 +406,7 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
         out << (total.stopped ? "stopped" : "done") << ": filesets " << total.filesets
             << ", kinds " << total.kindsConverted << " converted, " << total.kindsSkipped
             << " skipped, records " << total.records << ", files written "
-            << total.filesWritten.size() << ", messages " << printer.Shown() << ", time "
+            << total.filesWritten.size() << ", warnings " << printer.Shown() << ", time "
             << time.str() << " s\n"
             << "XML written to " << options.outFolder.string() << '\n';
     }

@@ -32,6 +32,16 @@ public:
         return next < answers.size() ? answers[next++] : layout.escapeResult;
     }
 
+    // Each dialog shown as "caption: message".
+    std::vector<std::string> Messages() const
+    {
+        std::vector<std::string> messages;
+        for (const Shown& dialog : shown) {
+            messages.push_back(dialog.caption + ": " + dialog.message);
+        }
+        return messages;
+    }
+
     std::vector<Shown> shown;
 
 private:

@@ -38,9 +38,12 @@ private:
     std::filesystem::path root;
 };
 
-// Writes exactly these bytes, replacing the file.
+// Writes exactly these bytes, replacing the file; missing folders are created.
 inline void WriteFileBytes(const std::filesystem::path& file, std::string_view bytes)
 {
+    if (file.has_parent_path()) {
+        std::filesystem::create_directories(file.parent_path());
+    }
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }

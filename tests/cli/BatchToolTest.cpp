@@ -40,7 +40,7 @@ Outcome RunCommand(const std::string& command, const fs::path& scratch)
     const fs::path err = scratch / "stderr.txt";
     const int raw = std::system(
         (command + " >" + Quoted(out.string()) + " 2>" + Quoted(err.string())).c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(out), ReadBytes(err)};
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFileBytes(out), ReadFileBytes(err)};
 }
 
 // Every regular file below `root`, by path relative to it, with its bytes.
@@ -49,7 +49,7 @@ std::map<std::string, std::string> Tree(const fs::path& root)
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (entry.is_regular_file()) {
-            files[fs::relative(entry.path(), root).string()] = ReadBytes(entry.path());
+            files[fs::relative(entry.path(), root).string()] = ReadFileBytes(entry.path());
         }
     }
     return files;
@@ -64,7 +64,7 @@ protected:
         for (const std::string& argument : arguments) {
             command += " " + Quoted(argument);
         }
-        return RunCommand(command, scratch.path);
+        return RunCommand(command, scratch.Path());
     }
 
     // The sample with its own settings, converted into `out`.
@@ -78,13 +78,13 @@ protected:
         return Batch(arguments);
     }
 
-    TemporaryFolder scratch;
-    TemporaryFolder folder;
+    TempFolder scratch;
+    TempFolder folder;
 };
 
 TEST_F(BatchToolTest, ExitStatusOfEachCase)
 {
-    const fs::path out = folder.path / "out";
+    const fs::path out = folder.Path() / "out";
     const std::string csv = (sample / "filesets.csv").string();
     const std::string data = (sample / "data").string();
     const std::string dtd = (sample / "dtd").string();
@@ -145,11 +145,11 @@ TEST_F(BatchToolTest, ExitStatusOfEachCase)
 TEST_F(BatchToolTest, MissingDataFilesAreSkippedOrStopTheRun)
 {
     // Fileset 44203 has no bus-stop data.
-    const Outcome skipped = Sample(folder.path / "a", {"--fileset", "44203"});
+    const Outcome skipped = Sample(folder.Path() / "a", {"--fileset", "44203"});
     EXPECT_EQ(0, skipped.status);
     EXPECT_EQ("確認: データファイル 44203BS.sal がありません。 [全てスキップ]\n", skipped.err);
     const Outcome stopped =
-        Sample(folder.path / "b", {"--fileset", "44203", "--missing", "stop"});
+        Sample(folder.Path() / "b", {"--fileset", "44203", "--missing", "stop"});
     EXPECT_EQ(1, stopped.status);
     EXPECT_EQ("確認: データファイル 44203BS.sal がありません。 [終了]\n", stopped.err);
 }
@@ -162,7 +162,7 @@ TEST_F(BatchToolTest, SampleValidatesInEveryCombination)
     for (const bool perKind : {false, true}) {
         for (const bool shiftJis : {false, true}) {
             for (const bool noCopy : {false, true}) {
-                const fs::path out = folder.path / std::to_string(++combination);
+                const fs::path out = folder.Path() / std::to_string(++combination);
                 std::vector<std::string> options;
                 if (perKind) {
                     options.push_back("--per-kind");
@@ -186,7 +186,7 @@ TEST_F(BatchToolTest, SampleValidatesInEveryCombination)
                                      Quoted((sample / "dtd" / "gi.dtd").string()) + " " +
                                      Quoted(entry.path().string())
                                : "xmllint --noout --valid " + Quoted(entry.path().string());
-                    const Outcome valid = RunCommand(check, scratch.path);
+                    const Outcome valid = RunCommand(check, scratch.Path());
                     EXPECT_EQ(0, valid.status) << entry.path() << "\n" << valid.err;
                 }
                 EXPECT_GE(documents, perKind ? 25 : 5);
@@ -199,49 +199,49 @@ TEST_F(BatchToolTest, NewKindFollowingTheSettingsGuide)
 {
     // The recipe of docs/settings.md: an "Object" entry before the mesh kind, a
     // "Convert" entry, a data file and a DTD declaration.
-    const fs::path copy = folder.path / "sample";
+    const fs::path copy = folder.Path() / "sample";
     fs::copy(sample, copy, fs::copy_options::recursive);
-    std::string settings = ReadBytes(shippedSettings);
+    std::string settings = ReadFileBytes(shippedSettings);
     const std::string mesh = ToCp932("メッシュ標高{MH}");
     settings.insert(settings.find(mesh), ToCp932("公園{PK}\r\n  "));
     const std::string convert = "Convert{";
     settings.insert(settings.find(convert) + convert.size(), ToCp932("\r\n  PK(公園){Park}"));
-    WriteBytes(folder.path / "my.ini", settings);
-    WriteBytes(copy / "data" / "44201" / "44201PK.sal",
+    WriteFileBytes(folder.Path() / "my.ini", settings);
+    WriteFileBytes(copy / "data" / "44201" / "44201PK.sal",
                ToCp932("PK(ID{PK000001}){PT(ID{PT000101}){1}NM{中央公園}}\r\n"));
-    std::string dtd = ReadBytes(copy / "dtd" / "gi.dtd");
+    std::string dtd = ReadFileBytes(copy / "dtd" / "gi.dtd");
     const std::size_t group = dtd.find("MeshElevation\">");
     ASSERT_NE(std::string::npos, group);
     dtd.insert(group, "Park | ");
     dtd += "<!ELEMENT Park (%geometry; | name)*>\r\n<!ATTLIST Park\r\n  id CDATA #REQUIRED>\r\n";
-    WriteBytes(copy / "dtd" / "gi.dtd", dtd);
+    WriteFileBytes(copy / "dtd" / "gi.dtd", dtd);
 
-    const Outcome outcome = Batch({"--settings", (folder.path / "my.ini").string(), "--csv",
+    const Outcome outcome = Batch({"--settings", (folder.Path() / "my.ini").string(), "--csv",
                                    (copy / "filesets.csv").string(), "--data",
                                    (copy / "data").string(), "--dtd", (copy / "dtd").string(),
-                                   "--out", (folder.path / "out").string(), "--fileset",
+                                   "--out", (folder.Path() / "out").string(), "--fileset",
                                    "44201", "--quiet"});
     ASSERT_EQ(0, outcome.status) << outcome.err;
-    const fs::path document = folder.path / "out" / "44201" / "44201.xml";
-    const std::string written = ReadBytes(document);
+    const fs::path document = folder.Path() / "out" / "44201" / "44201.xml";
+    const std::string written = ReadFileBytes(document);
     EXPECT_NE(std::string::npos, written.find("<!-- 公園 -->"));
     EXPECT_NE(std::string::npos, written.find("<Park id='PK44201000001'>"));
     const Outcome valid =
-        RunCommand("xmllint --noout --valid " + Quoted(document.string()), scratch.path);
+        RunCommand("xmllint --noout --valid " + Quoted(document.string()), scratch.Path());
     EXPECT_EQ(0, valid.status) << valid.err;
 }
 
 TEST_F(BatchToolTest, ParallelFilesetsWriteTheSameBytes)
 {
-    const Outcome one = Sample(folder.path / "one", {"--jobs", "1"});
-    const Outcome two = Sample(folder.path / "two", {"--jobs", "2"});
+    const Outcome one = Sample(folder.Path() / "one", {"--jobs", "1"});
+    const Outcome two = Sample(folder.Path() / "two", {"--jobs", "2"});
     ASSERT_EQ(0, one.status);
     ASSERT_EQ(0, two.status);
     EXPECT_EQ(one.err, two.err);
-    EXPECT_EQ(Tree(folder.path / "one"), Tree(folder.path / "two"));
+    EXPECT_EQ(Tree(folder.Path() / "one"), Tree(folder.Path() / "two"));
 
     // A stop ends the run with status 1 however many filesets run at once.
-    const Outcome stopped = Sample(folder.path / "stopped", {"--jobs", "2", "--missing", "stop"});
+    const Outcome stopped = Sample(folder.Path() / "stopped", {"--jobs", "2", "--missing", "stop"});
     EXPECT_EQ(1, stopped.status);
     EXPECT_EQ(0u, stopped.err.find("確認: データファイル 44202BK.sal がありません。 [終了]"))
         << stopped.err;
@@ -251,10 +251,10 @@ TEST_F(BatchToolTest, ParallelFilesetsOfAGeneratedDataSetWriteTheSameBytes)
 {
     // Every third generated fileset has a short metadata file, whose missing values must
     // come from the settings and never from whichever fileset ran before it.
-    const fs::path data = folder.path / "generated";
+    const fs::path data = folder.Path() / "generated";
     ASSERT_EQ(0, RunCommand(Quoted(ORDEVIK_GENERATOR_PATH) + " " + Quoted(data.string()) +
                                 " --scale 0.002 --filesets 6",
-                            scratch.path)
+                            scratch.Path())
                      .status);
     auto convert = [&](const std::string& jobs, const fs::path& out) {
         return Batch({"--csv", (data / "filesets.csv").string(), "--data",
@@ -262,15 +262,15 @@ TEST_F(BatchToolTest, ParallelFilesetsOfAGeneratedDataSetWriteTheSameBytes)
                       out.string(), "--settings", shippedSettings.string(), "--quiet", "--jobs",
                       jobs, "--per-kind"});
     };
-    const Outcome one = convert("1", folder.path / "one");
-    const Outcome two = convert("2", folder.path / "two");
-    const Outcome three = convert("3", folder.path / "three");
+    const Outcome one = convert("1", folder.Path() / "one");
+    const Outcome two = convert("2", folder.Path() / "two");
+    const Outcome three = convert("3", folder.Path() / "three");
     ASSERT_EQ(0, one.status) << one.err;
     EXPECT_EQ(one.err, two.err);
     EXPECT_EQ(one.err, three.err);
-    const auto expected = Tree(folder.path / "one");
-    EXPECT_EQ(expected, Tree(folder.path / "two"));
-    EXPECT_EQ(expected, Tree(folder.path / "three"));
+    const auto expected = Tree(folder.Path() / "one");
+    EXPECT_EQ(expected, Tree(folder.Path() / "two"));
+    EXPECT_EQ(expected, Tree(folder.Path() / "three"));
     EXPECT_GE(expected.size(), 6u * 14u);
 }
 

@@ -33,18 +33,18 @@ class FaultTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        fs::copy(sourceDir / "samples" / "demo", folder.path / "in", fs::copy_options::recursive);
-        fs::copy_file(sourceDir / "resources" / "ordevik.ini", folder.path / "in" / "o.ini");
+        fs::copy(sourceDir / "samples" / "demo", folder.Path() / "in", fs::copy_options::recursive);
+        fs::copy_file(sourceDir / "resources" / "ordevik.ini", folder.Path() / "in" / "o.ini");
     }
 
-    fs::path In(const std::string& relative) const { return folder.path / "in" / relative; }
-    fs::path Out() const { return folder.path / "out"; }
+    fs::path In(const std::string& relative) const { return folder.Path() / "in" / relative; }
+    fs::path Out() const { return folder.Path() / "out"; }
 
     // Every path outside the output folder with its bytes (folders as "<folder>").
     std::map<std::string, std::string> Outside() const
     {
         std::map<std::string, std::string> entries;
-        for (auto it = fs::recursive_directory_iterator(folder.path);
+        for (auto it = fs::recursive_directory_iterator(folder.Path());
              it != fs::recursive_directory_iterator(); ++it) {
             const fs::path& path = it->path();
             if (path == Out() || path.filename() == "stdout.txt" ||
@@ -55,7 +55,7 @@ protected:
                 continue;
             }
             entries[path.string()] = it->is_symlink()        ? "<link>"
-                                     : it->is_regular_file() ? ReadBytes(path)
+                                     : it->is_regular_file() ? ReadFileBytes(path)
                                                              : "<folder>";
         }
         return entries;
@@ -72,10 +72,10 @@ protected:
         for (const std::string& argument : extra) {
             command += " " + Quoted(argument);
         }
-        const int raw = std::system((command + " >" + Quoted((folder.path / "stdout.txt").string()) +
-                                     " 2>" + Quoted((folder.path / "stderr.txt").string()))
+        const int raw = std::system((command + " >" + Quoted((folder.Path() / "stdout.txt").string()) +
+                                     " 2>" + Quoted((folder.Path() / "stderr.txt").string()))
                                         .c_str());
-        err = ReadBytes(folder.path / "stderr.txt");
+        err = ReadFileBytes(folder.Path() / "stderr.txt");
         EXPECT_TRUE(WIFEXITED(raw)) << "the batch tool did not exit normally";
         EXPECT_EQ(before, Outside()) << "a file outside the output folder changed";
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -86,7 +86,7 @@ protected:
         return err.find(message) != std::string::npos;
     }
 
-    TemporaryFolder folder;
+    TempFolder folder;
     std::string err;
 };
 
@@ -136,25 +136,25 @@ TEST_F(FaultTest, FoldersWhereFilesAreExpectedAndFilesWhereFoldersAre)
 
     // A file in place of a fileset's data folder: its files are missing.
     fs::remove_all(In("data/44202"));
-    WriteBytes(In("data/44202"), "not a folder");
+    WriteFileBytes(In("data/44202"), "not a folder");
     // A file in place of a fileset's output folder: its documents cannot be opened.
     fs::remove_all(Out() / "44202");
-    WriteBytes(Out() / "44202", "");
+    WriteFileBytes(Out() / "44202", "");
     EXPECT_EQ(0, Run({"--fileset", "44201", "--fileset", "44202"}));
     EXPECT_TRUE(Mentions("データファイル 44202")) << err;
-    EXPECT_EQ("", ReadBytes(Out() / "44202"));
+    EXPECT_EQ("", ReadFileBytes(Out() / "44202"));
 
     fs::remove(In("data/44202"));
-    WriteBytes(In("data/44202/44202.slm"), "1,1\r\n");
+    WriteFileBytes(In("data/44202/44202.slm"), "1,1\r\n");
     fs::remove_all(In("dtd"));
-    WriteBytes(In("dtd"), "");
+    WriteFileBytes(In("dtd"), "");
     EXPECT_EQ(2, Run());
     EXPECT_TRUE(Mentions("DTDフォルダがありません。")) << err;
 }
 
 TEST_F(FaultTest, UnsafeFilesetCodesWriteNothingOutside)
 {
-    WriteBytes(In("filesets.csv"), "../escape,x\r\n/tmp,y\r\n.,z\r\n44201,ok\r\n");
+    WriteFileBytes(In("filesets.csv"), "../escape,x\r\n/tmp,y\r\n.,z\r\n44201,ok\r\n");
     fs::create_directories(In("data/../escape"));
     EXPECT_EQ(0, Run());
     for (const char* code : {"../escape", "/tmp", "."}) {
@@ -178,13 +178,13 @@ TEST_F(FaultTest, PointNumbersBeyondThePointFileAndHugeLines)
         record += "2,";
     }
     record += "-5,x}NM{" + std::string(3000000, 'a') + "}}\r\n";
-    WriteBytes(In("data/44201/44201RD.sal"), record);
-    WriteBytes(In("data/44201/44201.slp"),
-               ReadBytes(In("data/44201/44201.slp")) + std::string(4000000, '7') + "\r\n");
-    WriteBytes(In("data/44201/44201.slm"),
+    WriteFileBytes(In("data/44201/44201RD.sal"), record);
+    WriteFileBytes(In("data/44201/44201.slp"),
+               ReadFileBytes(In("data/44201/44201.slp")) + std::string(4000000, '7') + "\r\n");
+    WriteFileBytes(In("data/44201/44201.slm"),
                "1316000,332000\r\n1250,830\r\n" + std::string(4000000, 'x') + "\r\n");
     EXPECT_EQ(0, Run({"--fileset", "44201", "--selection", "1000000000000"}));
-    const std::string document = ReadBytes(Out() / "44201" / "44201.xml");
+    const std::string document = ReadFileBytes(Out() / "44201" / "44201.xml");
     // Numbers outside the point table give empty coordinates; the lines stay.
     EXPECT_NE(std::string::npos, document.find("<controlPoint></controlPoint>"));
     EXPECT_NE(std::string::npos, document.find(std::string(3000000, 'a')));
@@ -201,18 +201,18 @@ TEST_F(FaultTest, BinaryGarbageEndsWithAMessageNeverACrash)
     }
     for (const char* file : {"data/44201/44201RD.sal", "data/44201/44201.slp",
                              "data/44201/44201.slm", "data/44201/44201MH.slp"}) {
-        WriteBytes(In(file), garbage);
+        WriteFileBytes(In(file), garbage);
     }
     const int status = Run({"--fileset", "44201"});
     EXPECT_TRUE(status == 0 || status == 1) << err;
 
     // Garbage settings hold no catalogue: nothing to select, nothing converted.
-    WriteBytes(In("o.ini"), garbage);
+    WriteFileBytes(In("o.ini"), garbage);
     EXPECT_EQ(2, Run({"--selection", "1"}));
     EXPECT_TRUE(Mentions("--selection needs one 0 or 1 for each of the 0")) << err;
     EXPECT_EQ(0, Run());
 
-    WriteBytes(In("filesets.csv"), garbage);
+    WriteFileBytes(In("filesets.csv"), garbage);
     const int csvStatus = Run({"--selection", ""});
     EXPECT_TRUE(csvStatus == 0 || csvStatus == 1) << err;
 }

@@ -114,37 +114,37 @@ class ConversionTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        WriteBytes(Settings(), ToCp932(settingsText));
+        WriteFileBytes(Settings(), ToCp932(settingsText));
         WriteFileset("F01", "1390000,350000\r\n125,83\r\n3\r\n\r\nRoad map\r\n\r\n\r\n"
                             "2002-01-01\r\ngi.dtd\r\n");
-        WriteBytes(folder.path / "dtd" / "gi.dtd", sourceDtd);
-        fs::create_directories(folder.path / "out");
+        WriteFileBytes(folder.Path() / "dtd" / "gi.dtd", sourceDtd);
+        fs::create_directories(folder.Path() / "out");
     }
 
     void WriteFileset(const std::string& code, const std::string& metadata)
     {
-        const fs::path base = folder.path / "data" / code;
-        WriteBytes(base / (code + ".slm"), metadata);
-        WriteBytes(base / (code + ".slp"),
+        const fs::path base = folder.Path() / "data" / code;
+        WriteFileBytes(base / (code + ".slm"), metadata);
+        WriteFileBytes(base / (code + ".slp"),
                    "0000000000000000\r\n0000500000002500\r\n0001000000005000\r\n");
-        WriteBytes(base / (code + "MH.slp"), "0000100000001000\r\n");
-        WriteBytes(base / (code + "RD.sal"),
+        WriteFileBytes(base / (code + "MH.slp"), "0000100000001000\r\n");
+        WriteFileBytes(base / (code + "RD.sal"),
                    "RD(ID{RD000001}){CV(ID{CV000001}){1,2,3}NM{Route 1}}\r\n");
-        WriteBytes(base / (code + "BL.sal"), "BL(ID{BL000001}){NM{Hall & <Co>}}\r\n");
-        WriteBytes(base / (code + "MH.sal"), "MH(ID{MH000001}){PT{1}}\r\n");
+        WriteFileBytes(base / (code + "BL.sal"), "BL(ID{BL000001}){NM{Hall & <Co>}}\r\n");
+        WriteFileBytes(base / (code + "MH.sal"), "MH(ID{MH000001}){PT{1}}\r\n");
     }
 
-    fs::path Settings() const { return folder.path / "settings.ini"; }
-    fs::path Data(const std::string& name) const { return folder.path / "data" / "F01" / name; }
-    fs::path Out(const std::string& name) const { return folder.path / "out" / "F01" / name; }
+    fs::path Settings() const { return folder.Path() / "settings.ini"; }
+    fs::path Data(const std::string& name) const { return folder.Path() / "data" / "F01" / name; }
+    fs::path Out(const std::string& name) const { return folder.Path() / "out" / "F01" / name; }
 
     ConversionSummary Run(const std::map<std::string, std::string>& filesets,
                           const std::string& selection = "111")
     {
         ConversionRequest request;
-        request.dataFolder = folder.path / "data";
-        request.dtdFolder = folder.path / "dtd";
-        request.xmlFolder = folder.path / "out";
+        request.dataFolder = folder.Path() / "data";
+        request.dtdFolder = folder.Path() / "dtd";
+        request.xmlFolder = folder.Path() / "out";
         request.selectedFilesets = filesets;
         for (const auto& entry : filesets) {
             request.featureSelection[entry.first] = selection;
@@ -161,8 +161,8 @@ protected:
         return Run({{"F01", "Tokyo"}}, selection);
     }
 
-    TemporaryFolder folder;
-    RecordingPresenter presenter;
+    TempFolder folder;
+    ScriptedPresenter presenter;
     RecordingProgress progress;
     int shiftJis = 0;
     int integrated = 1;
@@ -180,15 +180,15 @@ TEST_F(ConversionTest, IntegratedUtf8DocumentAndOwnMeshDocument)
 {
     const ConversionSummary summary = RunF01();
     EXPECT_FALSE(summary.stopped);
-    EXPECT_EQ(CrLf(integratedDocument), ReadBytes(Out("F01.xml")));
+    EXPECT_EQ(CrLf(integratedDocument), ReadFileBytes(Out("F01.xml")));
     EXPECT_EQ(CrLf(Join(Join(Head("UTF-8", "gi.dtd", "F01", "Road map Tokyo", "2002-01-01",
                                   "標高"),
                              meshRecord),
                         closing)),
-              ReadBytes(Out("F01MH.xml")));
+              ReadFileBytes(Out("F01MH.xml")));
     // The copy carries the UTF-8 declaration in place of the source's.
     EXPECT_EQ("<?xml version='1.0' encoding='UTF-8'?>\r\n<!-- 日 -->\r\n<!ELEMENT GI ANY>\r\n",
-              ReadBytes(Out("gi.dtd")));
+              ReadFileBytes(Out("gi.dtd")));
     EXPECT_TRUE(presenter.shown.empty());
     EXPECT_EQ(2u, summary.filesWritten.size());
     EXPECT_EQ(3, summary.records);
@@ -200,8 +200,8 @@ TEST_F(ConversionTest, ShiftJisDocumentIsTheSameTextInCodePage932)
     RunF01();
     std::vector<std::string> expected = integratedDocument;
     expected[0] = "<?xml version='1.0' encoding='Shift_JIS'?>";
-    EXPECT_EQ(ToCp932(CrLf(expected)), ReadBytes(Out("F01.xml")));
-    EXPECT_EQ(sourceDtd, ReadBytes(Out("gi.dtd")));
+    EXPECT_EQ(ToCp932(CrLf(expected)), ReadFileBytes(Out("F01.xml")));
+    EXPECT_EQ(sourceDtd, ReadFileBytes(Out("gi.dtd")));
 }
 
 TEST_F(ConversionTest, PerKindDocumentsNameTheKindInTheTitle)
@@ -213,12 +213,12 @@ TEST_F(ConversionTest, PerKindDocumentsNameTheKindInTheTitle)
                                   "2002-01-01", "建物"),
                              buildingRecord),
                         closing)),
-              ReadBytes(Out("F01BL.xml")));
+              ReadFileBytes(Out("F01BL.xml")));
     EXPECT_EQ(CrLf(Join(Join(Head("UTF-8", "gi.dtd", "F01", "Road map Tokyo [道路]",
                                   "2002-01-01", "道路"),
                              roadRecord),
                         closing)),
-              ReadBytes(Out("F01RD.xml")));
+              ReadFileBytes(Out("F01RD.xml")));
     EXPECT_TRUE(fs::exists(Out("F01MH.xml")));
     EXPECT_FALSE(fs::exists(Out("F01.xml")));
     EXPECT_FALSE(fs::exists(Out("gi.dtd")));
@@ -227,10 +227,10 @@ TEST_F(ConversionTest, PerKindDocumentsNameTheKindInTheTitle)
 
 TEST_F(ConversionTest, KindsRunSingleCodesReversedCommaListsAndMeshLast)
 {
-    WriteBytes(Settings(), ToCp932(std::string(settingsText) +
+    WriteFileBytes(Settings(), ToCp932(std::string(settingsText) +
                                    "Object{A{CV}B{EG}C{MH}D{PT}E{,X,Y}F{P,Q,R}}"));
     for (const char* kind : {"CV", "EG", "PT", ",X,Y", "P", "Q", "R"}) {
-        WriteBytes(Data(std::string("F01") + kind + ".sal"), "");
+        WriteFileBytes(Data(std::string("F01") + kind + ".sal"), "");
     }
     integrated = 0;
     RunF01("111111");
@@ -247,7 +247,7 @@ TEST_F(ConversionTest, KindsRunSingleCodesReversedCommaListsAndMeshLast)
     }
     // Labels show display names: CV has a "Convert" entry without one, MH is 標高.
     EXPECT_EQ((std::vector<std::string>{"R", ",X,Y", "PT", "EG", "", "標高", "P", "Q"}), kinds);
-    EXPECT_EQ("", ReadBytes(Out("F01CV.xml")));
+    EXPECT_EQ("", ReadFileBytes(Out("F01CV.xml")));
 }
 
 TEST_F(ConversionTest, ProgressValuesAndLabelsOfASmallRun)
@@ -275,22 +275,20 @@ TEST_F(ConversionTest, MissingDataFileAnswers)
     const std::string first = "確認: データファイル F01BL.sal がありません。";
     const std::string second = "確認: データファイル F01RD.sal がありません。";
 
-    presenter.answers = {SkipDialog::Skip, SkipDialog::Skip};
+    presenter = ScriptedPresenter({SkipDialog::Skip, SkipDialog::Skip});
     EXPECT_FALSE(RunF01().stopped);
     EXPECT_EQ((std::vector<std::string>{first, second}), presenter.Messages());
 
-    presenter = {};
-    presenter.answers = {SkipDialog::SkipAll};
-    fs::remove_all(folder.path / "out" / "F01");
+    presenter = ScriptedPresenter({SkipDialog::SkipAll});
+    fs::remove_all(folder.Path() / "out" / "F01");
     EXPECT_FALSE(RunF01().stopped);
     EXPECT_EQ((std::vector<std::string>{first}), presenter.Messages());
     // Only the mesh kind is left; no integrated document was started.
     EXPECT_FALSE(fs::exists(Out("F01.xml")));
     EXPECT_TRUE(fs::exists(Out("F01MH.xml")));
 
-    presenter = {};
-    presenter.answers = {SkipDialog::Quit};
-    fs::remove_all(folder.path / "out" / "F01");
+    presenter = ScriptedPresenter({SkipDialog::Quit});
+    fs::remove_all(folder.Path() / "out" / "F01");
     EXPECT_TRUE(RunF01().stopped);
     EXPECT_EQ((std::vector<std::string>{first}), presenter.Messages());
     EXPECT_FALSE(fs::exists(Out("F01MH.xml")));
@@ -299,90 +297,86 @@ TEST_F(ConversionTest, MissingDataFileAnswers)
 TEST_F(ConversionTest, MissingFirstDataFileStillGivesACompleteDocument)
 {
     fs::remove(Data("F01BL.sal"));
-    presenter.answers = {SkipDialog::Skip};
+    presenter = ScriptedPresenter({SkipDialog::Skip});
     RunF01();
     EXPECT_EQ(CrLf(Join(Join(Head("UTF-8", "gi.dtd", "F01", "Road map Tokyo", "2002-01-01",
                                   "道路"),
                              roadRecord),
                         closing)),
-              ReadBytes(Out("F01.xml")));
+              ReadFileBytes(Out("F01.xml")));
 }
 
 TEST_F(ConversionTest, LastPartWithoutRecordsOrMissingIsClosedAtFilesetEnd)
 {
-    WriteBytes(Data("F01RD.sal"), "");
+    WriteFileBytes(Data("F01RD.sal"), "");
     RunF01("110");
     // A later part without records writes no head; the closing lines follow at the end.
     EXPECT_EQ(CrLf(Join(Join(Head("UTF-8", "gi.dtd", "F01", "Road map Tokyo", "2002-01-01",
                                   "建物"),
                              buildingRecord),
                         {"", "", "  </dataset>", "</GI>"})),
-              ReadBytes(Out("F01.xml")));
+              ReadFileBytes(Out("F01.xml")));
 
     fs::remove(Data("F01RD.sal"));
-    presenter.answers = {OverwriteDialog::OverwriteAll, SkipDialog::Skip};
+    presenter = ScriptedPresenter({OverwriteDialog::OverwriteAll, SkipDialog::Skip});
     RunF01("110");
     EXPECT_EQ(CrLf(Join(Join(Head("UTF-8", "gi.dtd", "F01", "Road map Tokyo", "2002-01-01",
                                   "建物"),
                              buildingRecord),
                         {"", "", "  </dataset>", "</GI>"})),
-              ReadBytes(Out("F01.xml")));
+              ReadFileBytes(Out("F01.xml")));
 }
 
 TEST_F(ConversionTest, StoppedRunClosesTheStartedDocument)
 {
     fs::remove(Data("F01RD.sal"));
-    presenter.answers = {SkipDialog::Quit};
+    presenter = ScriptedPresenter({SkipDialog::Quit});
     EXPECT_TRUE(RunF01().stopped);
     EXPECT_EQ(CrLf(Join(Join(Head("UTF-8", "gi.dtd", "F01", "Road map Tokyo", "2002-01-01",
                                   "建物"),
                              buildingRecord),
                         {"", "", "  </dataset>", "</GI>"})),
-              ReadBytes(Out("F01.xml")));
+              ReadFileBytes(Out("F01.xml")));
 }
 
 TEST_F(ConversionTest, ExistingFilesAnswers)
 {
-    WriteBytes(Out("F01.xml"), "old");
-    WriteBytes(Out("F01MH.xml"), "old mesh");
+    WriteFileBytes(Out("F01.xml"), "old");
+    WriteFileBytes(Out("F01MH.xml"), "old mesh");
     const std::string asked = "確認: XMLファイル F01.xml は既に存在します。";
     const std::string askedMesh = "確認: XMLファイル F01MH.xml は既に存在します。";
 
     // Overwrite: the first part truncates, the later part appends without a question.
-    presenter.answers = {OverwriteDialog::Overwrite, OverwriteDialog::Skip};
+    presenter = ScriptedPresenter({OverwriteDialog::Overwrite, OverwriteDialog::Skip});
     EXPECT_FALSE(RunF01().stopped);
     EXPECT_EQ((std::vector<std::string>{asked, askedMesh}), presenter.Messages());
-    EXPECT_EQ(CrLf(integratedDocument), ReadBytes(Out("F01.xml")));
-    EXPECT_EQ("old mesh", ReadBytes(Out("F01MH.xml")));
+    EXPECT_EQ(CrLf(integratedDocument), ReadFileBytes(Out("F01.xml")));
+    EXPECT_EQ("old mesh", ReadFileBytes(Out("F01MH.xml")));
 
     // Skip on the integrated document: no later part touches it.
-    WriteBytes(Out("F01.xml"), "old");
-    presenter = {};
-    presenter.answers = {OverwriteDialog::Skip, OverwriteDialog::Skip};
+    WriteFileBytes(Out("F01.xml"), "old");
+    presenter = ScriptedPresenter({OverwriteDialog::Skip, OverwriteDialog::Skip});
     EXPECT_FALSE(RunF01().stopped);
     EXPECT_EQ((std::vector<std::string>{asked, askedMesh}), presenter.Messages());
-    EXPECT_EQ("old", ReadBytes(Out("F01.xml")));
+    EXPECT_EQ("old", ReadFileBytes(Out("F01.xml")));
 
     // Overwrite all: no further question in this run.
-    presenter = {};
-    presenter.answers = {OverwriteDialog::OverwriteAll};
+    presenter = ScriptedPresenter({OverwriteDialog::OverwriteAll});
     EXPECT_FALSE(RunF01().stopped);
     EXPECT_EQ((std::vector<std::string>{asked}), presenter.Messages());
-    EXPECT_EQ(CrLf(integratedDocument), ReadBytes(Out("F01.xml")));
-    EXPECT_NE("old mesh", ReadBytes(Out("F01MH.xml")));
+    EXPECT_EQ(CrLf(integratedDocument), ReadFileBytes(Out("F01.xml")));
+    EXPECT_NE("old mesh", ReadFileBytes(Out("F01MH.xml")));
 
     // Quit: nothing opened, the run stops.
-    WriteBytes(Out("F01.xml"), "old");
-    presenter = {};
-    presenter.answers = {OverwriteDialog::Quit};
+    WriteFileBytes(Out("F01.xml"), "old");
+    presenter = ScriptedPresenter({OverwriteDialog::Quit});
     EXPECT_TRUE(RunF01().stopped);
-    EXPECT_EQ("old", ReadBytes(Out("F01.xml")));
+    EXPECT_EQ("old", ReadFileBytes(Out("F01.xml")));
 
     // A dialog that cannot be shown counts as quit.
-    presenter = {};
-    presenter.answers = {-1};
+    presenter = ScriptedPresenter({-1});
     EXPECT_TRUE(RunF01().stopped);
-    EXPECT_EQ("old", ReadBytes(Out("F01.xml")));
+    EXPECT_EQ("old", ReadFileBytes(Out("F01.xml")));
 }
 
 TEST_F(ConversionTest, NothingLeaksBetweenFilesets)
@@ -391,60 +385,59 @@ TEST_F(ConversionTest, NothingLeaksBetweenFilesets)
     WriteFileset("F02", "1390000,350000\r\n125,83\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
     integrated = 0;
     Run({{"F01", "Tokyo"}, {"F02", "Osaka"}}, "100");
-    const std::string second = ReadBytes(folder.path / "out" / "F02" / "F02RD.xml");
+    const std::string second = ReadFileBytes(folder.Path() / "out" / "F02" / "F02RD.xml");
     EXPECT_NE(std::string::npos, second.find("<!DOCTYPE GI SYSTEM 'settings.dtd'>\r\n"));
     EXPECT_NE(std::string::npos, second.find("<title>Map Osaka [道路]</title>"));
     EXPECT_NE(std::string::npos, second.find("<date>DS_KOSHIN</date>"));
-    EXPECT_NE(std::string::npos, ReadBytes(Out("F01RD.xml")).find("'gi.dtd'"));
+    EXPECT_NE(std::string::npos, ReadFileBytes(Out("F01RD.xml")).find("'gi.dtd'"));
 }
 
 TEST_F(ConversionTest, ShortMetadataKeepsNoStartPointOfAnEarlierFileset)
 {
     WriteFileset("F02", "");
     Run({{"F01", "Tokyo"}, {"F02", "Osaka"}}, "100");
-    const std::string second = ReadBytes(folder.path / "out" / "F02" / "F02.xml");
+    const std::string second = ReadFileBytes(folder.Path() / "out" / "F02" / "F02.xml");
     EXPECT_EQ(std::string::npos, second.find("139."));
     EXPECT_NE(std::string::npos, second.find("<controlPoint>0.5000 0.2500</controlPoint>"));
 }
 
 TEST_F(ConversionTest, CurvesAfterTheMeshKindUseTheGeneralPoints)
 {
-    WriteBytes(Settings(), ToCp932(std::string(settingsText) + "Object{A{MH,RD}}"));
+    WriteFileBytes(Settings(), ToCp932(std::string(settingsText) + "Object{A{MH,RD}}"));
     RunF01("1");
-    const std::string document = ReadBytes(Out("F01.xml"));
+    const std::string document = ReadFileBytes(Out("F01.xml"));
     EXPECT_NE(std::string::npos,
               document.find("<controlPoint>139.5000 35.2500</controlPoint>"));
-    EXPECT_NE(std::string::npos, ReadBytes(Out("F01MH.xml")).find("139.1000 35.1000"));
+    EXPECT_NE(std::string::npos, ReadFileBytes(Out("F01MH.xml")).find("139.1000 35.1000"));
 }
 
 TEST_F(ConversionTest, UnsafeCodesAreRefused)
 {
-    WriteBytes(folder.path / "data" / "F01" / "F01..sal", "RD{x}\r\n");
-    WriteBytes(Settings(), ToCp932(std::string(settingsText) + "Object{A{RD}B{/x}}"));
+    WriteFileBytes(folder.Path() / "data" / "F01" / "F01..sal", "RD{x}\r\n");
+    WriteFileBytes(Settings(), ToCp932(std::string(settingsText) + "Object{A{RD}B{/x}}"));
     const ConversionSummary summary = Run({{"..", "up"}, {"F01", "Tokyo"}}, "11");
     EXPECT_FALSE(summary.stopped);
     EXPECT_EQ((std::vector<std::string>{"警告: ファイルセットコード .. は使用できません。",
                                         "警告: 地物コード /x は使用できません。"}),
               presenter.Messages());
-    EXPECT_FALSE(fs::exists(folder.path / "out" / "gi.dtd"));
+    EXPECT_FALSE(fs::exists(folder.Path() / "out" / "gi.dtd"));
     EXPECT_EQ(2, summary.filesets);
 }
 
 TEST_F(ConversionTest, DtdCopyRules)
 {
-    WriteBytes(folder.path / "dtd" / "b.DTD", "<!ELEMENT x ANY>\r\n");
-    WriteBytes(folder.path / "dtd" / "c.dtd", "");
+    WriteFileBytes(folder.Path() / "dtd" / "b.DTD", "<!ELEMENT x ANY>\r\n");
+    WriteFileBytes(folder.Path() / "dtd" / "c.dtd", "");
     RunF01("100");
     EXPECT_EQ("<?xml version='1.0' encoding='UTF-8'?>\r\n<!ELEMENT x ANY>\r\n",
-              ReadBytes(Out("b.DTD")));
-    EXPECT_EQ("<?xml version='1.0' encoding='UTF-8'?>\r\n", ReadBytes(Out("c.dtd")));
+              ReadFileBytes(Out("b.DTD")));
+    EXPECT_EQ("<?xml version='1.0' encoding='UTF-8'?>\r\n", ReadFileBytes(Out("c.dtd")));
 
     // An empty DTD folder warns once per run, however many filesets.
-    fs::remove_all(folder.path / "dtd");
-    fs::create_directories(folder.path / "dtd");
+    fs::remove_all(folder.Path() / "dtd");
+    fs::create_directories(folder.Path() / "dtd");
     WriteFileset("F02", "1390000,350000\r\n125,83\r\n");
-    presenter = {};
-    presenter.answers = {1, OverwriteDialog::OverwriteAll};
+    presenter = ScriptedPresenter({1, OverwriteDialog::OverwriteAll});
     Run({{"F01", "Tokyo"}, {"F02", "Osaka"}}, "100");
     EXPECT_EQ((std::vector<std::string>{"警告: DTDファイルがありません。",
                                         "確認: XMLファイル F01.xml は既に存在します。"}),
@@ -454,12 +447,12 @@ TEST_F(ConversionTest, DtdCopyRules)
 TEST_F(ConversionTest, OutputThatCannotBeOpenedSkipsTheKind)
 {
     // A file where the fileset's output folder should be.
-    WriteBytes(folder.path / "out" / "F01", "");
+    WriteFileBytes(folder.Path() / "out" / "F01", "");
     skipDtdCopy = 1;
     const ConversionSummary summary = RunF01("101");
     EXPECT_FALSE(summary.stopped);
     EXPECT_EQ(2u, presenter.shown.size());
-    EXPECT_EQ("失敗: XMLファイル " + (folder.path / "out" / "F01" / "F01.xml").string() +
+    EXPECT_EQ("失敗: XMLファイル " + (folder.Path() / "out" / "F01" / "F01.xml").string() +
                   " を開けません。",
               presenter.Messages().at(0));
 }
@@ -471,7 +464,7 @@ TEST_F(ConversionTest, WriteFailureStopsTheRun)
     }
     fs::create_directories(Out(""));
     fs::create_symlink("/dev/full", Out("F01.xml"));
-    presenter.answers = {OverwriteDialog::OverwriteAll};
+    presenter = ScriptedPresenter({OverwriteDialog::OverwriteAll});
     const ConversionSummary summary = RunF01();
     EXPECT_TRUE(summary.stopped);
     EXPECT_EQ("失敗: XMLファイル F01.xml に書き込めません。", presenter.Messages().back());
@@ -485,14 +478,14 @@ TEST_F(ConversionTest, MissingMetadataOrPointsStopTheRun)
     EXPECT_EQ((std::vector<std::string>{"失敗: メタデータファイルがありません。"}),
               presenter.Messages());
 
-    WriteBytes(Data("F01.slm"), "1,1\r\n");
-    WriteBytes(Data("F01.slp"), "");
-    presenter = {};
+    WriteFileBytes(Data("F01.slm"), "1,1\r\n");
+    WriteFileBytes(Data("F01.slp"), "");
+    presenter = ScriptedPresenter();
     EXPECT_TRUE(RunF01().stopped);
     EXPECT_EQ((std::vector<std::string>{"失敗: 点データがありません。"}), presenter.Messages());
 
     fs::remove(Data("F01.slp"));
-    presenter = {};
+    presenter = ScriptedPresenter();
     EXPECT_TRUE(RunF01().stopped);
     EXPECT_EQ((std::vector<std::string>{"失敗: 点データファイルがありません。"}),
               presenter.Messages());
@@ -500,10 +493,10 @@ TEST_F(ConversionTest, MissingMetadataOrPointsStopTheRun)
 
 TEST_F(ConversionTest, InputNamesIgnoreLetterCase)
 {
-    fs::rename(folder.path / "data" / "F01", folder.path / "data" / "f01");
-    fs::rename(folder.path / "data" / "f01" / "F01RD.sal", folder.path / "data" / "f01" / "f01rd.SAL");
+    fs::rename(folder.Path() / "data" / "F01", folder.Path() / "data" / "f01");
+    fs::rename(folder.Path() / "data" / "f01" / "F01RD.sal", folder.Path() / "data" / "f01" / "f01rd.SAL");
     RunF01();
-    EXPECT_EQ(CrLf(integratedDocument), ReadBytes(Out("F01.xml")));
+    EXPECT_EQ(CrLf(integratedDocument), ReadFileBytes(Out("F01.xml")));
 }
 
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,43 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/core/Dialogs.h"
+#include "tests/ScriptedPresenter.h"
+#include "tests/TestSupport.h"
 #include "engine/Conversion.h"
 #include "engine/Cp932.h"
-
-// A presenter that records every dialog and answers from a script, in order; when the
-// script runs out it answers with the dialog's first button.
-class RecordingPresenter : public DialogPresenter
-{
-public:
-    struct Shown
-    {
-        std::string caption;
-        std::string message;
-    };
-
-    int ShowModal(const DialogLayout& layout, const std::string& message) override
-    {
-        shown.push_back({layout.caption, message});
-        if (next < answers.size()) {
-            return answers[next++];
-        }
-        return layout.buttons.front().result;
-    }
-
-    std::vector<std::string> Messages() const
-    {
-        std::vector<std::string> messages;
-        for (const Shown& dialog : shown) {
-            messages.push_back(dialog.caption + ": " + dialog.message);
-        }
-        return messages;
-    }
-
-    std::vector<int> answers;
-    std::size_t next = 0;
-    std::vector<Shown> shown;
-};
 
 // A progress sink that keeps every call as a line of text.
 class RecordingProgress : public ProgressSink
@@ -68,44 +33,6 @@ public:
 
     std::vector<std::string> calls;
 };
-
-// A fresh folder under the system's temporary folder, removed with the object.
-class TemporaryFolder
-{
-public:
-    TemporaryFolder()
-    {
-        static int counter = 0;
-        path = std::filesystem::temp_directory_path() /
-               ("ordevik-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~TemporaryFolder()
-    {
-        std::error_code error;
-        std::filesystem::permissions(path, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, error);
-        std::filesystem::remove_all(path, error);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    std::filesystem::path path;
-};
-
-inline void WriteBytes(const std::filesystem::path& file, const std::string& bytes)
-{
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream stream(file, std::ios::binary | std::ios::trunc);
-    stream << bytes;
-}
-
-inline std::string ReadBytes(const std::filesystem::path& file)
-{
-    std::ifstream stream(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-}
 
 // UTF-8 source text as code page 932 bytes, for writing test inputs.
 std::string ToCp932(const std::string& utf8);

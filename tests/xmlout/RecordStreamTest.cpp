@@ -21,16 +21,16 @@ class RecordStreamTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        WriteBytes(folder.path / "s.ini",
+        WriteFileBytes(folder.Path() / "s.ini",
                    ToCp932("Convert{RD(道路){Road}CV{Curve}NM{name}SB{type}X1{}ID{id}"
                            "RD_SB1{高速}EG{edge}ND{node}}"
                            "MetaData{REMARK_CODE{JGD}K{metadata value}}"));
-        WriteBytes(folder.path / "data" / "F" / "F.slm", "100000,200000\r\n10,20\r\n");
-        WriteBytes(folder.path / "data" / "F" / "F.slp",
+        WriteFileBytes(folder.Path() / "data" / "F" / "F.slm", "100000,200000\r\n10,20\r\n");
+        WriteFileBytes(folder.Path() / "data" / "F" / "F.slp",
                    "0000000100000002\r\n0000000300000004\r\n00000005\r\n");
         writer.ReadIniFile();
         writer.LoadConvertSettings();
-        writer.SetDataFolder(folder.path / "data");
+        writer.SetDataFolder(folder.Path() / "data");
         writer.SetFilesetCode("F");
         writer.ReadMetadataFile("RD");
         int counter = 0;
@@ -43,17 +43,17 @@ protected:
 
     std::string Streamed(const std::string& record, bool shiftJis)
     {
-        const fs::path file = folder.path / "streamed.xml";
+        const fs::path file = folder.Path() / "streamed.xml";
         OutputFile output;
         output.Open(file, OutputFile::Mode::Create);
         writer.WriteRecord(record, output, shiftJis);
         output.Close();
-        return ReadBytes(file);
+        return ReadFileBytes(file);
     }
 
     std::string Composed(const std::string& record, bool shiftJis)
     {
-        const fs::path file = folder.path / "composed.xml";
+        const fs::path file = folder.Path() / "composed.xml";
         OutputFile output;
         output.Open(file, OutputFile::Mode::Create);
         ElementParser outer(record);
@@ -93,11 +93,11 @@ protected:
             XmlBuilder::WriteLines(block, output, 2, 1, 0, shiftJis);
         }
         output.Close();
-        return ReadBytes(file);
+        return ReadFileBytes(file);
     }
 
-    TemporaryFolder folder;
-    FeatureWriter writer{nullptr, folder.path / "s.ini"};
+    TempFolder folder;
+    FeatureWriter writer{nullptr, folder.Path() / "s.ini"};
 };
 
 TEST_F(RecordStreamTest, HandWrittenRecordsMatchTheComposition)
