@@ -501,8 +501,27 @@ void FeatureWriter::BuildDatasetInformation(StringList& out, const std::string& 
     InsertBeforeClosing(out, "datasetInformation", extent, 1);
 }
 
+namespace {
+
+// Templates nest a few levels deep. Each level is one call of ExpandTemplate, so from
+// this depth on a body is written as leaf text: a settings file that nests thousands of
+// levels must not exhaust the stack.
+constexpr int maxTemplateDepth = 100;
+thread_local int templateDepth = 0;
+
+struct TemplateLevel
+{
+    TemplateLevel() { ++templateDepth; }
+    ~TemplateLevel() { --templateDepth; }
+    TemplateLevel(const TemplateLevel&) = delete;
+    TemplateLevel& operator=(const TemplateLevel&) = delete;
+};
+
+}
+
 void FeatureWriter::ExpandTemplate(const std::string& templateText, StringList& out, int level)
 {
+    const TemplateLevel templateLevel;
     ElementParser parser(templateText);
     int cursor = 0;
     while (parser.NextElementFull(cursor)) {
@@ -516,7 +535,7 @@ void FeatureWriter::ExpandTemplate(const std::string& templateText, StringList& 
         const std::string attrs = ConvertAttributes(parser.Attributes());
         StringList children;
         const ElementParser bodyParser(parser.Body());
-        if (bodyParser.HasElement()) {
+        if (templateDepth < maxTemplateDepth && bodyParser.HasElement()) {
             ExpandTemplate(parser.Body(), children, 1);
         } else {
             children.push_back(EscapeText(GetMetaData(parser.Body())));
