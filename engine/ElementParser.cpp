@@ -121,6 +121,9 @@ int ElementParser::SplitElementAt(const std::string& source, int start, std::str
 bool ElementParser::NextAt(const std::string& source, int& cursor, std::string& nameOut,
                            std::string& attributesOut, std::string& bodyOut) const
 {
+    if (cursor < 0) {
+        cursor = 0;
+    }
     if (cursor >= static_cast<int>(source.size())) {
         return false;
     }
@@ -132,21 +135,19 @@ bool ElementParser::NextAt(const std::string& source, int& cursor, std::string& 
 
 bool ElementParser::NextElement(int& cursor)
 {
-    const int start = cursor;
-    name.clear();
-    attributeText.clear();
-    body.clear();
-    elementText.clear();
-    attributes.Clear();
-    if (!NextAt(text, cursor, name, attributeText, body)) {
-        return false;
-    }
-    elementText.assign(text, start < 0 ? 0 : start, cursor - start);
-    return true;
+    return Step(cursor, false);
 }
 
 bool ElementParser::NextElementFull(int& cursor)
 {
+    return Step(cursor, true);
+}
+
+bool ElementParser::Step(int& cursor, bool full)
+{
+    if (cursor < 0) {
+        cursor = 0;
+    }
     const int start = cursor;
     name.clear();
     attributeText.clear();
@@ -156,13 +157,14 @@ bool ElementParser::NextElementFull(int& cursor)
     if (!NextAt(text, cursor, name, attributeText, body)) {
         return false;
     }
-    if (!attributeText.empty()) {
+    if (full && !attributeText.empty()) {
         ParseAttributes(attributeText, attributes);
     }
-    if (!body.empty()) {
+    if (full && !body.empty()) {
         SplitItems(body, items);
     }
-    elementText.assign(text, start < 0 ? 0 : start, cursor - start);
+    elementText.assign(text, static_cast<std::size_t>(start),
+                       static_cast<std::size_t>(cursor - start));
     return true;
 }
 

@@ -56,6 +56,9 @@ public:
     int SplitItems(const std::string& source, StringList& target) const;
 
 protected:
+    // One step of NextElement; `full` also fills `attributes` and `items`.
+    bool Step(int& cursor, bool full);
+
     std::string elementText;
     std::string body;
     std::string attributeText;

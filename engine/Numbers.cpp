@@ -17,6 +17,18 @@ bool IsSpace(char byte)
            byte == '\r';
 }
 
+// Moves past leading white space and an optional sign; true when the sign is "-".
+bool SkipSpaceAndSign(std::string_view text, std::size_t& position)
+{
+    while (position < text.size() && IsSpace(text[position])) {
+        ++position;
+    }
+    if (position < text.size() && (text[position] == '+' || text[position] == '-')) {
+        return text[position++] == '-';
+    }
+    return false;
+}
+
 bool IsDigit(char byte)
 {
     return byte >= '0' && byte <= '9';
@@ -70,14 +82,7 @@ bool Overflows(std::string_view number)
 double ReadDecimal(std::string_view text)
 {
     std::size_t position = 0;
-    while (position < text.size() && IsSpace(text[position])) {
-        ++position;
-    }
-    bool negative = false;
-    if (position < text.size() && (text[position] == '+' || text[position] == '-')) {
-        negative = text[position] == '-';
-        ++position;
-    }
+    const bool negative = SkipSpaceAndSign(text, position);
     const std::size_t start = position;
     std::size_t digits = 0;
     while (position < text.size() && IsDigit(text[position])) {
@@ -136,14 +141,7 @@ double ReadDecimal(std::string_view text)
 std::optional<int> ReadInt(std::string_view text)
 {
     std::size_t position = 0;
-    while (position < text.size() && IsSpace(text[position])) {
-        ++position;
-    }
-    bool negative = false;
-    if (position < text.size() && (text[position] == '+' || text[position] == '-')) {
-        negative = text[position] == '-';
-        ++position;
-    }
+    const bool negative = SkipSpaceAndSign(text, position);
     long long value = 0;
     std::size_t digits = 0;
     while (position < text.size() && IsDigit(text[position])) {
