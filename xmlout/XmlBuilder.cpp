@@ -153,10 +153,7 @@ std::string XmlBuilder::AttributeList(const StringMap& attributes)
 
 std::string XmlBuilder::StartTag(std::string_view name)
 {
-    std::string out = "<";
-    out += name;
-    out += '>';
-    return out;
+    return StartTagWithAttributes(name, "");
 }
 
 std::string XmlBuilder::StartTagWithAttributes(std::string_view name, std::string_view attrs)
@@ -178,10 +175,8 @@ std::string XmlBuilder::EndTag(std::string_view name)
 
 std::string XmlBuilder::EmptyElement(std::string_view name, std::string_view attrs)
 {
-    std::string out = "<";
-    out += name;
-    out += attrs;
-    out += "/>";
+    std::string out = StartTagWithAttributes(name, attrs);
+    out.insert(out.size() - 1, "/");
     return out;
 }
 
