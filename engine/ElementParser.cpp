@@ -45,6 +45,7 @@ ElementParser::ElementParser(std::string source) : text(std::move(source))
 void ElementParser::SetText(std::string source)
 {
     text = std::move(source);
+    curlySource = nullptr;
 }
 
 int ElementParser::FindPartner(int position, const std::string& source) const
@@ -83,9 +84,10 @@ int ElementParser::SplitElementAt(const std::string& source, int start, std::str
     const int firstOpen =
         firstClose < 0 ? -1 : FindAnyByteBefore(source, openBrackets, start, firstClose);
     if (firstOpen >= 0) {
-        const int curly = FindByte(source, '{', start);
         // NAME(ATTRIBUTES) counts only when some "{" follows its "(".
-        const int round = curly < 0 ? -1 : FindByteBefore(source, '(', start, curly);
+        const bool roundFirst = source[firstOpen] == '(';
+        const int curly = roundFirst ? NextCurly(source, start) : firstOpen;
+        const int round = roundFirst && curly >= 0 ? firstOpen : -1;
         if (round >= 0) {
             nameOut.assign(source, static_cast<std::size_t>(start),
                            static_cast<std::size_t>(round - start));
@@ -116,6 +118,21 @@ int ElementParser::SplitElementAt(const std::string& source, int start, std::str
     attributesOut.clear();
     bodyOut.clear();
     return last;
+}
+
+int ElementParser::NextCurly(const std::string& source, int start) const
+{
+    // A walk over elements without a body would search again and again for the same
+    // distant "{": remember it while the same text is walked forward.
+    const bool sameWalk = source.data() == curlySource && source.size() == curlySize &&
+                          start > curlyFrom && (curlyAt < 0 || start <= curlyAt);
+    if (!sameWalk) {
+        curlySource = source.data();
+        curlySize = source.size();
+        curlyFrom = start;
+        curlyAt = FindByte(source, '{', start);
+    }
+    return curlyAt;
 }
 
 bool ElementParser::NextAt(const std::string& source, int& cursor, std::string& nameOut,

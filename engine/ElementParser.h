@@ -58,6 +58,8 @@ public:
 protected:
     // One step of NextElement; `full` also fills `attributes` and `items`.
     bool Step(int& cursor, bool full);
+    // The first "{" at or after `start`, or -1.
+    int NextCurly(const std::string& source, int start) const;
 
     std::string elementText;
     std::string body;
@@ -67,5 +69,10 @@ protected:
     StringMap attributes;
     std::string text;
     const std::string closeBrackets = ")}";
+    // Where the last search for "{" began and ended, and in which text.
+    mutable const char* curlySource = nullptr;
+    mutable std::size_t curlySize = 0;
+    mutable int curlyFrom = 0;
+    mutable int curlyAt = -1;
     const std::string openBrackets = "({";
 };
