@@ -22,16 +22,16 @@ char PartnerOf(char bracket)
 
 // The text strictly between the bracket at `position` and its partner; without a
 // partner, the rest of the text.
-void AssignContent(const std::string& source, int position, int partner, std::string& out)
+std::string_view ContentSpan(std::string_view source, int position, int partner)
 {
     const std::size_t first = static_cast<std::size_t>(position) + 1;
     if (partner < 0) {
-        out.assign(source, first);
-    } else if (position < partner) {
-        out.assign(source, first, static_cast<std::size_t>(partner - position - 1));
-    } else {
-        out.clear();
+        return source.substr(first);
     }
+    if (position < partner) {
+        return source.substr(first, static_cast<std::size_t>(partner - position - 1));
+    }
+    return {};
 }
 
 }
@@ -49,6 +49,11 @@ void ElementParser::SetText(std::string source)
 }
 
 int ElementParser::FindPartner(int position, const std::string& source) const
+{
+    return FindPartnerIn(position, source);
+}
+
+int ElementParser::FindPartnerIn(int position, std::string_view source) const
 {
     const char brackets[2] = {source[position], PartnerOf(source[position])};
     const std::string_view both(brackets, 2);
@@ -70,57 +75,66 @@ int ElementParser::FindPartner(int position, const std::string& source) const
 
 std::string ElementParser::BracketContent(int position, const std::string& source) const
 {
-    std::string content;
-    AssignContent(source, position, FindPartner(position, source), content);
-    return content;
+    return std::string(ContentSpan(source, position, FindPartnerIn(position, source)));
 }
 
 int ElementParser::SplitElementAt(const std::string& source, int start, std::string& nameOut,
                                   std::string& attributesOut, std::string& bodyOut) const
 {
+    std::string_view nameSpan;
+    std::string_view attributeSpan;
+    std::string_view bodySpan;
+    const int end = SplitSpans(source, start, nameSpan, attributeSpan, bodySpan);
+    nameOut.assign(nameSpan);
+    attributesOut.assign(attributeSpan);
+    bodyOut.assign(bodySpan);
+    return end;
+}
+
+int ElementParser::SplitSpans(std::string_view source, int start, std::string_view& nameOut,
+                              std::string_view& attributesOut, std::string_view& bodyOut) const
+{
     const int last = static_cast<int>(source.size()) - 1;
+    nameOut = {};
+    attributesOut = {};
+    bodyOut = {};
     // An element needs an opening bracket before the first closing one.
     const int firstClose = FindAnyByte(source, closeBrackets, start);
     const int firstOpen =
         firstClose < 0 ? -1 : FindAnyByteBefore(source, openBrackets, start, firstClose);
-    if (firstOpen >= 0) {
-        // NAME(ATTRIBUTES) counts only when some "{" follows its "(".
-        const bool roundFirst = source[firstOpen] == '(';
-        const int curly = roundFirst ? NextCurly(source, start) : firstOpen;
-        const int round = roundFirst && curly >= 0 ? firstOpen : -1;
-        if (round >= 0) {
-            nameOut.assign(source, static_cast<std::size_t>(start),
-                           static_cast<std::size_t>(round - start));
-            const int roundEnd = FindPartner(round, source);
-            AssignContent(source, round, roundEnd, attributesOut);
-            if (roundEnd < 0) {
-                bodyOut.clear();
-                return last;
-            }
-            if (roundEnd + 1 <= last && source[roundEnd + 1] == '{') {
-                const int curlyEnd = FindPartner(roundEnd + 1, source);
-                AssignContent(source, roundEnd + 1, curlyEnd, bodyOut);
-                return curlyEnd < 0 ? last : curlyEnd;
-            }
-            bodyOut.clear();
-            return roundEnd;
+    if (firstOpen < 0) {
+        return last;
+    }
+    // NAME(ATTRIBUTES) counts only when some "{" follows its "(".
+    const bool roundFirst = source[static_cast<std::size_t>(firstOpen)] == '(';
+    const int curly = roundFirst ? NextCurly(source, start) : firstOpen;
+    const int round = roundFirst && curly >= 0 ? firstOpen : -1;
+    if (round >= 0) {
+        nameOut = source.substr(static_cast<std::size_t>(start),
+                                static_cast<std::size_t>(round - start));
+        const int roundEnd = FindPartnerIn(round, source);
+        attributesOut = ContentSpan(source, round, roundEnd);
+        if (roundEnd < 0) {
+            return last;
         }
-        if (curly >= 0) {
-            nameOut.assign(source, static_cast<std::size_t>(start),
-                           static_cast<std::size_t>(curly - start));
-            attributesOut.clear();
-            const int curlyEnd = FindPartner(curly, source);
-            AssignContent(source, curly, curlyEnd, bodyOut);
+        if (roundEnd + 1 <= last && source[static_cast<std::size_t>(roundEnd) + 1] == '{') {
+            const int curlyEnd = FindPartnerIn(roundEnd + 1, source);
+            bodyOut = ContentSpan(source, roundEnd + 1, curlyEnd);
             return curlyEnd < 0 ? last : curlyEnd;
         }
+        return roundEnd;
     }
-    nameOut.clear();
-    attributesOut.clear();
-    bodyOut.clear();
+    if (curly >= 0) {
+        nameOut = source.substr(static_cast<std::size_t>(start),
+                                static_cast<std::size_t>(curly - start));
+        const int curlyEnd = FindPartnerIn(curly, source);
+        bodyOut = ContentSpan(source, curly, curlyEnd);
+        return curlyEnd < 0 ? last : curlyEnd;
+    }
     return last;
 }
 
-int ElementParser::NextCurly(const std::string& source, int start) const
+int ElementParser::NextCurly(std::string_view source, int start) const
 {
     // A walk over elements without a body would search again and again for the same
     // distant "{": remember it while the same text is walked forward.
@@ -138,13 +152,28 @@ int ElementParser::NextCurly(const std::string& source, int start) const
 bool ElementParser::NextAt(const std::string& source, int& cursor, std::string& nameOut,
                            std::string& attributesOut, std::string& bodyOut) const
 {
+    std::string_view nameSpan;
+    std::string_view attributeSpan;
+    std::string_view bodySpan;
+    if (!NextSpans(source, cursor, nameSpan, attributeSpan, bodySpan)) {
+        return false;
+    }
+    nameOut.assign(nameSpan);
+    attributesOut.assign(attributeSpan);
+    bodyOut.assign(bodySpan);
+    return true;
+}
+
+bool ElementParser::NextSpans(std::string_view source, int& cursor, std::string_view& nameOut,
+                              std::string_view& attributesOut, std::string_view& bodyOut) const
+{
     if (cursor < 0) {
         cursor = 0;
     }
     if (cursor >= static_cast<int>(source.size())) {
         return false;
     }
-    const int end = SplitElementAt(source, cursor, nameOut, attributesOut, bodyOut);
+    const int end = SplitSpans(source, cursor, nameOut, attributesOut, bodyOut);
     // An element always ends at or after the cursor, so every step makes progress.
     cursor = end < cursor ? cursor + 1 : end + 1;
     return true;

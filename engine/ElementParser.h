@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "engine/EngineObject.h"
 #include "engine/StringList.h"
@@ -50,6 +51,9 @@ public:
     // One step of the walk on any text.
     bool NextAt(const std::string& source, int& cursor, std::string& nameOut,
                 std::string& attributesOut, std::string& bodyOut) const;
+    // As NextAt, handing out views into `source` instead of copies.
+    bool NextSpans(std::string_view source, int& cursor, std::string_view& nameOut,
+                   std::string_view& attributesOut, std::string_view& bodyOut) const;
     // Fills `target` with KEY{VALUE} pairs; returns the number of steps taken.
     int ParseAttributes(const std::string& source, StringMap& target) const;
     // Appends the comma-separated items of `source`; returns the list's new count.
@@ -59,7 +63,10 @@ protected:
     // One step of NextElement; `full` also fills `attributes` and `items`.
     bool Step(int& cursor, bool full);
     // The first "{" at or after `start`, or -1.
-    int NextCurly(const std::string& source, int start) const;
+    int NextCurly(std::string_view source, int start) const;
+    int FindPartnerIn(int position, std::string_view source) const;
+    int SplitSpans(std::string_view source, int start, std::string_view& nameOut,
+                   std::string_view& attributesOut, std::string_view& bodyOut) const;
 
     std::string elementText;
     std::string body;

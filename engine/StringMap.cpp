@@ -12,23 +12,25 @@ unsigned StringMap::Hash(std::string_view key)
 
 void StringMap::Set(std::string_view key, std::string_view value)
 {
-    Bucket& bucket = buckets[Hash(key) % bucketCount];
-    for (auto& entry : bucket) {
-        if (entry.first == key) {
-            entry.second.assign(value);
+    const unsigned hash = Hash(key);
+    Bucket& bucket = buckets[hash % bucketCount];
+    for (Entry& entry : bucket) {
+        if (entry.hash == hash && entry.key == key) {
+            entry.value.assign(value);
             return;
         }
     }
-    bucket.emplace_back(std::string(key), std::string(value));
+    bucket.push_back({hash, std::string(key), std::string(value)});
     ++count;
 }
 
 const std::string* StringMap::Find(std::string_view key) const
 {
-    const Bucket& bucket = buckets[Hash(key) % bucketCount];
-    for (const auto& entry : bucket) {
-        if (entry.first == key) {
-            return &entry.second;
+    const unsigned hash = Hash(key);
+    const Bucket& bucket = buckets[hash % bucketCount];
+    for (const Entry& entry : bucket) {
+        if (entry.hash == hash && entry.key == key) {
+            return &entry.value;
         }
     }
     return nullptr;

@@ -36,7 +36,7 @@ public:
     {
         for (const Bucket& bucket : buckets) {
             for (auto entry = bucket.rbegin(); entry != bucket.rend(); ++entry) {
-                visit(entry->first, entry->second);
+                visit(entry->key, entry->value);
             }
         }
     }
@@ -45,8 +45,14 @@ public:
     std::vector<std::pair<std::string, std::string>> Entries() const;
 
 private:
+    struct Entry
+    {
+        unsigned hash;  // kept so that most mismatches cost no comparison of bytes
+        std::string key;
+        std::string value;
+    };
     // Oldest first inside a bucket; ForEach walks a bucket backwards.
-    using Bucket = std::vector<std::pair<std::string, std::string>>;
+    using Bucket = std::vector<Entry>;
     std::array<Bucket, bucketCount> buckets;
     std::size_t count = 0;
 };

@@ -12,7 +12,7 @@
 namespace {
 
 // Children with these codes hold coded values, translated through "Convert".
-bool IsCodedValue(const std::string& code)
+bool IsCodedValue(std::string_view code)
 {
     return code == "JT" || code == "SB" || code == "FI" || code == "YU" || code == "SR";
 }
@@ -54,8 +54,7 @@ void AppendLine(std::string& out, int indent, std::string_view text)
 }
 
 // <tag attrs>
-void AppendStartTag(std::string& out, int indent, const std::string& tag,
-                    const std::string& attrs)
+void AppendStartTag(std::string& out, int indent, std::string_view tag, std::string_view attrs)
 {
     StartLine(out, indent);
     out += '<';
@@ -65,7 +64,7 @@ void AppendStartTag(std::string& out, int indent, const std::string& tag,
     EndLine(out);
 }
 
-void AppendEndTag(std::string& out, int indent, const std::string& tag)
+void AppendEndTag(std::string& out, int indent, std::string_view tag)
 {
     StartLine(out, indent);
     out += "</";
@@ -87,9 +86,8 @@ void AppendTextLine(std::string& out, int indent, std::string_view openTag,
 // Calls visit(item) for every comma-separated item of a leaf body; empty items count.
 // A comma cannot be a trail byte, but a lead byte still takes the byte after it.
 template <typename Visit>
-void ForEachItem(const std::string& body, Visit&& visit)
+void ForEachItem(std::string_view text, Visit&& visit)
 {
-    const std::string_view text(body);
     const std::size_t length = text.size();
     std::size_t start = 0;
     std::size_t position = 0;
@@ -145,24 +143,23 @@ std::string FeatureWriter::BuildDoctype() const
     return "<!DOCTYPE GI SYSTEM '" + GetMetaData("GI_DTD") + "'>";
 }
 
-const std::string& FeatureWriter::ConvertedValue(const std::string& key,
-                                                 const std::string& value) const
+std::string_view FeatureWriter::ConvertedValue(std::string_view key, std::string_view value) const
 {
-    const std::string* source = &value;
+    std::string_view source = value;
     if (key == "ID") {
         // The fileset code keeps identifiers unique across filesets.
         idValue = value;
         idValue.insert(std::min<std::size_t>(2, idValue.size()), filesetCode);
-        source = &idValue;
+        source = idValue;
     }
-    return ConvertBodyRef(MetaDataRef(*source));
+    return ConvertBodyView(MetaDataView(source));
 }
 
 std::string FeatureWriter::ConvertAttributes(const StringMap& source) const
 {
     StringMap converted;
     source.ForEach([&](const std::string& key, const std::string& value) {
-        const std::string& outputName = ConvertBodyRef(key);
+        const std::string_view outputName = ConvertBodyView(key);
         // An attribute without an XML name cannot be written.
         if (!outputName.empty()) {
             converted.Set(outputName, ConvertedValue(key, value));
@@ -171,7 +168,7 @@ std::string FeatureWriter::ConvertAttributes(const StringMap& source) const
     return AttributeList(converted);
 }
 
-std::string FeatureWriter::ConvertAttributeText(const std::string& attributeSource) const
+std::string FeatureWriter::ConvertAttributeText(std::string_view attributeSource) const
 {
     if (attributeSource.empty()) {
         return {};
@@ -179,24 +176,26 @@ std::string FeatureWriter::ConvertAttributeText(const std::string& attributeSour
     // Most elements carry one attribute, whose text needs no map to order it.
     int cursor = 0;
     int steps = 0;
-    while (steps < 2 && NextAt(attributeSource, cursor, attributeKey, ignoredText,
-                               attributeValue)) {
+    std::string_view key;
+    std::string_view ignored;
+    std::string_view value;
+    while (steps < 2 && NextSpans(attributeSource, cursor, key, ignored, value)) {
         ++steps;
     }
     if (steps == 1) {
         std::string out;
-        const std::string& outputName = ConvertBodyRef(attributeKey);
+        const std::string_view outputName = ConvertBodyView(key);
         if (!outputName.empty()) {
             out += ' ';
             out += outputName;
             out += "='";
-            out += EscapeAttribute(ConvertedValue(attributeKey, attributeValue));
+            out += EscapeAttribute(ConvertedValue(key, value));
             out += '\'';
         }
         return out;
     }
     StringMap parsed;
-    ParseAttributes(attributeSource, parsed);
+    ParseAttributes(std::string(attributeSource), parsed);
     return ConvertAttributes(parsed);
 }
 
@@ -208,9 +207,15 @@ void FeatureWriter::RefreshCrsLine() const
 void FeatureWriter::WriteRecord(const std::string& record, OutputFile& file, bool shiftJis)
 {
     RefreshCrsLine();
+    std::string_view outerName;
+    std::string_view outerAttributes;
+    std::string_view outerBody;
+    std::string_view childName;
+    std::string_view childAttributes;
+    std::string_view childBody;
     int cursor = 0;
-    while (NextAt(record, cursor, outerName, outerAttributes, outerBody)) {
-        const std::string& tag = ConvertBodyRef(outerName);
+    while (NextSpans(record, cursor, outerName, outerAttributes, outerBody)) {
+        const std::string_view tag = ConvertBodyView(outerName);
         if (tag.empty()) {
             continue;
         }
@@ -219,7 +224,7 @@ void FeatureWriter::WriteRecord(const std::string& record, OutputFile& file, boo
         AppendStartTag(recordText, recordIndent, tag, ConvertAttributeText(outerAttributes));
         int childCursor = 0;
         while (!outerBody.empty() &&
-               NextAt(outerBody, childCursor, childName, childAttributes, childBody)) {
+               NextSpans(outerBody, childCursor, childName, childAttributes, childBody)) {
             if (childName.empty()) {
                 continue;
             }
@@ -241,7 +246,7 @@ void FeatureWriter::WriteRecord(const std::string& record, OutputFile& file, boo
     }
 }
 
-FeatureWriter::ChildKind FeatureWriter::KindOf(const std::string& code)
+FeatureWriter::ChildKind FeatureWriter::KindOf(std::string_view code)
 {
     if (code == "CV") {
         return ChildKind::Curve;
@@ -262,10 +267,10 @@ FeatureWriter::ChildKind FeatureWriter::KindOf(const std::string& code)
 }
 
 void FeatureWriter::EmitChild(std::string& out, int indent, ChildKind kind,
-                              const std::string& code, const std::string& attributeSource,
-                              const std::string& value) const
+                              std::string_view code, std::string_view attributeSource,
+                              std::string_view value) const
 {
-    const std::string& tag = ConvertBodyRef(code);
+    const std::string_view tag = ConvertBodyView(code);
     if (tag.empty()) {
         return;
     }
@@ -280,7 +285,7 @@ void FeatureWriter::EmitChild(std::string& out, int indent, ChildKind kind,
         EmitPoint(out, indent, tag, attrs, value);
     } else if (kind == ChildKind::Surface) {
         // The first and the last eight bytes; a shorter value gives shorter pieces.
-        const std::string_view surfaceValue(value);
+        const std::string_view surfaceValue = value;
         const std::size_t width = std::min(surfaceFieldWidth, surfaceValue.size());
         const double dx = ReadDecimal(surfaceValue.substr(0, width)) * unit;
         const double dy = ReadDecimal(surfaceValue.substr(surfaceValue.size() - width)) * unit;
@@ -290,8 +295,8 @@ void FeatureWriter::EmitChild(std::string& out, int indent, ChildKind kind,
     }
 }
 
-void FeatureWriter::EmitCurve(std::string& out, int indent, const std::string& tag,
-                              const std::string& attrs, const std::string& value) const
+void FeatureWriter::EmitCurve(std::string& out, int indent, std::string_view tag,
+                              std::string_view attrs, std::string_view value) const
 {
     AppendStartTag(out, indent, tag, attrs);
     AppendLine(out, indent + 2, crsLine);
@@ -307,8 +312,8 @@ void FeatureWriter::EmitCurve(std::string& out, int indent, const std::string& t
     AppendEndTag(out, indent, tag);
 }
 
-void FeatureWriter::EmitPoint(std::string& out, int indent, const std::string& tag,
-                              const std::string& attrs, const std::string& value) const
+void FeatureWriter::EmitPoint(std::string& out, int indent, std::string_view tag,
+                              std::string_view attrs, std::string_view value) const
 {
     AppendStartTag(out, indent, tag, attrs);
     AppendLine(out, indent + 2, crsLine);
@@ -321,8 +326,8 @@ void FeatureWriter::EmitPoint(std::string& out, int indent, const std::string& t
     AppendEndTag(out, indent, tag);
 }
 
-void FeatureWriter::EmitSurface(std::string& out, int indent, const std::string& tag,
-                                const std::string& attrs, double dx, double dy) const
+void FeatureWriter::EmitSurface(std::string& out, int indent, std::string_view tag,
+                                std::string_view attrs, double dx, double dy) const
 {
     AppendStartTag(out, indent, tag, attrs);
     AppendLine(out, indent + 2, "<patch>");
@@ -344,8 +349,8 @@ void FeatureWriter::EmitSurface(std::string& out, int indent, const std::string&
     AppendEndTag(out, indent, tag);
 }
 
-void FeatureWriter::EmitPeriod(std::string& out, int indent, const std::string& tag,
-                               const std::string& attrs, const std::string& value) const
+void FeatureWriter::EmitPeriod(std::string& out, int indent, std::string_view tag,
+                               std::string_view attrs, std::string_view value) const
 {
     AppendStartTag(out, indent, tag, attrs);
     if (!value.empty()) {
@@ -363,19 +368,19 @@ void FeatureWriter::EmitPeriod(std::string& out, int indent, const std::string& 
     AppendEndTag(out, indent, tag);
 }
 
-void FeatureWriter::EmitTopology(std::string& out, int indent, const std::string& tag,
-                                 const std::string& attrs, const std::string& value) const
+void FeatureWriter::EmitTopology(std::string& out, int indent, std::string_view tag,
+                                 std::string_view attrs, std::string_view value) const
 {
     AppendStartTag(out, indent, tag, attrs);
-    std::string referenceName;
-    std::string referenceAttributes;
-    std::string referenceBody;
+    std::string_view referenceName;
+    std::string_view referenceAttributes;
+    std::string_view referenceBody;
     int cursor = 0;
-    while (NextAt(value, cursor, referenceName, referenceAttributes, referenceBody)) {
+    while (NextSpans(value, cursor, referenceName, referenceAttributes, referenceBody)) {
         if (referenceName.empty()) {
             continue;
         }
-        const std::string& referenceTag = ConvertBodyRef(referenceName);
+        const std::string_view referenceTag = ConvertBodyView(referenceName);
         if (referenceTag.empty()) {
             continue;
         }
@@ -385,11 +390,11 @@ void FeatureWriter::EmitTopology(std::string& out, int indent, const std::string
     AppendEndTag(out, indent, tag);
 }
 
-void FeatureWriter::EmitValue(std::string& out, int indent, const std::string& code,
-                              const std::string& tag, const std::string& attrs,
-                              const std::string& value) const
+void FeatureWriter::EmitValue(std::string& out, int indent, std::string_view code,
+                              std::string_view tag, std::string_view attrs,
+                              std::string_view value) const
 {
-    const std::string& valueText = IsCodedValue(code) ? ConvertBodyRef(value) : value;
+    const std::string_view valueText = IsCodedValue(code) ? ConvertBodyView(value) : value;
     StartLine(out, indent);
     if (valueText.empty() && !attrs.empty()) {
         out += EmptyElement(tag, attrs);
@@ -409,11 +414,11 @@ void FeatureWriter::EmitValue(std::string& out, int indent, const std::string& c
 void FeatureWriter::ChildLines(const std::string& childText, ChildKind kind,
                                StringList& out) const
 {
-    std::string childCode;
-    std::string attributeSource;
-    std::string value;
+    std::string_view childCode;
+    std::string_view attributeSource;
+    std::string_view value;
     int cursor = 0;
-    if (!NextAt(childText, cursor, childCode, attributeSource, value)) {
+    if (!NextSpans(childText, cursor, childCode, attributeSource, value)) {
         return;
     }
     std::string emitted;

@@ -60,30 +60,30 @@ private:
         Value,
     };
     // The writer of a child code; any code but the six geometric ones is a value.
-    static ChildKind KindOf(const std::string& code);
+    static ChildKind KindOf(std::string_view code);
 
     // The streaming writers append finished lines (indentation, text, CR LF) to `out`,
     // so a record reaches the file in one piece, converted once.
-    void EmitChild(std::string& out, int indent, ChildKind kind, const std::string& code,
-                   const std::string& attributeSource, const std::string& value) const;
-    void EmitCurve(std::string& out, int indent, const std::string& tag,
-                   const std::string& attrs, const std::string& value) const;
-    void EmitPoint(std::string& out, int indent, const std::string& tag,
-                   const std::string& attrs, const std::string& value) const;
-    void EmitSurface(std::string& out, int indent, const std::string& tag,
-                     const std::string& attrs, double dx, double dy) const;
-    void EmitPeriod(std::string& out, int indent, const std::string& tag,
-                    const std::string& attrs, const std::string& value) const;
-    void EmitTopology(std::string& out, int indent, const std::string& tag,
-                      const std::string& attrs, const std::string& value) const;
-    void EmitValue(std::string& out, int indent, const std::string& code, const std::string& tag,
-                   const std::string& attrs, const std::string& value) const;
+    void EmitChild(std::string& out, int indent, ChildKind kind, std::string_view code,
+                   std::string_view attributeSource, std::string_view value) const;
+    void EmitCurve(std::string& out, int indent, std::string_view tag,
+                   std::string_view attrs, std::string_view value) const;
+    void EmitPoint(std::string& out, int indent, std::string_view tag,
+                   std::string_view attrs, std::string_view value) const;
+    void EmitSurface(std::string& out, int indent, std::string_view tag,
+                     std::string_view attrs, double dx, double dy) const;
+    void EmitPeriod(std::string& out, int indent, std::string_view tag,
+                    std::string_view attrs, std::string_view value) const;
+    void EmitTopology(std::string& out, int indent, std::string_view tag,
+                      std::string_view attrs, std::string_view value) const;
+    void EmitValue(std::string& out, int indent, std::string_view code, std::string_view tag,
+                   std::string_view attrs, std::string_view value) const;
     // Parses a child's element text as a writer receives it and emits it with the
     // writer of `kind` into lines; an element whose XML name is empty gives no line.
     void ChildLines(const std::string& childText, ChildKind kind, StringList& out) const;
-    std::string ConvertAttributeText(const std::string& attributeSource) const;
+    std::string ConvertAttributeText(std::string_view attributeSource) const;
     // An attribute value after the fileset code (for "ID"), metadata and "Convert".
-    const std::string& ConvertedValue(const std::string& key, const std::string& value) const;
+    std::string_view ConvertedValue(std::string_view key, std::string_view value) const;
     // The reference line of curves, points and surfaces, from "REMARK_CODE"; composed
     // once per record, as the metadata cannot change while a record is written.
     void RefreshCrsLine() const;
@@ -91,15 +91,6 @@ private:
 
     // Scratch space reused from record to record.
     std::string recordText;
-    std::string outerName;
-    std::string outerAttributes;
-    std::string outerBody;
-    std::string childName;
-    std::string childAttributes;
-    std::string childBody;
-    mutable std::string attributeKey;
-    mutable std::string attributeValue;
-    mutable std::string ignoredText;
     mutable std::string idValue;
     mutable std::string crsLine;
     const std::string linearSnippet;

@@ -195,14 +195,16 @@ std::string SettingsFile::GetMetaData(const std::string& key) const
     return metaData.GetOr(key, key);
 }
 
-const std::string& SettingsFile::ConvertBodyRef(const std::string& key) const
+std::string_view SettingsFile::ConvertBodyView(std::string_view key) const
 {
-    return convertBodies.GetOr(key, key);
+    const std::string* found = convertBodies.Find(key);
+    return found != nullptr ? std::string_view(*found) : key;
 }
 
-const std::string& SettingsFile::MetaDataRef(const std::string& key) const
+std::string_view SettingsFile::MetaDataView(std::string_view key) const
 {
-    return metaData.GetOr(key, key);
+    const std::string* value = metaData.Find(key);
+    return value != nullptr ? std::string_view(*value) : key;
 }
 
 int SettingsFile::SetMetaData(const std::string& key, const std::string& value)

@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "engine/ElementParser.h"
 #include "engine/StringList.h"
@@ -43,10 +44,10 @@ public:
     std::string GetConvertBody(const std::string& key) const;
     std::string GetConvertAttributes(const std::string& key) const;
     std::string GetMetaData(const std::string& key) const;
-    // As GetConvertBody and GetMetaData without a copy: the result refers to the stored
-    // value or to `key` itself, so it lives only as long as both.
-    const std::string& ConvertBodyRef(const std::string& key) const;
-    const std::string& MetaDataRef(const std::string& key) const;
+    // As GetConvertBody and GetMetaData without a copy: the result views the stored
+    // value or `key` itself, so it lives only as long as both.
+    std::string_view ConvertBodyView(std::string_view key) const;
+    std::string_view MetaDataView(std::string_view key) const;
     int SetMetaData(const std::string& key, const std::string& value);
     int GetMetaDataCount() const { return static_cast<int>(metaData.Size()); }
     std::string GetMetaDataTemplate() const;
