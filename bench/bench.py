@@ -31,10 +31,19 @@ def timed(command, stdout=None):
     return seconds, usage.ru_maxrss * 1024
 
 
-def median_run(command, runs, output=None):
-    timed(command, open(output, "wb") if output else subprocess.DEVNULL)
-    figures = [timed(command, open(output, "wb") if output else subprocess.DEVNULL)
-               for _ in range(runs)]
+def median_run(command, runs, output=None, fresh=None):
+    """Median seconds and peak memory of `runs` runs after one untimed warm-up run.
+
+    Every run writes new files, as the first one does: `output` is truncated and the
+    folder `fresh` emptied before the timer starts."""
+    figures = []
+    for _ in range(runs + 1):
+        if fresh:
+            shutil.rmtree(fresh, ignore_errors=True)
+            os.makedirs(fresh)
+        with open(output, "wb") if output else open(os.devnull, "wb") as sink:
+            figures.append(timed(command, sink))
+    figures = figures[1:]
     return statistics.median(f[0] for f in figures), max(f[1] for f in figures)
 
 
@@ -94,8 +103,7 @@ def main():
     results = {}
     for name, extra in (("UTF-8", ()), ("Shift_JIS", ("--shift-jis",))):
         out = os.path.join(work, f"out-{name}")
-        os.makedirs(out, exist_ok=True)
-        seconds, peak = median_run(convert(out, *extra), options.runs)
+        seconds, peak = median_run(convert(out, *extra), options.runs, fresh=out)
         written = tree_bytes(out, ".xml")
         results[name] = (seconds, out)
         print(f"convert {name:9} {written / 1e6:8.1f} MB of XML  {seconds:6.2f} s  "

@@ -140,6 +140,15 @@ double ReadDecimal(std::string_view text)
 
 std::optional<int> ReadInt(std::string_view text)
 {
+    // Point numbers are plain digits: up to nine of them always fit.
+    if (!text.empty() && text.size() <= 9 && IsDigit(text[0])) {
+        int whole = 0;
+        std::size_t i = 0;
+        for (; i < text.size() && IsDigit(text[i]); ++i) {
+            whole = whole * 10 + (text[i] - '0');
+        }
+        return whole;
+    }
     std::size_t position = 0;
     const bool negative = SkipSpaceAndSign(text, position);
     long long value = 0;

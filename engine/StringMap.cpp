@@ -21,11 +21,15 @@ void StringMap::Set(std::string_view key, std::string_view value)
         }
     }
     bucket.push_back({hash, std::string(key), std::string(value)});
+    keyLengths |= LengthBit(key.size());
     ++count;
 }
 
 const std::string* StringMap::Find(std::string_view key) const
 {
+    if ((keyLengths & LengthBit(key.size())) == 0) {
+        return nullptr;
+    }
     const unsigned hash = Hash(key);
     const Bucket& bucket = buckets[hash % bucketCount];
     for (const Entry& entry : bucket) {
@@ -48,6 +52,7 @@ void StringMap::Clear()
         bucket.clear();
     }
     count = 0;
+    keyLengths = 0;
 }
 
 std::vector<std::pair<std::string, std::string>> StringMap::Entries() const

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -53,6 +55,14 @@ private:
     };
     // Oldest first inside a bucket; ForEach walks a bucket backwards.
     using Bucket = std::vector<Entry>;
+    // Bit n is set when some key is n bytes long (n < 63), bit 63 for longer keys: most
+    // lookups of values that name no key end here without hashing.
+    static std::uint64_t LengthBit(std::size_t length)
+    {
+        return std::uint64_t{1} << std::min<std::size_t>(length, 63);
+    }
+
     std::array<Bucket, bucketCount> buckets;
     std::size_t count = 0;
+    std::uint64_t keyLengths = 0;
 };
