@@ -63,4 +63,19 @@ inline void Check(bool condition, const char* what)
     }
 }
 
+// Number of lines of a text file as read in text mode: the first 0x1A ends the text,
+// lines end at LF and the last one needs none.
+inline std::size_t CountLines(std::string_view bytes)
+{
+    const std::size_t stop = bytes.find('\x1A');
+    if (stop != std::string_view::npos) {
+        bytes = bytes.substr(0, stop);
+    }
+    std::size_t lines = 0;
+    for (char byte : bytes) {
+        lines += byte == '\n' ? 1 : 0;
+    }
+    return lines + (!bytes.empty() && bytes.back() != '\n' ? 1 : 0);
+}
+
 }

@@ -16,18 +16,6 @@ namespace {
 
 const std::string filesetCode = "44201";
 
-std::size_t CountLines(std::string_view bytes)
-{
-    const std::size_t stop = bytes.find('\x1A');
-    if (stop != std::string_view::npos) {
-        bytes = bytes.substr(0, stop);
-    }
-    std::size_t lines = 0;
-    for (char byte : bytes) {
-        lines += byte == '\n' ? 1 : 0;
-    }
-    return lines + (!bytes.empty() && bytes.back() != '\n' ? 1 : 0);
-}
 
 }
 
@@ -56,12 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const int entries = reader.ReadMetadataFile("RD");
     Check(entries == reader.GetMetaDataCount(), "metadata entries miscounted");
-    Check((entries == 0) == (CountLines(metadata) == 0), "metadata read from no lines");
+    Check((entries == 0) == (fuzzsupport::CountLines(metadata) == 0),
+          "metadata read from no lines");
     reader.GetMetaData("DS_TITLE");
     reader.GetMetaData("GI_DTD");
 
     const int count = reader.LoadPointData("RD");
-    Check(count == static_cast<int>(CountLines(pointData)), "points miscounted");
+    Check(count == static_cast<int>(fuzzsupport::CountLines(pointData)), "points miscounted");
     int counter = 0;
     for (int i = 0; i < count; ++i) {
         reader.ConvertPoint(counter);

@@ -13,21 +13,6 @@ using fuzzsupport::Check;
 
 namespace {
 
-// Number of lines of a text file as read in text mode: the first 0x1A ends the text,
-// lines end at LF and the last one needs none.
-std::size_t CountLines(std::string_view bytes)
-{
-    const std::size_t stop = bytes.find('\x1A');
-    if (stop != std::string_view::npos) {
-        bytes = bytes.substr(0, stop);
-    }
-    std::size_t lines = 0;
-    for (char byte : bytes) {
-        lines += byte == '\n' ? 1 : 0;
-    }
-    return lines + (!bytes.empty() && bytes.back() != '\n' ? 1 : 0);
-}
-
 void LookUpEverything(const SettingsFile& settings)
 {
     settings.GetCsvListCaption();
@@ -69,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     SettingsFile settings(iniPath);
     Check(settings.ReadIniFile() == 0, "an existing settings file is not read");
     Check(settings.ReadTextFile() == 0, "an existing introduction text is not read");
-    Check(settings.IntroLines().size() == CountLines(bytes), "introduction lines miscounted");
+    Check(settings.IntroLines().size() == fuzzsupport::CountLines(bytes),
+          "introduction lines miscounted");
     LookUpEverything(settings);
 
     const int objects = settings.LoadWizardSettings();

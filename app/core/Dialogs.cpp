@@ -29,22 +29,12 @@ const DialogLayout& AboutDialog::Definition()
     return layout;
 }
 
-WarningDialog::WarningDialog(DialogPresenter* dialogPresenter)
-    : MessageDialog(dialogPresenter, Definition())
-{
-}
-
 const DialogLayout& WarningDialog::Definition()
 {
     static const DialogLayout layout{
         157, "警告", 155, 62, DialogIcon::Warning, 100,
         {{1, "ＯＫ", 50, 1}}, 1, 2, true, true};
     return layout;
-}
-
-OverwriteDialog::OverwriteDialog(DialogPresenter* dialogPresenter)
-    : MessageDialog(dialogPresenter, Definition())
-{
 }
 
 const DialogLayout& OverwriteDialog::Definition()
@@ -60,22 +50,12 @@ const DialogLayout& OverwriteDialog::Definition()
     return layout;
 }
 
-ConfirmDialog::ConfirmDialog(DialogPresenter* dialogPresenter)
-    : MessageDialog(dialogPresenter, Definition())
-{
-}
-
 const DialogLayout& ConfirmDialog::Definition()
 {
     static const DialogLayout layout{
         164, "確認", 154, 61, DialogIcon::Warning, 105,
         {{1, "ＯＫ", 25, Ok}, {2, "キャンセル", 80, Cancel}}, 1, Cancel, false, true};
     return layout;
-}
-
-SkipDialog::SkipDialog(DialogPresenter* dialogPresenter)
-    : MessageDialog(dialogPresenter, Definition())
-{
 }
 
 const DialogLayout& SkipDialog::Definition()
@@ -85,11 +65,6 @@ const DialogLayout& SkipDialog::Definition()
         {{1078, "全てスキップ", 15, SkipAll}, {1073, "スキップ", 70, Skip}, {2, "終了", 125, Quit}},
         0, Quit, false, true};
     return layout;
-}
-
-FailureDialog::FailureDialog(DialogPresenter* dialogPresenter)
-    : MessageDialog(dialogPresenter, Definition())
-{
 }
 
 const DialogLayout& FailureDialog::Definition()

@@ -80,14 +80,20 @@ public:
 class WarningDialog : public MessageDialog
 {
 public:
-    explicit WarningDialog(DialogPresenter* presenter);
+    explicit WarningDialog(DialogPresenter* dialogPresenter)
+        : MessageDialog(dialogPresenter, Definition())
+    {
+    }
     static const DialogLayout& Definition();
 };
 
 class OverwriteDialog : public MessageDialog
 {
 public:
-    explicit OverwriteDialog(DialogPresenter* presenter);
+    explicit OverwriteDialog(DialogPresenter* dialogPresenter)
+        : MessageDialog(dialogPresenter, Definition())
+    {
+    }
     static const DialogLayout& Definition();
     enum Result { Quit = 0, Skip = 1, Overwrite = 2, OverwriteAll = 3 };
 };
@@ -95,7 +101,10 @@ public:
 class ConfirmDialog : public MessageDialog
 {
 public:
-    explicit ConfirmDialog(DialogPresenter* presenter);
+    explicit ConfirmDialog(DialogPresenter* dialogPresenter)
+        : MessageDialog(dialogPresenter, Definition())
+    {
+    }
     static const DialogLayout& Definition();
     enum Result { Ok = 1, Cancel = 2 };
 };
@@ -103,7 +112,10 @@ public:
 class SkipDialog : public MessageDialog
 {
 public:
-    explicit SkipDialog(DialogPresenter* presenter);
+    explicit SkipDialog(DialogPresenter* dialogPresenter)
+        : MessageDialog(dialogPresenter, Definition())
+    {
+    }
     static const DialogLayout& Definition();
     enum Result { Quit = 0, Skip = 1, SkipAll = 2 };
 };
@@ -111,6 +123,9 @@ public:
 class FailureDialog : public MessageDialog
 {
 public:
-    explicit FailureDialog(DialogPresenter* presenter);
+    explicit FailureDialog(DialogPresenter* dialogPresenter)
+        : MessageDialog(dialogPresenter, Definition())
+    {
+    }
     static const DialogLayout& Definition();
 };
