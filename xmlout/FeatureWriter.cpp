@@ -168,10 +168,12 @@ std::string FeatureWriter::ConvertAttributes(const StringMap& source) const
     return AttributeList(converted);
 }
 
-std::string FeatureWriter::ConvertAttributeText(std::string_view attributeSource) const
+void FeatureWriter::ConvertAttributeText(std::string_view attributeSource,
+                                         std::string& out) const
 {
+    out.clear();
     if (attributeSource.empty()) {
-        return {};
+        return;
     }
     // Most elements carry one attribute, whose text needs no map to order it.
     int cursor = 0;
@@ -183,20 +185,19 @@ std::string FeatureWriter::ConvertAttributeText(std::string_view attributeSource
         ++steps;
     }
     if (steps == 1) {
-        std::string out;
         const std::string_view outputName = ConvertBodyView(key);
         if (!outputName.empty()) {
             out += ' ';
             out += outputName;
             out += "='";
-            out += EscapeAttribute(ConvertedValue(key, value));
+            AppendEscapedAttribute(out, ConvertedValue(key, value));
             out += '\'';
         }
-        return out;
+        return;
     }
     StringMap parsed;
     ParseAttributes(std::string(attributeSource), parsed);
-    return ConvertAttributes(parsed);
+    out = ConvertAttributes(parsed);
 }
 
 void FeatureWriter::RefreshCrsLine() const
@@ -211,7 +212,7 @@ void FeatureWriter::WriteRecord(const std::string& record, OutputFile& file, boo
     std::string_view outerAttributes;
     std::string_view outerBody;
     std::string_view childName;
-    std::string_view childAttributes;
+    std::string_view childSource;
     std::string_view childBody;
     int cursor = 0;
     while (NextSpans(record, cursor, outerName, outerAttributes, outerBody)) {
@@ -221,21 +222,22 @@ void FeatureWriter::WriteRecord(const std::string& record, OutputFile& file, boo
         }
         recordText.clear();
         recordText += lineEnd;
-        AppendStartTag(recordText, recordIndent, tag, ConvertAttributeText(outerAttributes));
+        ConvertAttributeText(outerAttributes, recordAttributes);
+        AppendStartTag(recordText, recordIndent, tag, recordAttributes);
         int childCursor = 0;
         while (!outerBody.empty() &&
-               NextSpans(outerBody, childCursor, childName, childAttributes, childBody)) {
+               NextSpans(outerBody, childCursor, childName, childSource, childBody)) {
             if (childName.empty()) {
                 continue;
             }
             // A writer sees the child as element text of its own. NAME(ATTRIBUTES) without
             // a body stays an element only when a "{" inside its attributes says so.
             if (childBody.empty() && outerBody[static_cast<std::size_t>(childCursor) - 1] == ')' &&
-                FindByte(childAttributes, '{', 0) < 0) {
+                FindByte(childSource, '{', 0) < 0) {
                 continue;
             }
             EmitChild(recordText, recordIndent + childIndent, KindOf(childName), childName,
-                      childAttributes, childBody);
+                      childSource, childBody);
         }
         AppendEndTag(recordText, recordIndent, tag);
         if (shiftJis) {
@@ -274,7 +276,8 @@ void FeatureWriter::EmitChild(std::string& out, int indent, ChildKind kind,
     if (tag.empty()) {
         return;
     }
-    const std::string attrs = ConvertAttributeText(attributeSource);
+    ConvertAttributeText(attributeSource, childAttributes);
+    const std::string_view attrs = childAttributes;
     if (kind == ChildKind::Curve) {
         EmitCurve(out, indent, tag, attrs, value);
     } else if (kind == ChildKind::Topology) {
@@ -373,10 +376,10 @@ void FeatureWriter::EmitTopology(std::string& out, int indent, std::string_view 
 {
     AppendStartTag(out, indent, tag, attrs);
     std::string_view referenceName;
-    std::string_view referenceAttributes;
+    std::string_view referenceSource;
     std::string_view referenceBody;
     int cursor = 0;
-    while (NextSpans(value, cursor, referenceName, referenceAttributes, referenceBody)) {
+    while (NextSpans(value, cursor, referenceName, referenceSource, referenceBody)) {
         if (referenceName.empty()) {
             continue;
         }
@@ -384,8 +387,13 @@ void FeatureWriter::EmitTopology(std::string& out, int indent, std::string_view 
         if (referenceTag.empty()) {
             continue;
         }
-        AppendLine(out, indent + 2,
-                   EmptyElement(referenceTag, ConvertAttributeText(referenceAttributes)));
+        ConvertAttributeText(referenceSource, referenceAttributes);
+        StartLine(out, indent + 2);
+        out += '<';
+        out += referenceTag;
+        out += referenceAttributes;
+        out += "/>";
+        EndLine(out);
     }
     AppendEndTag(out, indent, tag);
 }
@@ -397,7 +405,10 @@ void FeatureWriter::EmitValue(std::string& out, int indent, std::string_view cod
     const std::string_view valueText = IsCodedValue(code) ? ConvertBodyView(value) : value;
     StartLine(out, indent);
     if (valueText.empty() && !attrs.empty()) {
-        out += EmptyElement(tag, attrs);
+        out += '<';
+        out += tag;
+        out += attrs;
+        out += "/>";
     } else {
         out += '<';
         out += tag;

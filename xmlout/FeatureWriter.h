@@ -81,7 +81,8 @@ private:
     // Parses a child's element text as a writer receives it and emits it with the
     // writer of `kind` into lines; an element whose XML name is empty gives no line.
     void ChildLines(const std::string& childText, ChildKind kind, StringList& out) const;
-    std::string ConvertAttributeText(std::string_view attributeSource) const;
+    // The attribute text of NAME(ATTRIBUTES) into `out`.
+    void ConvertAttributeText(std::string_view attributeSource, std::string& out) const;
     // An attribute value after the fileset code (for "ID"), metadata and "Convert".
     std::string_view ConvertedValue(std::string_view key, std::string_view value) const;
     // The reference line of curves, points and surfaces, from "REMARK_CODE"; composed
@@ -92,6 +93,10 @@ private:
     // Scratch space reused from record to record.
     std::string recordText;
     mutable std::string idValue;
+    // Converted attribute texts of the record, the child and a topology reference in hand.
+    mutable std::string recordAttributes;
+    mutable std::string childAttributes;
+    mutable std::string referenceAttributes;
     mutable std::string crsLine;
     const std::string linearSnippet;
     const std::string planarSnippet;

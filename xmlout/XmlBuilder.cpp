@@ -121,6 +121,11 @@ std::string XmlBuilder::EscapeAttribute(std::string_view value)
     return out;
 }
 
+void XmlBuilder::AppendEscapedAttribute(std::string& out, std::string_view value)
+{
+    AppendEscaped(out, value, true);
+}
+
 std::string XmlBuilder::Quote(std::string_view value)
 {
     std::string out = "'";

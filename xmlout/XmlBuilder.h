@@ -32,6 +32,7 @@ public:
     static void AppendEscapedText(std::string& out, std::string_view text);
     // As EscapeText, and "'" becomes "&apos;" so a value cannot end its quotes early.
     static std::string EscapeAttribute(std::string_view value);
+    static void AppendEscapedAttribute(std::string& out, std::string_view value);
 
     static std::string Quote(std::string_view value);
     static std::string Attribute(std::string_view name, std::string_view value);
