@@ -118,6 +118,16 @@ bool LineReader::Fill()
 
 bool LineReader::Next(std::string& line)
 {
+    std::string_view view;
+    if (!NextView(view)) {
+        return false;
+    }
+    line.assign(view);
+    return true;
+}
+
+bool LineReader::NextView(std::string_view& line)
+{
     if (file == nullptr) {
         return false;
     }
@@ -131,14 +141,14 @@ bool LineReader::Next(std::string& line)
             if (lineEnd > begin && buffer[lineEnd - 1] == '\r') {
                 --lineEnd;
             }
-            line.assign(buffer.data() + begin, lineEnd - begin);
+            line = std::string_view(buffer.data() + begin, lineEnd - begin);
             begin = newline + 1;
             return true;
         }
         const std::size_t pending = end - begin;
         if (!Fill()) {
             if (end > begin) {
-                line.assign(buffer.data() + begin, end - begin);
+                line = std::string_view(buffer.data() + begin, end - begin);
                 begin = end;
                 return !failed;
             }
@@ -148,22 +158,72 @@ bool LineReader::Next(std::string& line)
     }
 }
 
+void TextLines::Clear()
+{
+    text.clear();
+    ends.clear();
+    next = 0;
+}
+
+void TextLines::Append(std::string_view line)
+{
+    text += line;
+    ends.push_back(text.size());
+}
+
+std::string_view TextLines::Front() const
+{
+    const std::size_t start = next == 0 ? 0 : ends[next - 1];
+    return std::string_view(text).substr(start, ends[next] - start);
+}
+
+void TextLines::PopFront()
+{
+    ++next;
+    if (next == ends.size()) {
+        Clear();
+    }
+}
+
 int ReadTextLines(const fs::path& file, StringList& lines)
 {
     LineReader reader;
     if (!reader.Open(file)) {
         return 1;
     }
-    StringList read;
-    std::string line;
-    while (reader.Next(line)) {
-        read.push_back(line);
+    const std::size_t before = lines.size();
+    std::string_view line;
+    while (reader.NextView(line)) {
+        lines.emplace_back(line);
+    }
+    if (reader.Failed()) {
+        lines.resize(before);
+        return 1;
+    }
+    return 0;
+}
+
+int ReadTextLines(const fs::path& file, TextLines& lines)
+{
+    LineReader reader;
+    if (!reader.Open(file)) {
+        return 1;
+    }
+    TextLines read;
+    std::string_view line;
+    while (reader.NextView(line)) {
+        read.Append(line);
     }
     if (reader.Failed()) {
         return 1;
     }
-    for (std::string& entry : read) {
-        lines.push_back(std::move(entry));
+    if (lines.Empty()) {
+        lines = std::move(read);
+        return 0;
+    }
+    while (!read.Empty()) {
+        lines.Append(read.Front());
+        read.PopFront();
     }
     return 0;
 }

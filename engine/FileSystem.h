@@ -27,6 +27,8 @@ public:
     bool Open(const std::filesystem::path& file);
     // The next line into `line`; false at the end of the text or on a read error.
     bool Next(std::string& line);
+    // As Next, viewing the line inside the reader's buffer until the next call.
+    bool NextView(std::string_view& line);
     // Back to the first line.
     bool Rewind();
     void Close();
@@ -45,9 +47,30 @@ private:
     bool failed = false;
 };
 
+// The lines of a text file held in one buffer and taken from the head, as a kind's
+// records are: no allocation per line.
+class TextLines
+{
+public:
+    void Clear();
+    void Append(std::string_view line);
+    bool Empty() const { return next == ends.size(); }
+    // Lines not yet taken.
+    std::size_t Size() const { return ends.size() - next; }
+    std::string_view Front() const;
+    void PopFront();
+
+private:
+    std::string text;
+    std::vector<std::size_t> ends;  // line i ends before text[ends[i]]
+    std::size_t next = 0;
+};
+
 // Appends the lines of a text file. Returns 0 when the file was read, 1 when it does
-// not exist or cannot be read (a folder in its place, no permission, a read error).
+// not exist or cannot be read (a folder in its place, no permission, a read error);
+// then nothing is appended.
 int ReadTextLines(const std::filesystem::path& file, StringList& lines);
+int ReadTextLines(const std::filesystem::path& file, TextLines& lines);
 
 // Whether anything exists at exactly this path.
 bool PathExists(const std::filesystem::path& path);

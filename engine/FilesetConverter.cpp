@@ -144,7 +144,7 @@ bool FilesetConverter::NextKind()
 int FilesetConverter::ReadDataFile()
 {
     recordCount = 0;
-    records.clear();
+    records.Clear();
     if (!IsSafeName(kindCode)) {
         WarningDialog dialog(presenter);
         dialog.message = "地物コード " + ToUtf8(kindCode) + " は使用できません。";
@@ -156,10 +156,10 @@ int FilesetConverter::ReadDataFile()
     const fs::path path = FindInputEntry(folder / FsName(fileName));
     // A file that exists but cannot be read is treated as missing.
     if (PathExists(path) && ReadTextLines(path, records) == 0) {
-        recordCount = static_cast<int>(records.size());
+        recordCount = static_cast<int>(records.Size());
         return recordCount;
     }
-    records.clear();
+    records.Clear();
     if (flags->skipAllMissing) {
         return -1;
     }
@@ -333,14 +333,14 @@ int FilesetConverter::OpenOutput()
 
 bool FilesetConverter::WriteNextRecord()
 {
-    if (records.empty() || writeFailed) {
-        records.clear();
+    if (records.Empty() || writeFailed) {
+        records.Clear();
         return false;
     }
-    writer.WriteRecord(records.front(), output, shiftJisOutput != 0);
-    records.pop_front();
+    writer.WriteRecord(records.Front(), output, shiftJisOutput != 0);
+    records.PopFront();
     if (output.Failed()) {
-        records.clear();
+        records.Clear();
         ReportWriteFailure(outputPath);
         return false;
     }

@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "engine/FileSystem.h"
 #include "engine/StringList.h"
 #include "xmlout/FeatureWriter.h"
 #include "xmlout/OutputFile.h"
@@ -116,7 +117,7 @@ private:
     std::string xmlDeclaration;
     std::string kindComment;
     FeatureWriter writer;
-    StringList records;
+    TextLines records;
     OutputFile output;
     std::filesystem::path outputPath;
     int skipDtdCopy;

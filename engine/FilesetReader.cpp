@@ -100,15 +100,15 @@ int FilesetReader::LoadPointData(const std::string& kindCode)
 
 void FilesetReader::ConvertPoint(int& counter)
 {
-    std::string line;
-    if (!pointFile.Next(line)) {
-        line.clear();
+    std::string_view pointLine;
+    if (!pointFile.NextView(pointLine)) {
+        pointLine = {};
     }
     ++counter;
-    const std::string_view pointLine(line);
     const std::string_view xField = pointLine.substr(0, std::min(fieldWidth, pointLine.size()));
-    const std::string_view yField =
-        pointLine.size() > fieldWidth ? pointLine.substr(fieldWidth, fieldWidth) : std::string_view();
+    const std::string_view yField = pointLine.size() > fieldWidth
+                                        ? pointLine.substr(fieldWidth, fieldWidth)
+                                        : std::string_view();
     const double x = ReadDecimal(xField) * unit + startPointX;
     const double y = ReadDecimal(yField) * unit + startPointY;
     AppendFixed4(points, x);

@@ -193,13 +193,26 @@ void AppendFixed4(std::string& out, double value)
         const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) |
                                        (std::uint64_t{1} << 52);
         std::uint64_t whole = shift < 64 ? mantissa >> shift : 0;
-        const Wide fraction =
-            shift < 64 ? mantissa & ((std::uint64_t{1} << shift) - 1) : mantissa;
-        const Wide scaled = fraction * 10000u;
-        std::uint64_t decimals = static_cast<std::uint64_t>(scaled >> shift);
-        const Wide rest = scaled & ((static_cast<Wide>(1) << shift) - 1);
-        const Wide half = static_cast<Wide>(1) << (shift - 1);
-        if (rest > half || (rest == half && (decimals & 1) != 0)) {
+        std::uint64_t decimals = 0;
+        bool roundUp = false;
+        if (shift <= 50) {
+            // The fraction times 10000 still fits 64 bits: coordinates take this way.
+            const std::uint64_t fraction = mantissa & ((std::uint64_t{1} << shift) - 1);
+            const std::uint64_t scaled = fraction * 10000u;
+            decimals = scaled >> shift;
+            const std::uint64_t rest = scaled & ((std::uint64_t{1} << shift) - 1);
+            const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+            roundUp = rest > half || (rest == half && (decimals & 1) != 0);
+        } else {
+            const Wide fraction =
+                shift < 64 ? mantissa & ((std::uint64_t{1} << shift) - 1) : mantissa;
+            const Wide scaled = fraction * 10000u;
+            decimals = static_cast<std::uint64_t>(scaled >> shift);
+            const Wide rest = scaled & ((static_cast<Wide>(1) << shift) - 1);
+            const Wide half = static_cast<Wide>(1) << (shift - 1);
+            roundUp = rest > half || (rest == half && (decimals & 1) != 0);
+        }
+        if (roundUp) {
             ++decimals;
         }
         if (decimals == 10000) {

@@ -205,7 +205,7 @@ void FeatureWriter::RefreshCrsLine() const
     crsLine = EmptyElement("CRS", Attribute("idref", GetMetaData("REMARK_CODE")));
 }
 
-void FeatureWriter::WriteRecord(const std::string& record, OutputFile& file, bool shiftJis)
+void FeatureWriter::WriteRecord(std::string_view record, OutputFile& file, bool shiftJis)
 {
     RefreshCrsLine();
     std::string_view outerName;

@@ -24,7 +24,7 @@ public:
     // Converts one record line and writes it: per outer element one empty line, then
     // the element's lines indented by 4 spaces. Elements whose XML name is empty are
     // left out.
-    void WriteRecord(const std::string& record, OutputFile& file, bool shiftJis);
+    void WriteRecord(std::string_view record, OutputFile& file, bool shiftJis);
     // The attribute text of one element, in the hash order of the output names.
     std::string ConvertAttributes(const StringMap& attributes) const;
 
