@@ -160,14 +160,14 @@ int FilesetConverter::ReadDataFile()
         return recordCount;
     }
     records.Clear();
-    if (flags->skipAllMissing) {
+    if (skipAllMissing) {
         return -1;
     }
     SkipDialog dialog(presenter);
     dialog.message = "データファイル " + ToUtf8(fileName) + " がありません。";
     const int answer = dialog.DoModal();
     if (answer == SkipDialog::SkipAll) {
-        flags->skipAllMissing = true;
+        skipAllMissing = true;
         return -1;
     }
     return answer == SkipDialog::Quit ? -2 : -1;
@@ -279,12 +279,12 @@ int FilesetConverter::OpenOutput()
     }
     const fs::path path = folder / FsName(fileName);
 
-    if (PathExists(path) && !flags->overwriteAll && path != approvedPath && path != skippedPath) {
+    if (PathExists(path) && !overwriteAll && path != approvedPath && path != skippedPath) {
         OverwriteDialog dialog(presenter);
         dialog.message = "XMLファイル " + ToUtf8(fileName) + " は既に存在します。";
         switch (dialog.DoModal()) {
         case OverwriteDialog::OverwriteAll:
-            flags->overwriteAll = true;
+            overwriteAll = true;
             break;
         case OverwriteDialog::Overwrite:
             approvedPath = path;
@@ -399,11 +399,11 @@ void FilesetConverter::CopyDtdFiles()
     }
     const std::vector<fs::path> dtdFiles = ListFilesWithSuffix(dtdFolder, ".dtd");
     if (dtdFiles.empty()) {
-        if (!flags->dtdWarned) {
+        if (!dtdWarned) {
             WarningDialog dialog(presenter);
             dialog.message = "DTDファイルがありません。";
             dialog.DoModal();
-            flags->dtdWarned = true;
+            dtdWarned = true;
         }
         return;
     }

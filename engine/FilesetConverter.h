@@ -34,14 +34,6 @@ public:
         std::filesystem::path settingsFile;
     };
 
-    // Shared answers of a run, so that several converters can serve one run.
-    struct RunFlags
-    {
-        bool dtdWarned = false;
-        bool overwriteAll = false;
-        bool skipAllMissing = false;
-    };
-
     FilesetConverter(const StringList& codes, const StringList& names,
                      const StringList& selectionStrings, const Options& options,
                      DialogPresenter* presenter);
@@ -84,9 +76,6 @@ public:
     int RecordCount() const { return recordCount; }
     bool WriteFailed() const { return writeFailed; }
     const std::set<std::filesystem::path>& WrittenFiles() const { return writtenFiles; }
-    RunFlags& Flags() { return *flags; }
-    // Lets several converters share the run's answers; the flags must outlive them.
-    void ShareFlags(RunFlags& shared) { flags = &shared; }
 
 private:
     void ReportWriteFailure(const std::filesystem::path& path);
@@ -106,8 +95,9 @@ private:
     std::string nextKindCode;
     std::filesystem::path skippedPath;
     std::filesystem::path approvedPath;
-    RunFlags ownFlags;
-    RunFlags* flags = &ownFlags;
+    bool dtdWarned = false;
+    bool overwriteAll = false;
+    bool skipAllMissing = false;
     int recordCount = 0;
     StringList datasetInfoLines;
     StringList metadataLines;
