@@ -128,9 +128,7 @@ std::string_view FilesetReader::PointCoordinates(std::string_view numberText) co
     if (!number || *number < 1 || static_cast<std::size_t>(*number) > pointEnds.size()) {
         return {};
     }
-    const std::size_t index = static_cast<std::size_t>(*number) - 1;
-    const std::size_t begin = index == 0 ? 0 : pointEnds[index - 1];
-    return std::string_view(points).substr(begin, pointEnds[index] - begin);
+    return PointText(static_cast<std::size_t>(*number) - 1);
 }
 
 int FilesetReader::ReadMetadataFile(const std::string&)

@@ -54,6 +54,12 @@ public:
     double ScopeY() const { return scopeY; }
 
 protected:
+    // The coordinate text of the point at `index` (from 0; below PointCount()).
+    std::string_view PointText(std::size_t index) const
+    {
+        const std::size_t begin = index == 0 ? 0 : pointEnds[index - 1];
+        return std::string_view(points).substr(begin, pointEnds[index] - begin);
+    }
     // The input file `fileName` in the fileset's folder, found ignoring letter case.
     std::filesystem::path FilesetInput(const std::string& fileName) const;
     void ShowFailure(const std::string& message) const;

@@ -73,16 +73,6 @@ void AppendEndTag(std::string& out, int indent, std::string_view tag)
     EndLine(out);
 }
 
-// <name>text</name> for the point lines of curves and points, whose tags are fixed.
-void AppendTextLine(std::string& out, int indent, std::string_view openTag,
-                    std::string_view text, std::string_view closeTagAndLineEnd)
-{
-    StartLine(out, indent);
-    out += openTag;
-    out += text;
-    out += closeTagAndLineEnd;
-}
-
 // Calls visit(item) for every comma-separated item of a leaf body; empty items count.
 // A comma cannot be a trail byte, but a lead byte still takes the byte after it.
 template <typename Visit>
@@ -305,14 +295,57 @@ void FeatureWriter::EmitCurve(std::string& out, int indent, std::string_view tag
     AppendLine(out, indent + 2, crsLine);
     AppendLine(out, indent + 2, "<segment>");
     if (!value.empty()) {
-        ForEachItem(value, [&](std::string_view item) {
-            AppendTextLine(out, indent + 4, "<controlPoint>", PointCoordinates(item),
-                           "</controlPoint>\r\n");
-        });
+        AppendPointLines(out, indent + 4, "<controlPoint>", value, "</controlPoint>\r\n");
     }
     AppendLine(out, indent + 4, linearSnippet);
     AppendLine(out, indent + 2, "</segment>");
     AppendEndTag(out, indent, tag);
+}
+
+void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_view openTag,
+                                     std::string_view numbers,
+                                     std::string_view closeTagAndLineEnd) const
+{
+    pointLinePrefix.assign(static_cast<std::size_t>(indent), ' ');
+    pointLinePrefix += openTag;
+    const std::size_t pointCount = PointCount();
+    std::size_t start = 0;
+    unsigned number = 0;
+    bool plain = true;
+    auto appendItem = [&](std::size_t end) {
+        const std::size_t length = end - start;
+        std::string_view coordinates;
+        if (plain && length > 0 && length <= 9) {
+            if (number >= 1 && number <= pointCount) {
+                coordinates = PointText(number - 1);
+            }
+        } else {
+            coordinates = PointCoordinates(numbers.substr(start, length));
+        }
+        out += pointLinePrefix;
+        out += coordinates;
+        out += closeTagAndLineEnd;
+    };
+    // Items are split and plain numbers read in the same pass; any other item is read
+    // as a number the general way. A comma cannot be a trail byte, but a lead byte
+    // still takes the byte after it.
+    for (std::size_t position = 0; position < numbers.size(); ++position) {
+        const unsigned char byte = static_cast<unsigned char>(numbers[position]);
+        if (byte == ',') {
+            appendItem(position);
+            start = position + 1;
+            number = 0;
+            plain = true;
+        } else if (byte >= '0' && byte <= '9') {
+            number = number * 10 + (byte - '0');
+        } else {
+            plain = false;
+            if (IsLeadByte(byte)) {
+                ++position;
+            }
+        }
+    }
+    appendItem(numbers.size());
 }
 
 void FeatureWriter::EmitPoint(std::string& out, int indent, std::string_view tag,
@@ -321,10 +354,7 @@ void FeatureWriter::EmitPoint(std::string& out, int indent, std::string_view tag
     AppendStartTag(out, indent, tag, attrs);
     AppendLine(out, indent + 2, crsLine);
     if (!value.empty()) {
-        ForEachItem(value, [&](std::string_view item) {
-            AppendTextLine(out, indent + 2, "<position>", PointCoordinates(item),
-                           "</position>\r\n");
-        });
+        AppendPointLines(out, indent + 2, "<position>", value, "</position>\r\n");
     }
     AppendEndTag(out, indent, tag);
 }

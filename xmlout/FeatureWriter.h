@@ -78,6 +78,10 @@ private:
                       std::string_view attrs, std::string_view value) const;
     void EmitValue(std::string& out, int indent, std::string_view code, std::string_view tag,
                    std::string_view attrs, std::string_view value) const;
+    // One line per point number of a leaf body: indentation, the open tag, the point's
+    // coordinates (empty for a number outside the points), the close tag and line end.
+    void AppendPointLines(std::string& out, int indent, std::string_view openTag,
+                          std::string_view numbers, std::string_view closeTagAndLineEnd) const;
     // Parses a child's element text as a writer receives it and emits it with the
     // writer of `kind` into lines; an element whose XML name is empty gives no line.
     void ChildLines(const std::string& childText, ChildKind kind, StringList& out) const;
@@ -93,6 +97,7 @@ private:
     // Scratch space reused from record to record.
     std::string recordText;
     mutable std::string idValue;
+    mutable std::string pointLinePrefix;
     // Converted attribute texts of the record, the child and a topology reference in hand.
     mutable std::string recordAttributes;
     mutable std::string childAttributes;

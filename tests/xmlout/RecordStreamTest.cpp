@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/ElementParser.h"
 #include "tests/engine/ConversionTestSupport.h"
@@ -138,6 +139,31 @@ TEST_F(RecordStreamTest, RandomRecordsMatchTheComposition)
         }
         ASSERT_EQ(Composed(record, false), Streamed(record, false)) << record;
     }
+}
+
+TEST_F(RecordStreamTest, PointItemsAreReadAsNumbersOneByOne)
+{
+    // Every item of a curve gives the coordinates of the point it names, read as atoi
+    // reads it, or nothing when it names no point.
+    const std::vector<std::string> items = {"007", " 2", "+3", "2x", "0", "-1", "", "4",
+                                            "1234567890", "4294967298", "99999999999",
+                                            "\x83\x7B", "3"};
+    std::string list;
+    for (const std::string& item : items) {
+        list += (list.empty() ? "" : ",") + item;
+    }
+    StringList lines;
+    writer.WriteCurve("CV{" + list + "}", lines);
+    ASSERT_EQ(items.size() + 6, lines.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ("    <controlPoint>" + std::string(writer.PointCoordinates(items[i])) +
+                      "</controlPoint>",
+                  lines[3 + i])
+            << items[i];
+    }
+    EXPECT_EQ("    <controlPoint></controlPoint>", lines[3]);
+    EXPECT_EQ("    <controlPoint>10.0003 20.0004</controlPoint>", lines[3 + 1]);
+    EXPECT_EQ("    <controlPoint>10.0005 20.0000</controlPoint>", lines[3 + 2]);
 }
 
 }
