@@ -171,6 +171,20 @@ void TextLines::Append(std::string_view line)
     ends.push_back(text.size());
 }
 
+void TextLines::Reserve(std::size_t bytes)
+{
+    text.reserve(text.size() + bytes);
+}
+
+void TextLines::Truncate(std::size_t count)
+{
+    if (count < ends.size()) {
+        ends.resize(count);
+        text.resize(count == 0 ? 0 : ends.back());
+        next = std::min(next, count);
+    }
+}
+
 std::string_view TextLines::Front() const
 {
     const std::size_t start = next == 0 ? 0 : ends[next - 1];
@@ -209,21 +223,19 @@ int ReadTextLines(const fs::path& file, TextLines& lines)
     if (!reader.Open(file)) {
         return 1;
     }
-    TextLines read;
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(file, error);
+    if (!error) {
+        lines.Reserve(static_cast<std::size_t>(size));
+    }
+    const std::size_t before = lines.Stored();
     std::string_view line;
     while (reader.NextView(line)) {
-        read.Append(line);
+        lines.Append(line);
     }
     if (reader.Failed()) {
+        lines.Truncate(before);
         return 1;
-    }
-    if (lines.Empty()) {
-        lines = std::move(read);
-        return 0;
-    }
-    while (!read.Empty()) {
-        lines.Append(read.Front());
-        read.PopFront();
     }
     return 0;
 }

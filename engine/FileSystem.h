@@ -54,6 +54,11 @@ class TextLines
 public:
     void Clear();
     void Append(std::string_view line);
+    // Room for this many more bytes of text; the room stays across Clear.
+    void Reserve(std::size_t bytes);
+    // Lines held, taken or not; Truncate drops the lines after the first `count`.
+    std::size_t Stored() const { return ends.size(); }
+    void Truncate(std::size_t count);
     bool Empty() const { return next == ends.size(); }
     // Lines not yet taken.
     std::size_t Size() const { return ends.size() - next; }
