@@ -16,10 +16,6 @@ fs::path SettingsPathOr(const fs::path& settingsFile)
     return settingsFile.empty() ? SettingsFile().IniPath() : settingsFile;
 }
 
-std::string PathText(const fs::path& path)
-{
-    return path.string();
-}
 
 }
 
@@ -75,6 +71,7 @@ bool FilesetConverter::NextFileset()
     kindIndex = 0;
     recordCount = 0;
     skippedPath.clear();
+    skippedName.clear();
     approvedPath.clear();
     meshPointsLoaded = false;
     documentStarted = false;
@@ -291,13 +288,15 @@ int FilesetConverter::OpenOutput()
             break;
         case OverwriteDialog::Skip:
             skippedPath = path;
+            skippedName = fileName;
             return 1;
         default:
             return -1;
         }
     } else {
         // A file the user chose to skip is never touched by a later part.
-        if (!skippedPath.empty() && EqualsIgnoreCase(PathText(path), PathText(skippedPath))) {
+        // All output of a fileset goes to one folder, so the names tell the paths apart.
+        if (!skippedPath.empty() && EqualsIgnoreCase(fileName, skippedName)) {
             return 1;
         }
         if (firstPart) {
@@ -310,7 +309,7 @@ int FilesetConverter::OpenOutput()
             documentFailed = true;
         }
         FailureDialog dialog(presenter);
-        dialog.message = "XMLファイル " + PathText(path) + " を開けません。";
+        dialog.message = "XMLファイル " + path.string() + " を開けません。";
         dialog.DoModal();
         return 1;
     }

@@ -94,6 +94,7 @@ private:
     std::string filesetCode;
     std::string nextKindCode;
     std::filesystem::path skippedPath;
+    std::string skippedName;  // its file name, code page 932
     std::filesystem::path approvedPath;
     bool dtdWarned = false;
     bool overwriteAll = false;

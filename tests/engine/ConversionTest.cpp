@@ -499,4 +499,19 @@ TEST_F(ConversionTest, InputNamesIgnoreLetterCase)
     EXPECT_EQ(CrLf(integratedDocument), ReadFileBytes(Out("F01.xml")));
 }
 
+TEST_F(ConversionTest, SkippedFileIsNotWrittenUnderAnotherLetterCase)
+{
+    // On Windows F01rd.xml is the file the user chose to skip as F01RD.xml.
+    WriteFileBytes(Settings(), ToCp932(std::string(settingsText) + "Object{A{rd}B{RD}}"));
+    WriteFileBytes(Data("F01rd.sal"), "RD{NM{x}}\r\n");
+    WriteFileBytes(Out("F01RD.xml"), "old");
+    integrated = 0;
+    presenter = ScriptedPresenter({OverwriteDialog::Skip});
+    EXPECT_FALSE(RunF01("11").stopped);
+    EXPECT_EQ((std::vector<std::string>{"確認: XMLファイル F01RD.xml は既に存在します。"}),
+              presenter.Messages());
+    EXPECT_EQ("old", ReadFileBytes(Out("F01RD.xml")));
+    EXPECT_FALSE(fs::exists(Out("F01rd.xml")));
+}
+
 }
