@@ -5,8 +5,6 @@
 //
 //   generate_dataset FOLDER [--scale S] [--seed N] [--filesets F]
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -16,6 +14,8 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "tools/IconvText.h"
 
 namespace fs = std::filesystem;
 
@@ -46,17 +46,7 @@ private:
 
 std::string Cp932(const std::string& utf8)
 {
-    iconv_t converter = iconv_open("CP932", "UTF-8");
-    std::string input = utf8;
-    std::string output(utf8.size() * 2 + 4, '\0');
-    char* in = input.data();
-    std::size_t inLeft = input.size();
-    char* out = output.data();
-    std::size_t outLeft = output.size();
-    iconv(converter, &in, &inLeft, &out, &outLeft);
-    iconv_close(converter);
-    output.resize(output.size() - outLeft);
-    return output;
+    return ConvertWithIconv(utf8, "CP932", "UTF-8");
 }
 
 std::string Padded(long value, int width)
