@@ -2,6 +2,8 @@
 
 #include "app/core/Dialogs.h"
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 
 #include "engine/Numbers.h"
@@ -15,6 +17,27 @@ constexpr std::size_t fieldWidth = 8;
 
 const char* const metadataKeys[] = {"POINT_NUMBER", "POINT_MH",   "DS_TITLE", "DS_KIKAN",
                                     "DS_SHUTOKU",   "DS_KOSHIN", "GI_DTD"};
+
+// A field of a point line. Eight plain digits, the usual form, are read at once;
+// anything else as the C library reads a decimal number.
+double ReadField(std::string_view field)
+{
+    if (field.size() == fieldWidth) {
+        std::uint64_t word;
+        std::memcpy(&word, field.data(), sizeof word);
+        const bool digits = (word & 0xF0F0F0F0F0F0F0F0ull) == 0x3030303030303030ull &&
+                            ((word + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull) ==
+                                0x3030303030303030ull;
+        if (digits) {
+            // Pairs, then quadruples, then all eight digits, first byte most significant.
+            word = ((word & 0x0F0F0F0F0F0F0F0Full) * 2561) >> 8;
+            word = ((word & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
+            word = ((word & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32;
+            return static_cast<double>(word);
+        }
+    }
+    return ReadDecimal(field);
+}
 
 // A pair "X,Y"; without a comma X is empty and Y is the whole line.
 void ReadPair(const std::string& line, double& x, double& y)
@@ -109,8 +132,8 @@ void FilesetReader::ConvertPoint(int& counter)
     const std::string_view yField = pointLine.size() > fieldWidth
                                         ? pointLine.substr(fieldWidth, fieldWidth)
                                         : std::string_view();
-    const double x = ReadDecimal(xField) * unit + startPointX;
-    const double y = ReadDecimal(yField) * unit + startPointY;
+    const double x = ReadField(xField) * unit + startPointX;
+    const double y = ReadField(yField) * unit + startPointY;
     AppendFixed4(points, x);
     points += ' ';
     AppendFixed4(points, y);

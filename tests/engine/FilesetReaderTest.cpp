@@ -1,4 +1,5 @@
 #include "engine/FilesetReader.h"
+#include "engine/Numbers.h"
 
 #include <gtest/gtest.h>
 
@@ -240,4 +241,25 @@ TEST_F(FilesetReaderTest, InputsAreFoundIgnoringLetterCase)
     EXPECT_EQ(1, LoadPoints("MH"));
     EXPECT_EQ((std::vector<std::string>{"1.0002 2.0002"}), Points());
     EXPECT_TRUE(presenter.shown.empty());
+}
+
+// Eight plain digits are read in one go; every other field as a decimal number. Both
+// must give what the C library's reading gives.
+TEST_F(FilesetReaderTest, PointFieldsOfEveryShapeReadAsDecimalNumbers)
+{
+    ReadSettings("");
+    WriteFileBytes(Input("F01.slm"), "0,0\r\n");
+    const std::vector<std::string> fields = {"12345678", "99999999", "00000000", " 1234567",
+                                             "1234567x", "-0000001", "0000.500", "1e3     ",
+                                             "90000009", "/0000000", ":0000000", "0000000:"};
+    std::string lines;
+    for (const std::string& field : fields) {
+        lines += field + "00000001\r\n";
+    }
+    WriteFileBytes(Input("F01.slp"), lines);
+    ASSERT_EQ(static_cast<int>(fields.size()), LoadPoints("CV"));
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        EXPECT_EQ(FormatFixed4(ReadDecimal(fields[i]) * 0.0001) + " 0.0001", Points()[i])
+            << fields[i];
+    }
 }
