@@ -199,24 +199,6 @@ void TextLines::PopFront()
     }
 }
 
-int ReadTextLines(const fs::path& file, StringList& lines)
-{
-    LineReader reader;
-    if (!reader.Open(file)) {
-        return 1;
-    }
-    const std::size_t before = lines.size();
-    std::string_view line;
-    while (reader.NextView(line)) {
-        lines.emplace_back(line);
-    }
-    if (reader.Failed()) {
-        lines.resize(before);
-        return 1;
-    }
-    return 0;
-}
-
 int ReadTextLines(const fs::path& file, TextLines& lines)
 {
     LineReader reader;
@@ -236,6 +218,18 @@ int ReadTextLines(const fs::path& file, TextLines& lines)
     if (reader.Failed()) {
         lines.Truncate(before);
         return 1;
+    }
+    return 0;
+}
+
+int ReadTextLines(const fs::path& file, StringList& lines)
+{
+    TextLines read;
+    if (ReadTextLines(file, read) != 0) {
+        return 1;
+    }
+    for (; !read.Empty(); read.PopFront()) {
+        lines.emplace_back(read.Front());
     }
     return 0;
 }
