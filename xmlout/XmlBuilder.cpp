@@ -258,13 +258,7 @@ void XmlBuilder::WrapLine(StringList& out, std::string_view name, const std::str
 void XmlBuilder::WrapLines(StringList& out, std::string_view name, const StringList& lines,
                            int level)
 {
-    out.clear();
-    out.push_back(StartTag(name));
-    const std::string prefix = Indent(level);
-    for (const std::string& line : lines) {
-        out.push_back(prefix + line);
-    }
-    out.push_back(EndTag(name));
+    BlockElement(out, name, "", lines, level);
 }
 
 void XmlBuilder::InsertLineBeforeLast(StringList& lines, const std::string& line, int level)

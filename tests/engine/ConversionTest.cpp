@@ -306,25 +306,24 @@ TEST_F(ConversionTest, MissingFirstDataFileStillGivesACompleteDocument)
               ReadFileBytes(Out("F01.xml")));
 }
 
+// The building part, the empty line that ends it, and the closing lines appended when
+// the fileset ends without its last part having closed the document.
+const std::vector<std::string> closedAtFilesetEnd =
+    Join(Join(Head("UTF-8", "gi.dtd", "F01", "Road map Tokyo", "2002-01-01", "建物"),
+              buildingRecord),
+         {"", "", "  </dataset>", "</GI>"});
+
 TEST_F(ConversionTest, LastPartWithoutRecordsOrMissingIsClosedAtFilesetEnd)
 {
     WriteFileBytes(Data("F01RD.sal"), "");
     RunF01("110");
     // A later part without records writes no head; the closing lines follow at the end.
-    EXPECT_EQ(CrLf(Join(Join(Head("UTF-8", "gi.dtd", "F01", "Road map Tokyo", "2002-01-01",
-                                  "建物"),
-                             buildingRecord),
-                        {"", "", "  </dataset>", "</GI>"})),
-              ReadFileBytes(Out("F01.xml")));
+    EXPECT_EQ(CrLf(closedAtFilesetEnd), ReadFileBytes(Out("F01.xml")));
 
     fs::remove(Data("F01RD.sal"));
     presenter = ScriptedPresenter({OverwriteDialog::OverwriteAll, SkipDialog::Skip});
     RunF01("110");
-    EXPECT_EQ(CrLf(Join(Join(Head("UTF-8", "gi.dtd", "F01", "Road map Tokyo", "2002-01-01",
-                                  "建物"),
-                             buildingRecord),
-                        {"", "", "  </dataset>", "</GI>"})),
-              ReadFileBytes(Out("F01.xml")));
+    EXPECT_EQ(CrLf(closedAtFilesetEnd), ReadFileBytes(Out("F01.xml")));
 }
 
 TEST_F(ConversionTest, StoppedRunClosesTheStartedDocument)
@@ -332,11 +331,7 @@ TEST_F(ConversionTest, StoppedRunClosesTheStartedDocument)
     fs::remove(Data("F01RD.sal"));
     presenter = ScriptedPresenter({SkipDialog::Quit});
     EXPECT_TRUE(RunF01().stopped);
-    EXPECT_EQ(CrLf(Join(Join(Head("UTF-8", "gi.dtd", "F01", "Road map Tokyo", "2002-01-01",
-                                  "建物"),
-                             buildingRecord),
-                        {"", "", "  </dataset>", "</GI>"})),
-              ReadFileBytes(Out("F01.xml")));
+    EXPECT_EQ(CrLf(closedAtFilesetEnd), ReadFileBytes(Out("F01.xml")));
 }
 
 TEST_F(ConversionTest, ExistingFilesAnswers)
