@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // Generated into engine/Cp932Table.cpp by tools/gen_cp932_table.py: 60 rows (lead bytes
 // 0x81-0x9F, then 0xE0-0xFC) of 189 slots (trail bytes 0x40-0xFC); 0 marks an unmapped pair.
@@ -62,10 +67,32 @@ static inline std::size_t EncodeUtf8(char16_t codePoint, char* out)
     return 3;
 }
 
-// The index of the first byte at or after `position` that has its high bit set, or `size`.
-static inline std::size_t AsciiRunEnd(const unsigned char* bytes, std::size_t position,
-                                      std::size_t size)
+std::size_t FirstNonAscii(std::string_view text, std::size_t from)
 {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::size_t position = from;
+#if defined(__SSE2__)
+    // Output is mostly ASCII: 64 bytes a step, then 16.
+    while (size - position >= 64) {
+        const auto* block = reinterpret_cast<const __m128i*>(bytes + position);
+        const __m128i any = _mm_or_si128(
+            _mm_or_si128(_mm_loadu_si128(block), _mm_loadu_si128(block + 1)),
+            _mm_or_si128(_mm_loadu_si128(block + 2), _mm_loadu_si128(block + 3)));
+        if (_mm_movemask_epi8(any) != 0) {
+            break;
+        }
+        position += 64;
+    }
+    while (size - position >= 16) {
+        const int mask = _mm_movemask_epi8(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + position)));
+        if (mask != 0) {
+            return position + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
+        }
+        position += 16;
+    }
+#else
     constexpr std::uint64_t highBits = 0x8080808080808080u;
     while (size - position >= 8) {
         std::uint64_t word;
@@ -75,6 +102,7 @@ static inline std::size_t AsciiRunEnd(const unsigned char* bytes, std::size_t po
         }
         position += 8;
     }
+#endif
     while (position < size && bytes[position] < 0x80) {
         ++position;
     }
@@ -105,7 +133,7 @@ void AppendUtf8(std::string_view cp932Text, std::string& out)
 
     std::size_t position = 0;
     while (position < size) {
-        const std::size_t runEnd = AsciiRunEnd(bytes, position, size);
+        const std::size_t runEnd = FirstNonAscii(cp932Text, position);
         const std::size_t runLength = runEnd - position;
         if (runLength != 0) {
             if (runLength <= pendingCapacity - pendingSize) {

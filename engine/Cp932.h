@@ -20,6 +20,10 @@ inline bool IsLeadByte(unsigned char byte)
 // decoding goes on at the next byte. NUL is an ordinary character.
 void AppendUtf8(std::string_view cp932Text, std::string& out);
 
+// The position of the first byte at or after `from` above 0x7F, or the text's size.
+// Text before it reads the same in code page 932 and in UTF-8.
+std::size_t FirstNonAscii(std::string_view text, std::size_t from);
+
 // The UTF-8 form of code page 932 text (see AppendUtf8).
 std::string ToUtf8(std::string_view cp932Text);
 

@@ -55,22 +55,10 @@ int ElementParser::FindPartner(int position, const std::string& source) const
 
 int ElementParser::FindPartnerIn(int position, std::string_view source) const
 {
-    const char brackets[2] = {source[position], PartnerOf(source[position])};
-    const std::string_view both(brackets, 2);
     // The partner is the first closer at which the closers after `position` outnumber
     // the openers after it; brackets of the other kind do not count.
-    int depth = 1;
-    int found = position;
-    for (;;) {
-        found = FindAnyByte(source, both, found + 1);
-        if (found < 0) {
-            return -1;
-        }
-        depth += source[found] == brackets[0] ? 1 : -1;
-        if (depth == 0) {
-            return found;
-        }
-    }
+    const char bracket = source[static_cast<std::size_t>(position)];
+    return FindBalancing(source, position + 1, bracket, PartnerOf(bracket));
 }
 
 std::string ElementParser::BracketContent(int position, const std::string& source) const

@@ -5,11 +5,18 @@
 #include <cstdint>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace {
 
 __extension__ typedef unsigned __int128 Wide;
+
+// "00" to "99", two digits a lookup.
+constexpr char digitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
 
 bool IsSpace(char byte)
 {
@@ -221,16 +228,21 @@ void AppendFixed4(std::string& out, double value)
         }
         char buffer[32];
         char* end = buffer + sizeof buffer;
-        char* digit = end;
-        for (int i = 0; i < 4; ++i) {
-            *--digit = static_cast<char>('0' + decimals % 10);
-            decimals /= 10;
+        char* digit = end - 5;
+        std::memcpy(digit + 1, digitPairs + 2 * (decimals / 100), 2);
+        std::memcpy(digit + 3, digitPairs + 2 * (decimals % 100), 2);
+        *digit = '.';
+        while (whole >= 100) {
+            digit -= 2;
+            std::memcpy(digit, digitPairs + 2 * (whole % 100), 2);
+            whole /= 100;
         }
-        *--digit = '.';
-        do {
-            *--digit = static_cast<char>('0' + whole % 10);
-            whole /= 10;
-        } while (whole != 0);
+        if (whole >= 10) {
+            digit -= 2;
+            std::memcpy(digit, digitPairs + 2 * whole, 2);
+        } else {
+            *--digit = static_cast<char>('0' + whole);
+        }
         if (std::signbit(value)) {
             *--digit = '-';
         }

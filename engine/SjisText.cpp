@@ -1,10 +1,15 @@
 #include "engine/SjisText.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
 #include "engine/Cp932.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -15,6 +20,7 @@ char FoldAscii(char byte)
 
 }
 
+#if !defined(__SSE2__)
 namespace {
 
 constexpr std::uint64_t everyByte = 0x0101010101010101ull;
@@ -27,6 +33,7 @@ std::uint64_t HasZeroByte(std::uint64_t word)
 }
 
 }
+#endif
 
 int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, int limit)
 {
@@ -35,41 +42,118 @@ int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, 
     }
     const int end = std::min(limit, static_cast<int>(text.size()));
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    // The word test looks for at most two bytes; more are sought byte by byte.
-    const bool wordTest = wanted.size() <= 2;
+    // The block test looks for at most two bytes; more are sought byte by byte.
+    const bool blockTest = wanted.size() <= 2;
     const unsigned char first = static_cast<unsigned char>(wanted[0]);
     const unsigned char second =
         wanted.size() > 1 ? static_cast<unsigned char>(wanted[1]) : first;
+#if defined(__SSE2__)
+    const __m128i firstPattern = _mm_set1_epi8(static_cast<char>(first));
+    const __m128i secondPattern = _mm_set1_epi8(static_cast<char>(second));
+#else
     const std::uint64_t firstPattern = everyByte * first;
     const std::uint64_t secondPattern = everyByte * second;
+#endif
     int position = from < 0 ? 0 : from;
     while (position < end) {
-        // Eight bytes at a time while none of them is sought or above 0x7F.
-        if (wordTest && position + 8 <= end) {
-            std::uint64_t word;
-            std::memcpy(&word, bytes + position, sizeof word);
-            if (((word & highBits) | HasZeroByte(word ^ firstPattern) |
-                 HasZeroByte(word ^ secondPattern)) == 0) {
-                position += 8;
+        if (blockTest) {
+            // Whole blocks at a time while none of their bytes is sought or above 0x7F;
+            // otherwise straight to the first such byte.
+#if defined(__SSE2__)
+            if (position + 16 <= end) {
+                const __m128i block =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + position));
+                const __m128i hits = _mm_or_si128(
+                    block, _mm_or_si128(_mm_cmpeq_epi8(block, firstPattern),
+                                        _mm_cmpeq_epi8(block, secondPattern)));
+                const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+                if (mask == 0) {
+                    position += 16;
+                    continue;
+                }
+                position += std::countr_zero(mask);
+            }
+#else
+            if (position + 8 <= end) {
+                std::uint64_t word;
+                std::memcpy(&word, bytes + position, sizeof word);
+                const std::uint64_t hits = (word & highBits) |
+                                           HasZeroByte(word ^ firstPattern) |
+                                           HasZeroByte(word ^ secondPattern);
+                if (hits == 0) {
+                    position += 8;
+                    continue;
+                }
+                // The lowest flagged byte is exact; flags above it may be false.
+                position += std::countr_zero(hits) / 8;
+            }
+#endif
+        }
+        const unsigned char byte = bytes[position];
+        // A lead byte takes the byte after it, whatever that is.
+        if (IsLeadByte(byte)) {
+            position += 2;
+            continue;
+        }
+        if (byte == first || byte == second ||
+            (wanted.size() > 2 && wanted.find(static_cast<char>(byte)) != std::string_view::npos)) {
+            return position;
+        }
+        ++position;
+    }
+    return -1;
+}
+
+int FindBalancing(std::string_view text, int from, char opener, char closer)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const int end = static_cast<int>(text.size());
+    int depth = 1;
+    int position = from < 0 ? 0 : from;
+#if defined(__SSE2__)
+    const __m128i openers = _mm_set1_epi8(opener);
+    const __m128i closers = _mm_set1_epi8(closer);
+#endif
+    while (position < end) {
+#if defined(__SSE2__)
+        if (position + 16 <= end) {
+            // The brackets of a block before its first byte above 0x7F are counted from
+            // masks; from that byte on, the bytes are stepped one character at a time.
+            const __m128i block =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + position));
+            const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(block));
+            const unsigned opens =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, openers)));
+            const unsigned closes =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, closers)));
+            const int plain = high == 0 ? 16 : std::countr_zero(high);
+            unsigned brackets = (opens | closes) & ((1u << plain) - 1);
+            while (brackets != 0) {
+                const int index = std::countr_zero(brackets);
+                if (((opens >> index) & 1u) != 0) {
+                    ++depth;
+                } else if (--depth == 0) {
+                    return position + index;
+                }
+                brackets &= brackets - 1;
+            }
+            position += plain;
+            if (plain == 16) {
                 continue;
             }
         }
-        // Something in these eight bytes needs a closer look.
-        const int stop = std::min(end, position + 8);
-        while (position < stop) {
-            const unsigned char byte = bytes[position];
-            // A lead byte takes the byte after it, whatever that is.
-            if (IsLeadByte(byte)) {
-                position += 2;
-                continue;
-            }
-            if (byte == first || byte == second ||
-                (wanted.size() > 2 &&
-                 wanted.find(static_cast<char>(byte)) != std::string_view::npos)) {
-                return position;
-            }
-            ++position;
+#endif
+        const unsigned char byte = bytes[position];
+        if (IsLeadByte(byte)) {
+            position += 2;
+            continue;
         }
+        if (byte == static_cast<unsigned char>(opener)) {
+            ++depth;
+        } else if (byte == static_cast<unsigned char>(closer) && --depth == 0) {
+            return position;
+        }
+        ++position;
     }
     return -1;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "engine/Cp932.h"
 #include "engine/ElementParser.h"
@@ -92,6 +93,24 @@ void ForEachItem(std::string_view text, Visit&& visit)
         ++position;
     }
     visit(text.substr(start));
+}
+
+// Copies a piece of a line and returns the position after it. Pieces are short, so
+// two overlapping fixed-size moves beat a call of memcpy.
+char* CopyShort(char* to, std::string_view piece)
+{
+    const char* from = piece.data();
+    const std::size_t size = piece.size();
+    if (size >= 16 && size <= 32) {
+        std::memcpy(to, from, 16);
+        std::memcpy(to + size - 16, from + size - 16, 16);
+    } else if (size >= 8 && size < 16) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + size - 8, from + size - 8, 8);
+    } else {
+        std::memcpy(to, from, size);
+    }
+    return to + size;
 }
 
 // Lines of a text that the streaming writers produced.
@@ -192,7 +211,13 @@ void FeatureWriter::ConvertAttributeText(std::string_view attributeSource,
 
 void FeatureWriter::RefreshCrsLine() const
 {
-    crsLine = EmptyElement("CRS", Attribute("idref", GetMetaData("REMARK_CODE")));
+    const std::string_view code = MetaDataView("REMARK_CODE");
+    if (crsLineReady && code == crsCode) {
+        return;
+    }
+    crsCode = code;
+    crsLine = EmptyElement("CRS", Attribute("idref", crsCode));
+    crsLineReady = true;
 }
 
 void FeatureWriter::WriteRecord(std::string_view record, OutputFile& file, bool shiftJis)
@@ -210,7 +235,7 @@ void FeatureWriter::WriteRecord(std::string_view record, OutputFile& file, bool 
         if (tag.empty()) {
             continue;
         }
-        recordText.clear();
+        std::string& recordText = file.StartText();
         recordText += lineEnd;
         ConvertAttributeText(outerAttributes, recordAttributes);
         AppendStartTag(recordText, recordIndent, tag, recordAttributes);
@@ -230,11 +255,7 @@ void FeatureWriter::WriteRecord(std::string_view record, OutputFile& file, bool 
                       childSource, childBody);
         }
         AppendEndTag(recordText, recordIndent, tag);
-        if (shiftJis) {
-            file.Write(recordText);
-        } else {
-            file.WriteUtf8(recordText);
-        }
+        file.FinishText(!shiftJis);
     }
 }
 
@@ -308,11 +329,15 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
 {
     pointLinePrefix.assign(static_cast<std::size_t>(indent), ' ');
     pointLinePrefix += openTag;
+    // First the coordinate texts of all items, then the lines copied into place: a
+    // curve of a thousand points costs one resize, not three appends a point.
+    pointTexts.clear();
+    std::size_t textBytes = 0;
     const std::size_t pointCount = PointCount();
     std::size_t start = 0;
     unsigned number = 0;
     bool plain = true;
-    auto appendItem = [&](std::size_t end) {
+    auto addItem = [&](std::size_t end) {
         const std::size_t length = end - start;
         std::string_view coordinates;
         if (plain && length > 0 && length <= 9) {
@@ -322,9 +347,8 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
         } else {
             coordinates = PointCoordinates(numbers.substr(start, length));
         }
-        out += pointLinePrefix;
-        out += coordinates;
-        out += closeTagAndLineEnd;
+        pointTexts.push_back(coordinates);
+        textBytes += coordinates.size();
     };
     // Items are split and plain numbers read in the same pass; any other item is read
     // as a number the general way. A comma cannot be a trail byte, but a lead byte
@@ -332,7 +356,7 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
     for (std::size_t position = 0; position < numbers.size(); ++position) {
         const unsigned char byte = static_cast<unsigned char>(numbers[position]);
         if (byte == ',') {
-            appendItem(position);
+            addItem(position);
             start = position + 1;
             number = 0;
             plain = true;
@@ -345,7 +369,17 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
             }
         }
     }
-    appendItem(numbers.size());
+    addItem(numbers.size());
+
+    const std::size_t oldSize = out.size();
+    out.resize(oldSize + textBytes +
+               pointTexts.size() * (pointLinePrefix.size() + closeTagAndLineEnd.size()));
+    char* to = out.data() + oldSize;
+    for (const std::string_view coordinates : pointTexts) {
+        to = CopyShort(to, pointLinePrefix);
+        to = CopyShort(to, coordinates);
+        to = CopyShort(to, closeTagAndLineEnd);
+    }
 }
 
 void FeatureWriter::EmitPoint(std::string& out, int indent, std::string_view tag,

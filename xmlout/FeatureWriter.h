@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "engine/FilesetReader.h"
 #include "engine/StringList.h"
@@ -89,20 +91,23 @@ private:
     void ConvertAttributeText(std::string_view attributeSource, std::string& out) const;
     // An attribute value after the fileset code (for "ID"), metadata and "Convert".
     std::string_view ConvertedValue(std::string_view key, std::string_view value) const;
-    // The reference line of curves, points and surfaces, from "REMARK_CODE"; composed
-    // once per record, as the metadata cannot change while a record is written.
+    // The reference line of curves, points and surfaces, from "REMARK_CODE"; checked
+    // once per record, as the metadata cannot change while a record is written, and
+    // composed again only when the value changed.
     void RefreshCrsLine() const;
     void BuildMetadataTitle(const std::string& title, StringList& out);
 
     // Scratch space reused from record to record.
-    std::string recordText;
     mutable std::string idValue;
     mutable std::string pointLinePrefix;
+    mutable std::vector<std::string_view> pointTexts;
     // Converted attribute texts of the record, the child and a topology reference in hand.
     mutable std::string recordAttributes;
     mutable std::string childAttributes;
     mutable std::string referenceAttributes;
     mutable std::string crsLine;
+    mutable std::string crsCode;  // the "REMARK_CODE" value crsLine was made from
+    mutable bool crsLineReady = false;
     const std::string linearSnippet;
     const std::string planarSnippet;
     const std::string beforeSnippet;

@@ -45,6 +45,27 @@ void OutputFile::WriteUtf8(std::string_view cp932Text)
     FlushIfFull();
 }
 
+std::string& OutputFile::StartText()
+{
+    textStart = buffer.size();
+    return buffer;
+}
+
+void OutputFile::FinishText(bool utf8)
+{
+    if (utf8) {
+        // Most of a record is ASCII, which reads the same in both encodings: only the
+        // text from the first other byte on is converted.
+        const std::size_t first = FirstNonAscii(buffer, textStart);
+        if (first < buffer.size()) {
+            pending.assign(buffer, first);
+            buffer.resize(first);
+            AppendUtf8(pending, buffer);
+        }
+    }
+    FlushIfFull();
+}
+
 void OutputFile::FlushIfFull()
 {
     if (buffer.size() >= bufferSize) {

@@ -28,6 +28,11 @@ public:
     void Write(std::string_view bytes);
     // Writes code page 932 text converted to UTF-8.
     void WriteUtf8(std::string_view cp932Text);
+    // Composition in place: code page 932 text appended to the returned buffer after
+    // StartText is converted to UTF-8 by FinishText when asked, then written like the
+    // rest. The buffer must only grow between the two calls.
+    std::string& StartText();
+    void FinishText(bool utf8);
     // Flushes and closes; false when anything since Open failed.
     bool Close();
 
@@ -40,5 +45,7 @@ private:
 
     std::FILE* file = nullptr;
     std::string buffer;
+    std::size_t textStart = 0;
+    std::string pending;  // the part of a composed text that needs converting
     bool failed = false;
 };
