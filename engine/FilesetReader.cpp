@@ -25,15 +25,8 @@ double ReadField(std::string_view field)
     if (field.size() == fieldWidth) {
         std::uint64_t word;
         std::memcpy(&word, field.data(), sizeof word);
-        const bool digits = (word & 0xF0F0F0F0F0F0F0F0ull) == 0x3030303030303030ull &&
-                            ((word + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull) ==
-                                0x3030303030303030ull;
-        if (digits) {
-            // Pairs, then quadruples, then all eight digits, first byte most significant.
-            word = ((word & 0x0F0F0F0F0F0F0F0Full) * 2561) >> 8;
-            word = ((word & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
-            word = ((word & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32;
-            return static_cast<double>(word);
+        if (NonDigitBytes(word) == 0) {
+            return static_cast<double>(EightDigitsValue(word));
         }
     }
     return ReadDecimal(field);
@@ -92,8 +85,9 @@ int FilesetReader::LoadPointData(const std::string& kindCode)
     const std::string fileName =
         kindCode == "MH" ? filesetCode + kindCode + ".slp" : filesetCode + ".slp";
     const std::filesystem::path path = FilesetInput(fileName);
-    points.clear();
-    pointEnds.clear();
+    pointSlots.clear();
+    longPoints.clear();
+    pointCount = 0;
     pointFile.Close();
     // A file that exists but cannot be read counts as missing.
     if (!PathExists(path) || !pointFile.Open(path)) {
@@ -101,8 +95,8 @@ int FilesetReader::LoadPointData(const std::string& kindCode)
         return 0;
     }
     int count = 0;
-    std::string line;
-    while (pointFile.Next(line)) {
+    std::string_view line;
+    while (pointFile.NextView(line)) {
         ++count;
     }
     if (pointFile.Failed() || !pointFile.Rewind()) {
@@ -115,9 +109,7 @@ int FilesetReader::LoadPointData(const std::string& kindCode)
         ShowFailure("点データがありません。");
         return 0;
     }
-    // A coordinate text is usually "XXX.XXXX YY.YYYY".
-    points.reserve(static_cast<std::size_t>(count) * 18);
-    pointEnds.reserve(static_cast<std::size_t>(count));
+    pointSlots.reserve(static_cast<std::size_t>(count) * pointSlotSize);
     return count;
 }
 
@@ -134,10 +126,24 @@ void FilesetReader::ConvertPoint(int& counter)
                                         : std::string_view();
     const double x = ReadField(xField) * unit + startPointX;
     const double y = ReadField(yField) * unit + startPointY;
-    AppendFixed4(points, x);
-    points += ' ';
-    AppendFixed4(points, y);
-    pointEnds.push_back(points.size());
+    pointText.clear();
+    AppendFixed4(pointText, x);
+    pointText += ' ';
+    AppendFixed4(pointText, y);
+    const std::size_t slot = pointSlots.size();
+    pointSlots.resize(slot + pointSlotSize);
+    char* const to = pointSlots.data() + slot;
+    if (pointText.size() <= pointSlotSize) {
+        std::memcpy(to, pointText.data(), pointText.size());
+    } else {
+        const std::uint64_t offset = longPoints.size();
+        const auto length = static_cast<std::uint32_t>(pointText.size());
+        longPoints += pointText;
+        to[0] = static_cast<char>(longPointMark);
+        std::memcpy(to + 4, &offset, sizeof offset);
+        std::memcpy(to + 12, &length, sizeof length);
+    }
+    ++pointCount;
 }
 
 void FilesetReader::ClosePointData()
@@ -148,7 +154,7 @@ void FilesetReader::ClosePointData()
 std::string_view FilesetReader::PointCoordinates(std::string_view numberText) const
 {
     const std::optional<int> number = ReadInt(numberText);
-    if (!number || *number < 1 || static_cast<std::size_t>(*number) > pointEnds.size()) {
+    if (!number || *number < 1 || static_cast<std::size_t>(*number) > pointCount) {
         return {};
     }
     return PointText(static_cast<std::size_t>(*number) - 1);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -40,7 +42,7 @@ public:
     // The coordinate text of point `numberText` (counted from 1), or the empty text when
     // the number is not a number or lies outside the loaded points.
     std::string_view PointCoordinates(std::string_view numberText) const;
-    std::size_t PointCount() const { return pointEnds.size(); }
+    std::size_t PointCount() const { return pointCount; }
 
     // Reads the fileset's metadata file. Returns 0 after telling the user that it is
     // missing or leaves no metadata; otherwise the number of metadata entries.
@@ -57,17 +59,39 @@ protected:
     // The coordinate text of the point at `index` (from 0; below PointCount()).
     std::string_view PointText(std::size_t index) const
     {
-        const std::size_t begin = index == 0 ? 0 : pointEnds[index - 1];
-        return std::string_view(points).substr(begin, pointEnds[index] - begin);
+        const char* slot = PointSlot(index);
+        if (static_cast<unsigned char>(slot[0]) == longPointMark) {
+            std::uint64_t offset;
+            std::uint32_t length;
+            std::memcpy(&offset, slot + 4, sizeof offset);
+            std::memcpy(&length, slot + 12, sizeof length);
+            return std::string_view(longPoints).substr(offset, length);
+        }
+        const void* end = std::memchr(slot, 0, pointSlotSize);
+        return std::string_view(slot, end != nullptr ? static_cast<const char*>(end) - slot
+                                                     : pointSlotSize);
+    }
+    // Where the slot of the point at `index` lies, for a prefetch.
+    const char* PointSlot(std::size_t index) const
+    {
+        return pointSlots.data() + index * pointSlotSize;
     }
     // The input file `fileName` in the fileset's folder, found ignoring letter case.
     std::filesystem::path FilesetInput(const std::string& fileName) const;
     void ShowFailure(const std::string& message) const;
 
     DialogPresenter* presenter;
-    // The coordinate texts one after another; point i (from 0) ends at pointEnds[i].
-    std::string points;
-    std::vector<std::size_t> pointEnds;
+    // Every point's coordinate text in a slot of its own, so that looking a point up
+    // touches one cache line and the table stays small: Japanese coordinates are 16
+    // bytes ("139.0933 35.6243"), shorter texts end at the first NUL (a number never
+    // holds one). A longer text (only from unusual start points) lies in longPoints;
+    // its slot holds the mark, then its offset (bytes 4-11) and length (12-15).
+    static constexpr std::size_t pointSlotSize = 16;
+    static constexpr unsigned char longPointMark = 0xFF;
+    std::string pointSlots;
+    std::string longPoints;
+    std::size_t pointCount = 0;
+    std::string pointText;  // scratch of ConvertPoint
     StringList metadataFileLines;
     LineReader pointFile;
     double scopeY = 0.0;

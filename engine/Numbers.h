@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,3 +23,23 @@ std::string FormatFixed4(double value);
 
 // "%08d" of a 64-bit value: at least eight digits, zero-padded, a minus sign first.
 std::string FormatZeroPadded8(long long value);
+
+// Eight bytes read little-endian from text: a mask with the high bit of every byte
+// that is not an ASCII digit.
+inline std::uint64_t NonDigitBytes(std::uint64_t word)
+{
+    const std::uint64_t values = word ^ 0x3030303030303030ull;  // digits become 0-9
+    // A byte is at least 10 when its low seven bits plus 118 reach 128 or its high bit
+    // is set; the sum cannot carry into the next byte.
+    return (((values & 0x7F7F7F7F7F7F7F7Full) + 0x7676767676767676ull) | values) &
+           0x8080808080808080ull;
+}
+
+// The value of eight decimal digits (ASCII digits or digit values 0-9), the first in
+// the lowest byte of the word.
+inline std::uint64_t EightDigitsValue(std::uint64_t word)
+{
+    word = ((word & 0x0F0F0F0F0F0F0F0Full) * 2561) >> 8;
+    word = ((word & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
+    return ((word & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32;
+}

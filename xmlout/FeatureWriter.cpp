@@ -1,8 +1,11 @@
 #include "xmlout/FeatureWriter.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "engine/Cp932.h"
 #include "engine/ElementParser.h"
@@ -97,7 +100,7 @@ void ForEachItem(std::string_view text, Visit&& visit)
 
 // Copies a piece of a line and returns the position after it. Pieces are short, so
 // two overlapping fixed-size moves beat a call of memcpy.
-char* CopyShort(char* to, std::string_view piece)
+[[gnu::always_inline]] inline char* CopyShort(char* to, std::string_view piece)
 {
     const char* from = piece.data();
     const std::size_t size = piece.size();
@@ -323,62 +326,101 @@ void FeatureWriter::EmitCurve(std::string& out, int indent, std::string_view tag
     AppendEndTag(out, indent, tag);
 }
 
+std::size_t FeatureWriter::NextPointItem(std::string_view numbers, std::size_t& position) const
+{
+    const std::size_t size = numbers.size();
+    const std::size_t start = position;
+    // The usual item: one to seven digits and a comma, read in one step.
+    if (size - start >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, numbers.data() + start, sizeof word);
+        const std::uint64_t others = NonDigitBytes(word);
+        if (others != 0) {
+            const int digits = std::countr_zero(others) / 8;
+            if (numbers[start + static_cast<std::size_t>(digits)] == ',') {
+                position = start + static_cast<std::size_t>(digits) + 1;
+                if (digits == 0) {
+                    return 0;
+                }
+                // The digits move to the top bytes; the zero bytes below them read as
+                // leading zeros.
+                const std::uint64_t number = EightDigitsValue(
+                    (word ^ 0x3030303030303030ull) << (8 * (8 - digits)));
+                return number <= PointCount() ? number : 0;
+            }
+        }
+    }
+    // Any other item: split at the next comma, with plain numbers read on the way and
+    // anything else read as a number the general way. A comma cannot be a trail byte,
+    // but a lead byte still takes the byte after it.
+    std::size_t end = start;
+    std::size_t number = 0;
+    bool plain = true;
+    while (end < size && numbers[end] != ',') {
+        const unsigned char byte = static_cast<unsigned char>(numbers[end]);
+        if (byte >= '0' && byte <= '9') {
+            number = number * 10 + (byte - '0');
+        } else {
+            plain = false;
+            if (IsLeadByte(byte)) {
+                ++end;
+            }
+        }
+        ++end;
+    }
+    end = std::min(end, size);
+    position = end + 1;
+    const std::size_t length = end - start;
+    if (!plain || length == 0 || length > 9) {
+        const std::optional<int> read = ReadInt(numbers.substr(start, length));
+        number = read && *read > 0 ? static_cast<std::size_t>(*read) : 0;
+    }
+    return number <= PointCount() ? number : 0;
+}
+
 void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_view openTag,
                                      std::string_view numbers,
                                      std::string_view closeTagAndLineEnd) const
 {
     pointLinePrefix.assign(static_cast<std::size_t>(indent), ' ');
     pointLinePrefix += openTag;
-    // First the coordinate texts of all items, then the lines copied into place: a
-    // curve of a thousand points costs one resize, not three appends a point.
-    pointTexts.clear();
-    std::size_t textBytes = 0;
-    const std::size_t pointCount = PointCount();
-    std::size_t start = 0;
-    unsigned number = 0;
-    bool plain = true;
-    auto addItem = [&](std::size_t end) {
-        const std::size_t length = end - start;
-        std::string_view coordinates;
-        if (plain && length > 0 && length <= 9) {
-            if (number >= 1 && number <= pointCount) {
-                coordinates = PointText(number - 1);
-            }
-        } else {
-            coordinates = PointCoordinates(numbers.substr(start, length));
+    const std::string_view prefix = pointLinePrefix;
+    const std::size_t lineBytes = prefix.size() + closeTagAndLineEnd.size();
+    // Items go in batches: first their point numbers, then the points' slots are
+    // fetched together (points of buildings and symbols lie anywhere in the table, and
+    // fetching them one after another would wait on memory each time), then the lines
+    // are copied into place with one resize. Empty items count, so a text of n commas
+    // has n + 1 items; an item that names no point gives a line without coordinates.
+    constexpr std::size_t batchSize = 64;
+    std::array<std::size_t, batchSize> batch;
+    std::size_t position = 0;
+    while (position <= numbers.size()) {
+        std::size_t count = 0;
+        while (count < batchSize && position <= numbers.size()) {
+            batch[count] = NextPointItem(numbers, position);
+            ++count;
         }
-        pointTexts.push_back(coordinates);
-        textBytes += coordinates.size();
-    };
-    // Items are split and plain numbers read in the same pass; any other item is read
-    // as a number the general way. A comma cannot be a trail byte, but a lead byte
-    // still takes the byte after it.
-    for (std::size_t position = 0; position < numbers.size(); ++position) {
-        const unsigned char byte = static_cast<unsigned char>(numbers[position]);
-        if (byte == ',') {
-            addItem(position);
-            start = position + 1;
-            number = 0;
-            plain = true;
-        } else if (byte >= '0' && byte <= '9') {
-            number = number * 10 + (byte - '0');
-        } else {
-            plain = false;
-            if (IsLeadByte(byte)) {
-                ++position;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (batch[i] != 0) {
+                __builtin_prefetch(PointSlot(batch[i] - 1));
             }
         }
-    }
-    addItem(numbers.size());
-
-    const std::size_t oldSize = out.size();
-    out.resize(oldSize + textBytes +
-               pointTexts.size() * (pointLinePrefix.size() + closeTagAndLineEnd.size()));
-    char* to = out.data() + oldSize;
-    for (const std::string_view coordinates : pointTexts) {
-        to = CopyShort(to, pointLinePrefix);
-        to = CopyShort(to, coordinates);
-        to = CopyShort(to, closeTagAndLineEnd);
+        std::size_t textBytes = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (batch[i] != 0) {
+                textBytes += PointText(batch[i] - 1).size();
+            }
+        }
+        const std::size_t oldSize = out.size();
+        out.resize(oldSize + textBytes + count * lineBytes);
+        char* to = out.data() + oldSize;
+        for (std::size_t i = 0; i < count; ++i) {
+            to = CopyShort(to, prefix);
+            if (batch[i] != 0) {
+                to = CopyShort(to, PointText(batch[i] - 1));
+            }
+            to = CopyShort(to, closeTagAndLineEnd);
+        }
     }
 }
 

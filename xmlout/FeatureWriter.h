@@ -84,6 +84,10 @@ private:
     // coordinates (empty for a number outside the points), the close tag and line end.
     void AppendPointLines(std::string& out, int indent, std::string_view openTag,
                           std::string_view numbers, std::string_view closeTagAndLineEnd) const;
+    // The point (counted from 1) that the item at `position` of a leaf body names, or
+    // 0 when it names none of the loaded points; moves `position` past the item and its
+    // comma.
+    std::size_t NextPointItem(std::string_view numbers, std::size_t& position) const;
     // Parses a child's element text as a writer receives it and emits it with the
     // writer of `kind` into lines; an element whose XML name is empty gives no line.
     void ChildLines(const std::string& childText, ChildKind kind, StringList& out) const;
@@ -100,7 +104,6 @@ private:
     // Scratch space reused from record to record.
     mutable std::string idValue;
     mutable std::string pointLinePrefix;
-    mutable std::vector<std::string_view> pointTexts;
     // Converted attribute texts of the record, the child and a topology reference in hand.
     mutable std::string recordAttributes;
     mutable std::string childAttributes;

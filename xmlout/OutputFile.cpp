@@ -6,7 +6,7 @@ namespace {
 
 // Large enough that writes reach the system in big pieces; small against the memory
 // a run may use.
-constexpr std::size_t bufferSize = 1 << 20;
+constexpr std::size_t bufferSize = 1 << 18;
 
 }
 
