@@ -83,6 +83,33 @@ int ElementParser::SplitSpans(std::string_view source, int start, std::string_vi
                               std::string_view& attributesOut, std::string_view& bodyOut) const
 {
     const int last = static_cast<int>(source.size()) - 1;
+    // The usual shapes, NAME{BODY} and NAME(ATTRIBUTES){BODY} with balanced brackets,
+    // found from the first bracket alone; anything else is left to the general rules
+    // below, which give the same result for these shapes.
+    const int first = FindAnyByte(source, allBrackets, start);
+    if (first >= 0 && source[static_cast<std::size_t>(first)] == '{') {
+        const int curlyEnd = FindBalancing(source, first + 1, '{', '}');
+        if (curlyEnd >= 0) {
+            nameOut = source.substr(static_cast<std::size_t>(start),
+                                    static_cast<std::size_t>(first - start));
+            attributesOut = {};
+            bodyOut = ContentSpan(source, first, curlyEnd);
+            return curlyEnd;
+        }
+    } else if (first >= 0 && source[static_cast<std::size_t>(first)] == '(') {
+        const int roundEnd = FindBalancing(source, first + 1, '(', ')');
+        if (roundEnd >= 0 && roundEnd < last &&
+            source[static_cast<std::size_t>(roundEnd) + 1] == '{') {
+            const int curlyEnd = FindBalancing(source, roundEnd + 2, '{', '}');
+            if (curlyEnd >= 0) {
+                nameOut = source.substr(static_cast<std::size_t>(start),
+                                        static_cast<std::size_t>(first - start));
+                attributesOut = ContentSpan(source, first, roundEnd);
+                bodyOut = ContentSpan(source, roundEnd + 1, curlyEnd);
+                return curlyEnd;
+            }
+        }
+    }
     nameOut = {};
     attributesOut = {};
     bodyOut = {};

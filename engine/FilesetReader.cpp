@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <optional>
 
 #include "engine/Numbers.h"
@@ -85,7 +86,6 @@ int FilesetReader::LoadPointData(const std::string& kindCode)
     const std::string fileName =
         kindCode == "MH" ? filesetCode + kindCode + ".slp" : filesetCode + ".slp";
     const std::filesystem::path path = FilesetInput(fileName);
-    pointSlots.clear();
     longPoints.clear();
     pointCount = 0;
     pointFile.Close();
@@ -109,7 +109,10 @@ int FilesetReader::LoadPointData(const std::string& kindCode)
         ShowFailure("点データがありません。");
         return 0;
     }
-    pointSlots.reserve(static_cast<std::size_t>(count) * pointSlotSize);
+    // Memory runs out here as it would in any other allocation.
+    if (!pointSlots.Reserve(static_cast<std::size_t>(count) * pointSlotSize, 0)) {
+        throw std::bad_alloc();
+    }
     return count;
 }
 
@@ -130,9 +133,12 @@ void FilesetReader::ConvertPoint(int& counter)
     AppendFixed4(pointText, x);
     pointText += ' ';
     AppendFixed4(pointText, y);
-    const std::size_t slot = pointSlots.size();
-    pointSlots.resize(slot + pointSlotSize);
-    char* const to = pointSlots.data() + slot;
+    const std::size_t slot = pointCount * pointSlotSize;
+    if (!pointSlots.Reserve(slot + pointSlotSize, slot)) {
+        throw std::bad_alloc();
+    }
+    char* const to = pointSlots.Data() + slot;
+    std::memset(to, 0, pointSlotSize);
     if (pointText.size() <= pointSlotSize) {
         std::memcpy(to, pointText.data(), pointText.size());
     } else {

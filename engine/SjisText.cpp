@@ -42,17 +42,22 @@ int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, 
     }
     const int end = std::min(limit, static_cast<int>(text.size()));
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    // The block test looks for at most two bytes; more are sought byte by byte.
-    const bool blockTest = wanted.size() <= 2;
-    const unsigned char first = static_cast<unsigned char>(wanted[0]);
-    const unsigned char second =
-        wanted.size() > 1 ? static_cast<unsigned char>(wanted[1]) : first;
+    // The block test looks for up to four bytes (two without SSE2); more are sought
+    // byte by byte. Missing ones repeat the first.
+    unsigned char sought[4];
+    for (std::size_t i = 0; i < 4; ++i) {
+        sought[i] = static_cast<unsigned char>(wanted[i < wanted.size() ? i : 0]);
+    }
 #if defined(__SSE2__)
-    const __m128i firstPattern = _mm_set1_epi8(static_cast<char>(first));
-    const __m128i secondPattern = _mm_set1_epi8(static_cast<char>(second));
+    const bool blockTest = wanted.size() <= 4;
+    const __m128i pattern0 = _mm_set1_epi8(static_cast<char>(sought[0]));
+    const __m128i pattern1 = _mm_set1_epi8(static_cast<char>(sought[1]));
+    const __m128i pattern2 = _mm_set1_epi8(static_cast<char>(sought[2]));
+    const __m128i pattern3 = _mm_set1_epi8(static_cast<char>(sought[3]));
 #else
-    const std::uint64_t firstPattern = everyByte * first;
-    const std::uint64_t secondPattern = everyByte * second;
+    const bool blockTest = wanted.size() <= 2;
+    const std::uint64_t firstPattern = everyByte * sought[0];
+    const std::uint64_t secondPattern = everyByte * sought[1];
 #endif
     int position = from < 0 ? 0 : from;
     while (position < end) {
@@ -64,8 +69,11 @@ int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, 
                 const __m128i block =
                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + position));
                 const __m128i hits = _mm_or_si128(
-                    block, _mm_or_si128(_mm_cmpeq_epi8(block, firstPattern),
-                                        _mm_cmpeq_epi8(block, secondPattern)));
+                    _mm_or_si128(block, _mm_cmpeq_epi8(block, pattern0)),
+                    _mm_or_si128(
+                        _mm_cmpeq_epi8(block, pattern1),
+                        _mm_or_si128(_mm_cmpeq_epi8(block, pattern2),
+                                     _mm_cmpeq_epi8(block, pattern3))));
                 const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
                 if (mask == 0) {
                     position += 16;
@@ -95,8 +103,8 @@ int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, 
             position += 2;
             continue;
         }
-        if (byte == first || byte == second ||
-            (wanted.size() > 2 && wanted.find(static_cast<char>(byte)) != std::string_view::npos)) {
+        if (byte == sought[0] || byte == sought[1] || byte == sought[2] || byte == sought[3] ||
+            (wanted.size() > 4 && wanted.find(static_cast<char>(byte)) != std::string_view::npos)) {
             return position;
         }
         ++position;

@@ -1,5 +1,77 @@
 #include "engine/StringMap.h"
 
+#include <cstring>
+
+namespace {
+
+std::uint64_t LoadWord(const char* bytes)
+{
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+std::uint32_t LoadHalf(const char* bytes)
+{
+    std::uint32_t half;
+    std::memcpy(&half, bytes, sizeof half);
+    return half;
+}
+
+}
+
+std::uint64_t StringMap::IndexHash(std::string_view key)
+{
+    // The first and last eight (or four) bytes and the length: keys are codes, names
+    // and identifiers, which differ near their ends.
+    const char* bytes = key.data();
+    const std::size_t size = key.size();
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
+    if (size >= 8) {
+        first = LoadWord(bytes);
+        last = LoadWord(bytes + size - 8);
+    } else if (size >= 4) {
+        first = LoadHalf(bytes);
+        last = LoadHalf(bytes + size - 4);
+    } else if (size > 0) {
+        first = (static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[0])) << 16) |
+                (static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[size / 2])) << 8) |
+                static_cast<unsigned char>(bytes[size - 1]);
+    }
+    std::uint64_t hash = (first * 0x9E3779B97F4A7C15ull) ^ (last * 0xC2B2AE3D27D4EB4Full) ^
+                         (size * 0x165667B19E3779F9ull);
+    hash ^= hash >> 29;
+    hash *= 0xBF58476D1CE4E5B9ull;
+    return hash ^ (hash >> 32);
+}
+
+void StringMap::AddToIndex(std::uint64_t hash, std::uint32_t bucket, std::uint32_t place)
+{
+    if (2 * (count + 1) > index.size()) {
+        // Grow and put every entry back, this one included (it is in its bucket now).
+        index.assign(std::max<std::size_t>(32, index.size() * 2), Slot{});
+        const std::size_t mask = index.size() - 1;
+        for (std::uint32_t b = 0; b < bucketCount; ++b) {
+            for (std::uint32_t p = 0; p < buckets[b].size(); ++p) {
+                const std::uint64_t entryHash = IndexHash(buckets[b][p].key);
+                std::size_t slot = entryHash & mask;
+                while (index[slot].place != 0) {
+                    slot = (slot + 1) & mask;
+                }
+                index[slot] = {entryHash, b, p + 1};
+            }
+        }
+        return;
+    }
+    const std::size_t mask = index.size() - 1;
+    std::size_t slot = hash & mask;
+    while (index[slot].place != 0) {
+        slot = (slot + 1) & mask;
+    }
+    index[slot] = {hash, bucket, place};
+}
+
 unsigned StringMap::Hash(std::string_view key)
 {
     unsigned h = 0;
@@ -21,6 +93,8 @@ void StringMap::Set(std::string_view key, std::string_view value)
         }
     }
     bucket.push_back({hash, std::string(key), std::string(value)});
+    AddToIndex(IndexHash(key), static_cast<std::uint32_t>(hash % bucketCount),
+               static_cast<std::uint32_t>(bucket.size()));
     keyLengths |= LengthBit(key.size());
     ++count;
 }
@@ -30,11 +104,14 @@ const std::string* StringMap::Find(std::string_view key) const
     if ((keyLengths & LengthBit(key.size())) == 0) {
         return nullptr;
     }
-    const unsigned hash = Hash(key);
-    const Bucket& bucket = buckets[hash % bucketCount];
-    for (const Entry& entry : bucket) {
-        if (entry.hash == hash && entry.key == key) {
-            return &entry.value;
+    const std::uint64_t hash = IndexHash(key);
+    const std::size_t mask = index.size() - 1;
+    for (std::size_t slot = hash & mask; index[slot].place != 0; slot = (slot + 1) & mask) {
+        if (index[slot].hash == hash) {
+            const Entry& entry = buckets[index[slot].bucket][index[slot].place - 1];
+            if (entry.key == key) {
+                return &entry.value;
+            }
         }
     }
     return nullptr;
@@ -51,6 +128,7 @@ void StringMap::Clear()
     for (Bucket& bucket : buckets) {
         bucket.clear();
     }
+    index.clear();
     count = 0;
     keyLengths = 0;
 }

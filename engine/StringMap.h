@@ -55,6 +55,17 @@ private:
     };
     // Oldest first inside a bucket; ForEach walks a bucket backwards.
     using Bucket = std::vector<Entry>;
+    // Lookups go through an open-addressing index instead of the 17 ordering buckets,
+    // which hold many keys each in a large settings file. A slot names an entry by
+    // bucket and place; `place` 0 marks an empty slot.
+    struct Slot
+    {
+        std::uint64_t hash = 0;
+        std::uint32_t bucket = 0;
+        std::uint32_t place = 0;  // position in the bucket + 1
+    };
+    static std::uint64_t IndexHash(std::string_view key);
+    void AddToIndex(std::uint64_t hash, std::uint32_t bucket, std::uint32_t place);
     // Bit n is set when some key is n bytes long (n < 63), bit 63 for longer keys: most
     // lookups of values that name no key end here without hashing.
     static std::uint64_t LengthBit(std::size_t length)
@@ -63,6 +74,7 @@ private:
     }
 
     std::array<Bucket, bucketCount> buckets;
+    std::vector<Slot> index;  // empty, or a power of two at least twice `count`
     std::size_t count = 0;
     std::uint64_t keyLengths = 0;
 };

@@ -1,0 +1,84 @@
+#include "engine/LargeBuffer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace {
+
+constexpr std::size_t hugePage = std::size_t{2} << 20;
+
+}
+
+LargeBuffer::~LargeBuffer()
+{
+    Release();
+}
+
+void LargeBuffer::Release()
+{
+#if defined(__linux__)
+    if (mapped != 0) {
+        munmap(mapping, mapped);
+    } else {
+        delete[] data;
+    }
+#else
+    delete[] data;
+#endif
+    data = nullptr;
+    mapping = nullptr;
+    capacity = 0;
+    mapped = 0;
+}
+
+bool LargeBuffer::Reserve(std::size_t bytes, std::size_t keep)
+{
+    if (bytes <= capacity) {
+        return true;
+    }
+    keep = std::min(keep, capacity);
+    const std::size_t wanted = std::max(bytes, capacity * 2);
+    char* newData = nullptr;
+    char* newMapping = nullptr;
+    std::size_t newMapped = 0;
+    std::size_t newCapacity = wanted;
+#if defined(__linux__)
+    if (wanted >= hugePage) {
+        // Whole huge pages, aligned: map one page more and start at the boundary.
+        newCapacity = (wanted + hugePage - 1) / hugePage * hugePage;
+        newMapped = newCapacity + hugePage;
+        void* region = mmap(nullptr, newMapped, PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (region == MAP_FAILED) {
+            return false;
+        }
+        newMapping = static_cast<char*>(region);
+        const auto address = reinterpret_cast<std::uintptr_t>(region);
+        newData = reinterpret_cast<char*>((address + hugePage - 1) / hugePage * hugePage);
+        // Advice only: without huge pages the memory is still good.
+        madvise(newData, newCapacity, MADV_HUGEPAGE);
+    }
+#endif
+    if (newData == nullptr) {
+        newData = new (std::nothrow) char[newCapacity];
+        if (newData == nullptr) {
+            return false;
+        }
+        newMapped = 0;
+    }
+    if (keep != 0) {
+        std::memcpy(newData, data, keep);
+    }
+    Release();
+    data = newData;
+    mapping = newMapping;
+    mapped = newMapped;
+    capacity = newCapacity;
+    return true;
+}

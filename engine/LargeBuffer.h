@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+
+// A block of bytes for a large table that is read at random, such as the point table.
+// On Linux it is mapped in 2 MiB pages where the system allows: a table of several
+// megabytes then costs a few page faults instead of thousands, and lookups miss the
+// address cache far less often. Elsewhere it is ordinary heap memory.
+class LargeBuffer
+{
+public:
+    LargeBuffer() = default;
+    LargeBuffer(const LargeBuffer&) = delete;
+    LargeBuffer& operator=(const LargeBuffer&) = delete;
+    ~LargeBuffer();
+
+    // Makes room for at least `bytes`, keeping the first `keep` bytes. The contents of
+    // new room are unspecified. False when the memory cannot be had; the buffer is
+    // then unchanged.
+    bool Reserve(std::size_t bytes, std::size_t keep);
+    char* Data() { return data; }
+    const char* Data() const { return data; }
+    std::size_t Capacity() const { return capacity; }
+
+private:
+    void Release();
+
+    char* data = nullptr;
+    std::size_t capacity = 0;
+    std::size_t mapped = 0;  // bytes of the mapping, 0 for heap memory
+    char* mapping = nullptr;
+};
