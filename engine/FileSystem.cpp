@@ -161,65 +161,99 @@ bool LineReader::NextView(std::string_view& line)
 void TextLines::Clear()
 {
     text.clear();
-    ends.clear();
+    spans.clear();
     next = 0;
 }
 
 void TextLines::Append(std::string_view line)
 {
+    const std::size_t begin = text.size();
     text += line;
-    ends.push_back(text.size());
+    spans.push_back({begin, text.size()});
 }
 
-void TextLines::Reserve(std::size_t bytes)
+bool TextLines::AppendFile(std::FILE* file, std::size_t expectedSize)
 {
-    text.reserve(text.size() + bytes);
+    const std::size_t before = text.size();
+    // One byte more than expected, so that a file that grew is noticed and read on.
+    std::size_t size = before;
+    text.resize(before + expectedSize + 1);
+    for (;;) {
+        if (size == text.size()) {
+            text.resize(text.size() + std::max<std::size_t>(readChunk, text.size() / 2));
+        }
+        const std::size_t got = std::fread(text.data() + size, 1, text.size() - size, file);
+        size += got;
+        if (got == 0) {
+            break;
+        }
+    }
+    if (std::ferror(file) != 0) {
+        text.resize(before);
+        return false;
+    }
+    // The first 0x1A ends the text: nothing after it is ever read.
+    const void* stop = std::memchr(text.data() + before, endOfText, size - before);
+    if (stop != nullptr) {
+        size = static_cast<std::size_t>(static_cast<const char*>(stop) - text.data());
+    }
+    text.resize(size);
+    std::size_t begin = before;
+    while (begin < size) {
+        const void* found = std::memchr(text.data() + begin, '\n', size - begin);
+        if (found == nullptr) {
+            spans.push_back({begin, size});
+            break;
+        }
+        const std::size_t newline =
+            static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+        std::size_t end = newline;
+        if (end > begin && text[end - 1] == '\r') {
+            --end;
+        }
+        spans.push_back({begin, end});
+        begin = newline + 1;
+    }
+    return true;
 }
 
 void TextLines::Truncate(std::size_t count)
 {
-    if (count < ends.size()) {
-        ends.resize(count);
-        text.resize(count == 0 ? 0 : ends.back());
+    if (count < spans.size()) {
+        text.resize(count == 0 ? 0 : spans[count - 1].end);
+        spans.resize(count);
         next = std::min(next, count);
     }
 }
 
 std::string_view TextLines::Front() const
 {
-    const std::size_t start = next == 0 ? 0 : ends[next - 1];
-    return std::string_view(text).substr(start, ends[next] - start);
+    const Span& span = spans[next];
+    return std::string_view(text).substr(span.begin, span.end - span.begin);
 }
 
 void TextLines::PopFront()
 {
     ++next;
-    if (next == ends.size()) {
+    if (next == spans.size()) {
         Clear();
     }
 }
 
 int ReadTextLines(const fs::path& file, TextLines& lines)
 {
-    LineReader reader;
-    if (!reader.Open(file)) {
-        return 1;
-    }
     std::error_code error;
-    const std::uintmax_t size = fs::file_size(file, error);
-    if (!error) {
-        lines.Reserve(static_cast<std::size_t>(size));
-    }
-    const std::size_t before = lines.Stored();
-    std::string_view line;
-    while (reader.NextView(line)) {
-        lines.Append(line);
-    }
-    if (reader.Failed()) {
-        lines.Truncate(before);
+    if (!fs::is_regular_file(file, error)) {
         return 1;
     }
-    return 0;
+    const std::uintmax_t size = fs::file_size(file, error);
+    std::FILE* handle = std::fopen(file.c_str(), "rb");
+    if (handle == nullptr) {
+        return 1;
+    }
+    const bool read = lines.AppendFile(handle, error ? 0 : static_cast<std::size_t>(size));
+    std::fclose(handle);
+    return read ? 0 : 1;
 }
 
 int ReadTextLines(const fs::path& file, StringList& lines)

@@ -54,20 +54,26 @@ class TextLines
 public:
     void Clear();
     void Append(std::string_view line);
-    // Room for this many more bytes of text; the room stays across Clear.
-    void Reserve(std::size_t bytes);
+    // Reads the rest of an open file into the buffer as it is and appends its lines
+    // (the rules of LineReader); false on a read error, with nothing appended.
+    bool AppendFile(std::FILE* file, std::size_t expectedSize);
     // Lines held, taken or not; Truncate drops the lines after the first `count`.
-    std::size_t Stored() const { return ends.size(); }
+    std::size_t Stored() const { return spans.size(); }
     void Truncate(std::size_t count);
-    bool Empty() const { return next == ends.size(); }
+    bool Empty() const { return next == spans.size(); }
     // Lines not yet taken.
-    std::size_t Size() const { return ends.size() - next; }
+    std::size_t Size() const { return spans.size() - next; }
     std::string_view Front() const;
     void PopFront();
 
 private:
+    struct Span
+    {
+        std::size_t begin;
+        std::size_t end;
+    };
     std::string text;
-    std::vector<std::size_t> ends;  // line i ends before text[ends[i]]
+    std::vector<Span> spans;  // each line's bytes in `text`
     std::size_t next = 0;
 };
 
