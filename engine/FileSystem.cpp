@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <system_error>
 
 #include "engine/Cp932.h"
@@ -160,58 +161,67 @@ bool LineReader::NextView(std::string_view& line)
 
 void TextLines::Clear()
 {
-    text.clear();
+    size = 0;
     spans.clear();
     next = 0;
 }
 
+void TextLines::Reserve(std::size_t extra)
+{
+    if (!text.Reserve(size + extra, size)) {
+        throw std::bad_alloc();
+    }
+}
+
 void TextLines::Append(std::string_view line)
 {
-    const std::size_t begin = text.size();
-    text += line;
-    spans.push_back({begin, text.size()});
+    Reserve(line.size());
+    std::memcpy(text.Data() + size, line.data(), line.size());
+    spans.push_back({size, size + line.size()});
+    size += line.size();
 }
 
 bool TextLines::AppendFile(std::FILE* file, std::size_t expectedSize)
 {
-    const std::size_t before = text.size();
+    const std::size_t before = size;
     // One byte more than expected, so that a file that grew is noticed and read on.
-    std::size_t size = before;
-    text.resize(before + expectedSize + 1);
+    Reserve(expectedSize + 1);
+    std::size_t end = before;
     for (;;) {
-        if (size == text.size()) {
-            text.resize(text.size() + std::max<std::size_t>(readChunk, text.size() / 2));
+        if (end == text.Capacity()) {
+            if (!text.Reserve(end + std::max<std::size_t>(readChunk, end / 2), end)) {
+                throw std::bad_alloc();
+            }
         }
-        const std::size_t got = std::fread(text.data() + size, 1, text.size() - size, file);
-        size += got;
+        const std::size_t got = std::fread(text.Data() + end, 1, text.Capacity() - end, file);
+        end += got;
         if (got == 0) {
             break;
         }
     }
     if (std::ferror(file) != 0) {
-        text.resize(before);
         return false;
     }
+    const char* data = text.Data();
     // The first 0x1A ends the text: nothing after it is ever read.
-    const void* stop = std::memchr(text.data() + before, endOfText, size - before);
+    const void* stop = std::memchr(data + before, endOfText, end - before);
     if (stop != nullptr) {
-        size = static_cast<std::size_t>(static_cast<const char*>(stop) - text.data());
+        end = static_cast<std::size_t>(static_cast<const char*>(stop) - data);
     }
-    text.resize(size);
+    size = end;
     std::size_t begin = before;
-    while (begin < size) {
-        const void* found = std::memchr(text.data() + begin, '\n', size - begin);
+    while (begin < end) {
+        const void* found = std::memchr(data + begin, '\n', end - begin);
         if (found == nullptr) {
-            spans.push_back({begin, size});
+            spans.push_back({begin, end});
             break;
         }
-        const std::size_t newline =
-            static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
-        std::size_t end = newline;
-        if (end > begin && text[end - 1] == '\r') {
-            --end;
+        const std::size_t newline = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+        std::size_t lineEnd = newline;
+        if (lineEnd > begin && data[lineEnd - 1] == '\r') {
+            --lineEnd;
         }
-        spans.push_back({begin, end});
+        spans.push_back({begin, lineEnd});
         begin = newline + 1;
     }
     return true;
@@ -220,7 +230,7 @@ bool TextLines::AppendFile(std::FILE* file, std::size_t expectedSize)
 void TextLines::Truncate(std::size_t count)
 {
     if (count < spans.size()) {
-        text.resize(count == 0 ? 0 : spans[count - 1].end);
+        size = count == 0 ? 0 : spans[count - 1].end;
         spans.resize(count);
         next = std::min(next, count);
     }
@@ -229,7 +239,13 @@ void TextLines::Truncate(std::size_t count)
 std::string_view TextLines::Front() const
 {
     const Span& span = spans[next];
-    return std::string_view(text).substr(span.begin, span.end - span.begin);
+    return std::string_view(text.Data() + span.begin, span.end - span.begin);
+}
+
+std::string_view TextLines::Peek(std::size_t ahead) const
+{
+    const Span& span = spans[next + ahead];
+    return std::string_view(text.Data() + span.begin, span.end - span.begin);
 }
 
 void TextLines::PopFront()

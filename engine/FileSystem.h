@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/LargeBuffer.h"
 #include "engine/StringList.h"
 
 // The few file-system services the system needs, with the behaviour it was written
@@ -64,6 +65,8 @@ public:
     // Lines not yet taken.
     std::size_t Size() const { return spans.size() - next; }
     std::string_view Front() const;
+    // The line `ahead` lines after the head (below Size()).
+    std::string_view Peek(std::size_t ahead) const;
     void PopFront();
 
 private:
@@ -72,7 +75,11 @@ private:
         std::size_t begin;
         std::size_t end;
     };
-    std::string text;
+    // Room for `extra` more bytes of text after `size`.
+    void Reserve(std::size_t extra);
+
+    LargeBuffer text;  // a data file is read straight into it, never zero-filled first
+    std::size_t size = 0;
     std::vector<Span> spans;  // each line's bytes in `text`
     std::size_t next = 0;
 };

@@ -336,6 +336,9 @@ bool FilesetConverter::WriteNextRecord()
         records.Clear();
         return false;
     }
+    if (records.Size() > 1) {
+        writer.PrefetchPoints(records.Peek(1));
+    }
     writer.WriteRecord(records.Front(), output, shiftJisOutput != 0);
     records.PopFront();
     if (output.Failed()) {

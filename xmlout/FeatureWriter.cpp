@@ -262,6 +262,31 @@ void FeatureWriter::WriteRecord(std::string_view record, OutputFile& file, bool 
     }
 }
 
+void FeatureWriter::PrefetchPoints(std::string_view record) const
+{
+    // Point lists are bodies that start with a digit; the first few of them are
+    // enough, as the points of a list mostly follow one another in the table.
+    constexpr std::size_t scanned = 256;
+    constexpr int wanted = 4;
+    const std::string_view head = record.substr(0, scanned);
+    int found = 0;
+    std::size_t position = head.find('{');
+    while (position != std::string_view::npos && found < wanted) {
+        std::size_t number = 0;
+        std::size_t digit = position + 1;
+        while (digit < head.size() && digit - position <= 9 && head[digit] >= '0' &&
+               head[digit] <= '9') {
+            number = number * 10 + static_cast<std::size_t>(head[digit] - '0');
+            ++digit;
+        }
+        if (number >= 1 && number <= PointCount()) {
+            __builtin_prefetch(PointSlot(number - 1));
+            ++found;
+        }
+        position = head.find('{', digit);
+    }
+}
+
 FeatureWriter::ChildKind FeatureWriter::KindOf(std::string_view code)
 {
     if (code == "CV") {
