@@ -86,7 +86,7 @@ int ElementParser::SplitSpans(std::string_view source, int start, std::string_vi
     // The usual shapes, NAME{BODY} and NAME(ATTRIBUTES){BODY} with balanced brackets,
     // found from the first bracket alone; anything else is left to the general rules
     // below, which give the same result for these shapes.
-    const int first = FindAnyByte(source, allBrackets, start);
+    const int first = FindBracket(source, start);
     if (first >= 0 && source[static_cast<std::size_t>(first)] == '{') {
         const int curlyEnd = FindBalancing(source, first + 1, '{', '}');
         if (curlyEnd >= 0) {

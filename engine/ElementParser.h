@@ -82,5 +82,4 @@ protected:
     mutable int curlyFrom = 0;
     mutable int curlyAt = -1;
     const std::string openBrackets = "({";
-    const std::string allBrackets = "(){}";
 };

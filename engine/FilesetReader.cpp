@@ -129,25 +129,36 @@ void FilesetReader::ConvertPoint(int& counter)
                                         : std::string_view();
     const double x = ReadField(xField) * unit + startPointX;
     const double y = ReadField(yField) * unit + startPointY;
-    pointText.clear();
-    AppendFixed4(pointText, x);
-    pointText += ' ';
-    AppendFixed4(pointText, y);
     const std::size_t slot = pointCount * pointSlotSize;
     if (!pointSlots.Reserve(slot + pointSlotSize, slot)) {
         throw std::bad_alloc();
     }
     char* const to = pointSlots.Data() + slot;
-    std::memset(to, 0, pointSlotSize);
-    if (pointText.size() <= pointSlotSize) {
-        std::memcpy(to, pointText.data(), pointText.size());
+    // The usual text is composed in place; the slot is NUL-padded as it must be.
+    char text[2 * 24 + 1] = {};
+    char* end = WriteFixed4(text, x);
+    if (end != nullptr) {
+        *end++ = ' ';
+        end = WriteFixed4(end, y);
+    }
+    if (end != nullptr && end - text <= static_cast<std::ptrdiff_t>(pointSlotSize)) {
+        std::memcpy(to, text, pointSlotSize);
     } else {
-        const std::uint64_t offset = longPoints.size();
-        const auto length = static_cast<std::uint32_t>(pointText.size());
-        longPoints += pointText;
-        to[0] = static_cast<char>(longPointMark);
-        std::memcpy(to + 4, &offset, sizeof offset);
-        std::memcpy(to + 12, &length, sizeof length);
+        pointText.clear();
+        AppendFixed4(pointText, x);
+        pointText += ' ';
+        AppendFixed4(pointText, y);
+        std::memset(to, 0, pointSlotSize);
+        if (pointText.size() <= pointSlotSize) {
+            std::memcpy(to, pointText.data(), pointText.size());
+        } else {
+            const std::uint64_t offset = longPoints.size();
+            const auto length = static_cast<std::uint32_t>(pointText.size());
+            longPoints += pointText;
+            to[0] = static_cast<char>(longPointMark);
+            std::memcpy(to + 4, &offset, sizeof offset);
+            std::memcpy(to + 12, &length, sizeof length);
+        }
     }
     ++pointCount;
 }

@@ -180,6 +180,82 @@ std::optional<int> ReadInt(std::string_view text)
     return static_cast<int>(value);
 }
 
+namespace {
+
+// The "%.4f" text of a finite value below 2^52 in magnitude, written to `to` (room for
+// 24 bytes); returns the end, or nullptr for any other value (nothing is written).
+char* WriteShortFixed4(char* to, double value)
+{
+    // value = mantissa * 2^-shift exactly. Below 2^52 the four decimals are rounded
+    // from the exact binary fraction in 128-bit integers, ties to even, as printf does;
+    // this is far cheaper than a general conversion and gives the same digits.
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    const int shift = 1075 - biased;
+    if (biased == 0 || shift < 1 || shift > 100) {
+        return nullptr;
+    }
+    const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) |
+                                   (std::uint64_t{1} << 52);
+    std::uint64_t whole = shift < 64 ? mantissa >> shift : 0;
+    std::uint64_t decimals = 0;
+    bool roundUp = false;
+    if (shift <= 50) {
+        // The fraction times 10000 still fits 64 bits: coordinates take this way.
+        const std::uint64_t fraction = mantissa & ((std::uint64_t{1} << shift) - 1);
+        const std::uint64_t scaled = fraction * 10000u;
+        decimals = scaled >> shift;
+        const std::uint64_t rest = scaled & ((std::uint64_t{1} << shift) - 1);
+        const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+        roundUp = rest > half || (rest == half && (decimals & 1) != 0);
+    } else {
+        const Wide fraction =
+            shift < 64 ? mantissa & ((std::uint64_t{1} << shift) - 1) : mantissa;
+        const Wide scaled = fraction * 10000u;
+        decimals = static_cast<std::uint64_t>(scaled >> shift);
+        const Wide rest = scaled & ((static_cast<Wide>(1) << shift) - 1);
+        const Wide half = static_cast<Wide>(1) << (shift - 1);
+        roundUp = rest > half || (rest == half && (decimals & 1) != 0);
+    }
+    if (roundUp) {
+        ++decimals;
+    }
+    if (decimals == 10000) {
+        decimals = 0;
+        ++whole;
+    }
+    char buffer[32];
+    char* end = buffer + sizeof buffer;
+    char* digit = end - 5;
+    std::memcpy(digit + 1, digitPairs + 2 * (decimals / 100), 2);
+    std::memcpy(digit + 3, digitPairs + 2 * (decimals % 100), 2);
+    *digit = '.';
+    while (whole >= 100) {
+        digit -= 2;
+        std::memcpy(digit, digitPairs + 2 * (whole % 100), 2);
+        whole /= 100;
+    }
+    if (whole >= 10) {
+        digit -= 2;
+        std::memcpy(digit, digitPairs + 2 * whole, 2);
+    } else {
+        *--digit = static_cast<char>('0' + whole);
+    }
+    if (std::signbit(value)) {
+        *--digit = '-';
+    }
+    const std::size_t length = static_cast<std::size_t>(end - digit);
+    std::memcpy(to, digit, length);
+    return to + length;
+}
+
+}
+
+char* WriteFixed4(char* to, double value)
+{
+    return std::isfinite(value) ? WriteShortFixed4(to, value) : nullptr;
+}
+
 void AppendFixed4(std::string& out, double value)
 {
     if (std::isinf(value)) {
@@ -190,63 +266,9 @@ void AppendFixed4(std::string& out, double value)
         out += std::signbit(value) ? "-nan" : "nan";
         return;
     }
-    // value = mantissa * 2^-shift exactly. Below 2^52 the four decimals are rounded
-    // from the exact binary fraction in 128-bit integers, ties to even, as printf does;
-    // this is far cheaper than a general conversion and gives the same digits.
-    const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
-    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
-    const int shift = 1075 - biased;
-    if (biased != 0 && shift >= 1 && shift <= 100) {
-        const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) |
-                                       (std::uint64_t{1} << 52);
-        std::uint64_t whole = shift < 64 ? mantissa >> shift : 0;
-        std::uint64_t decimals = 0;
-        bool roundUp = false;
-        if (shift <= 50) {
-            // The fraction times 10000 still fits 64 bits: coordinates take this way.
-            const std::uint64_t fraction = mantissa & ((std::uint64_t{1} << shift) - 1);
-            const std::uint64_t scaled = fraction * 10000u;
-            decimals = scaled >> shift;
-            const std::uint64_t rest = scaled & ((std::uint64_t{1} << shift) - 1);
-            const std::uint64_t half = std::uint64_t{1} << (shift - 1);
-            roundUp = rest > half || (rest == half && (decimals & 1) != 0);
-        } else {
-            const Wide fraction =
-                shift < 64 ? mantissa & ((std::uint64_t{1} << shift) - 1) : mantissa;
-            const Wide scaled = fraction * 10000u;
-            decimals = static_cast<std::uint64_t>(scaled >> shift);
-            const Wide rest = scaled & ((static_cast<Wide>(1) << shift) - 1);
-            const Wide half = static_cast<Wide>(1) << (shift - 1);
-            roundUp = rest > half || (rest == half && (decimals & 1) != 0);
-        }
-        if (roundUp) {
-            ++decimals;
-        }
-        if (decimals == 10000) {
-            decimals = 0;
-            ++whole;
-        }
-        char buffer[32];
-        char* end = buffer + sizeof buffer;
-        char* digit = end - 5;
-        std::memcpy(digit + 1, digitPairs + 2 * (decimals / 100), 2);
-        std::memcpy(digit + 3, digitPairs + 2 * (decimals % 100), 2);
-        *digit = '.';
-        while (whole >= 100) {
-            digit -= 2;
-            std::memcpy(digit, digitPairs + 2 * (whole % 100), 2);
-            whole /= 100;
-        }
-        if (whole >= 10) {
-            digit -= 2;
-            std::memcpy(digit, digitPairs + 2 * whole, 2);
-        } else {
-            *--digit = static_cast<char>('0' + whole);
-        }
-        if (std::signbit(value)) {
-            *--digit = '-';
-        }
-        out.append(digit, end);
+    char shortText[32];
+    if (const char* end = WriteShortFixed4(shortText, value)) {
+        out.append(shortText, static_cast<std::size_t>(end - shortText));
         return;
     }
     char buffer[400];

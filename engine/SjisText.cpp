@@ -112,6 +112,43 @@ int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, 
     return -1;
 }
 
+int FindBracket(std::string_view text, int from)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const int end = static_cast<int>(text.size());
+    int position = from < 0 ? 0 : from;
+    while (position < end) {
+#if defined(__SSE2__)
+        if (position + 16 <= end) {
+            // "(" and ")" differ only in the lowest bit, so one comparison finds both.
+            const __m128i block =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + position));
+            const __m128i round = _mm_cmpeq_epi8(_mm_or_si128(block, _mm_set1_epi8(0x01)),
+                                                 _mm_set1_epi8(')'));
+            const __m128i curly = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('{')),
+                                               _mm_cmpeq_epi8(block, _mm_set1_epi8('}')));
+            const unsigned mask = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_or_si128(block, _mm_or_si128(round, curly))));
+            if (mask == 0) {
+                position += 16;
+                continue;
+            }
+            position += std::countr_zero(mask);
+        }
+#endif
+        const unsigned char byte = bytes[position];
+        if (IsLeadByte(byte)) {
+            position += 2;
+            continue;
+        }
+        if (byte == '(' || byte == ')' || byte == '{' || byte == '}') {
+            return position;
+        }
+        ++position;
+    }
+    return -1;
+}
+
 int FindBalancing(std::string_view text, int from, char opener, char closer)
 {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());

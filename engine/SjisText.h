@@ -14,6 +14,8 @@ int FindAnyByte(std::string_view text, std::string_view wanted, int from);
 // As FindByte and FindAnyByte, looking only before position `limit`.
 int FindByteBefore(std::string_view text, char wanted, int from, int limit);
 int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, int limit);
+// The first of "(", ")", "{" and "}" at or after `from`.
+int FindBracket(std::string_view text, int from);
 // The first `closer` at or after `from` at which the closers seen outnumber the
 // `opener`s seen (the partner of an opener just before `from`).
 int FindBalancing(std::string_view text, int from, char opener, char closer);

@@ -18,6 +18,34 @@ std::uint32_t LoadHalf(const char* bytes)
     return half;
 }
 
+// Equal bytes, for the short keys of a settings file without a call of memcmp.
+bool SameBytes(std::string_view left, std::string_view right)
+{
+    const std::size_t size = left.size();
+    if (size != right.size()) {
+        return false;
+    }
+    const char* a = left.data();
+    const char* b = right.data();
+    if (size >= 8) {
+        for (std::size_t i = 0; i + 8 < size; i += 8) {
+            if (LoadWord(a + i) != LoadWord(b + i)) {
+                return false;
+            }
+        }
+        return LoadWord(a + size - 8) == LoadWord(b + size - 8);
+    }
+    if (size >= 4) {
+        return LoadHalf(a) == LoadHalf(b) && LoadHalf(a + size - 4) == LoadHalf(b + size - 4);
+    }
+    for (std::size_t i = 0; i < size; ++i) {
+        if (a[i] != b[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }
 
 std::uint64_t StringMap::IndexHash(std::string_view key)
@@ -109,7 +137,7 @@ const std::string* StringMap::Find(std::string_view key) const
     for (std::size_t slot = hash & mask; index[slot].place != 0; slot = (slot + 1) & mask) {
         if (index[slot].hash == hash) {
             const Entry& entry = buckets[index[slot].bucket][index[slot].place - 1];
-            if (entry.key == key) {
+            if (SameBytes(entry.key, key)) {
                 return &entry.value;
             }
         }
