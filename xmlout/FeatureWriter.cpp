@@ -13,6 +13,10 @@
 #include "engine/SjisText.h"
 #include "xmlout/OutputFile.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Children with these codes hold coded values, translated through "Convert".
@@ -264,26 +268,44 @@ void FeatureWriter::WriteRecord(std::string_view record, OutputFile& file, bool 
 
 void FeatureWriter::PrefetchPoints(std::string_view record) const
 {
-    // Point lists are bodies that start with a digit; the first few of them are
-    // enough, as the points of a list mostly follow one another in the table.
-    constexpr std::size_t scanned = 256;
-    constexpr int wanted = 4;
-    const std::string_view head = record.substr(0, scanned);
-    int found = 0;
-    std::size_t position = head.find('{');
-    while (position != std::string_view::npos && found < wanted) {
+    // The first point list of a record is a body that starts with a digit within its
+    // first 64 bytes; the rest of it mostly follows in the table, and later lists are
+    // mostly near it. Only "{" bytes are looked at, without stepping over double-byte
+    // characters: a wrong guess costs a useless fetch, nothing more.
+    constexpr std::size_t scanned = 64;
+    const std::size_t size = std::min(record.size(), scanned);
+    std::uint64_t curlies = 0;
+#if defined(__SSE2__)
+    if (size == scanned) {
+        for (std::size_t block = 0; block < 4; ++block) {
+            const __m128i bytes =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(record.data() + 16 * block));
+            const auto mask = static_cast<std::uint64_t>(
+                _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('{'))));
+            curlies |= mask << (16 * block);
+        }
+    } else
+#endif
+    {
+        for (std::size_t i = 0; i < size; ++i) {
+            if (record[i] == '{') {
+                curlies |= std::uint64_t{1} << i;
+            }
+        }
+    }
+    for (; curlies != 0; curlies &= curlies - 1) {
+        const std::size_t position = static_cast<std::size_t>(std::countr_zero(curlies)) + 1;
         std::size_t number = 0;
-        std::size_t digit = position + 1;
-        while (digit < head.size() && digit - position <= 9 && head[digit] >= '0' &&
-               head[digit] <= '9') {
-            number = number * 10 + static_cast<std::size_t>(head[digit] - '0');
+        std::size_t digit = position;
+        while (digit < record.size() && digit - position < 9 && record[digit] >= '0' &&
+               record[digit] <= '9') {
+            number = number * 10 + static_cast<std::size_t>(record[digit] - '0');
             ++digit;
         }
         if (number >= 1 && number <= PointCount()) {
             __builtin_prefetch(PointSlot(number - 1));
-            ++found;
+            return;
         }
-        position = head.find('{', digit);
     }
 }
 
