@@ -135,14 +135,14 @@ void FilesetReader::ConvertPoint(int& counter)
     }
     char* const to = pointSlots.Data() + slot;
     // The usual text is composed in place; the slot is NUL-padded as it must be.
-    char text[2 * 24 + 1] = {};
-    char* end = WriteFixed4(text, x);
+    char formatted[2 * 24 + 1] = {};
+    char* end = WriteFixed4(formatted, x);
     if (end != nullptr) {
         *end++ = ' ';
         end = WriteFixed4(end, y);
     }
-    if (end != nullptr && end - text <= static_cast<std::ptrdiff_t>(pointSlotSize)) {
-        std::memcpy(to, text, pointSlotSize);
+    if (end != nullptr && end - formatted <= static_cast<std::ptrdiff_t>(pointSlotSize)) {
+        std::memcpy(to, formatted, pointSlotSize);
     } else {
         pointText.clear();
         AppendFixed4(pointText, x);

@@ -112,6 +112,7 @@ unsigned StringMap::Hash(std::string_view key)
 
 void StringMap::Set(std::string_view key, std::string_view value)
 {
+    ++version;
     const unsigned hash = Hash(key);
     Bucket& bucket = buckets[hash % bucketCount];
     for (Entry& entry : bucket) {
@@ -153,6 +154,7 @@ const std::string& StringMap::GetOr(std::string_view key, const std::string& fal
 
 void StringMap::Clear()
 {
+    ++version;
     for (Bucket& bucket : buckets) {
         bucket.clear();
     }

@@ -29,6 +29,9 @@ public:
     // The value of `key`, or `fallback` when absent.
     const std::string& GetOr(std::string_view key, const std::string& fallback) const;
     std::size_t Size() const { return count; }
+    // Changes with every Set and Clear: a view of a value taken at one version is good
+    // as long as the version stays.
+    std::uint64_t Version() const { return version; }
     bool Empty() const { return count == 0; }
     void Clear();
 
@@ -77,4 +80,5 @@ private:
     std::vector<Slot> index;  // empty, or a power of two at least twice `count`
     std::size_t count = 0;
     std::uint64_t keyLengths = 0;
+    std::uint64_t version = 0;
 };

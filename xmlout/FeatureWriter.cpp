@@ -171,11 +171,32 @@ std::string_view FeatureWriter::ConvertedValue(std::string_view key, std::string
     return ConvertBodyView(MetaDataView(source));
 }
 
+std::string_view FeatureWriter::OutputName(std::string_view code) const
+{
+    if (code.empty() || code.size() > sizeof(std::uint64_t)) {
+        return ConvertBodyView(code);
+    }
+    if (nameCacheVersion != ConvertVersion()) {
+        nameCache.fill(CachedName{});
+        nameCacheVersion = ConvertVersion();
+    }
+    std::uint64_t packed = 0;
+    std::memcpy(&packed, code.data(), code.size());
+    CachedName& cached = nameCache[(packed * 0x9E3779B97F4A7C15ull) >> 58];
+    if (cached.length != code.size() || cached.code != packed) {
+        const std::string_view found = ConvertBodyView(code);
+        // A code without an entry stands for itself; its view points into the record
+        // and must not be kept.
+        cached = {packed, code.size(), found.data() != code.data(), found};
+    }
+    return cached.converted ? cached.name : code;
+}
+
 std::string FeatureWriter::ConvertAttributes(const StringMap& source) const
 {
     StringMap converted;
     source.ForEach([&](const std::string& key, const std::string& value) {
-        const std::string_view outputName = ConvertBodyView(key);
+        const std::string_view outputName = OutputName(key);
         // An attribute without an XML name cannot be written.
         if (!outputName.empty()) {
             converted.Set(outputName, ConvertedValue(key, value));
@@ -201,7 +222,7 @@ void FeatureWriter::ConvertAttributeText(std::string_view attributeSource,
         ++steps;
     }
     if (steps == 1) {
-        const std::string_view outputName = ConvertBodyView(key);
+        const std::string_view outputName = OutputName(key);
         if (!outputName.empty()) {
             out += ' ';
             out += outputName;
@@ -238,7 +259,7 @@ void FeatureWriter::WriteRecord(std::string_view record, OutputFile& file, bool 
     std::string_view childBody;
     int cursor = 0;
     while (NextSpans(record, cursor, outerName, outerAttributes, outerBody)) {
-        const std::string_view tag = ConvertBodyView(outerName);
+        const std::string_view tag = OutputName(outerName);
         if (tag.empty()) {
             continue;
         }
@@ -333,7 +354,7 @@ void FeatureWriter::EmitChild(std::string& out, int indent, ChildKind kind,
                               std::string_view code, std::string_view attributeSource,
                               std::string_view value) const
 {
-    const std::string_view tag = ConvertBodyView(code);
+    const std::string_view tag = OutputName(code);
     if (tag.empty()) {
         return;
     }
@@ -536,7 +557,7 @@ void FeatureWriter::EmitTopology(std::string& out, int indent, std::string_view 
         if (referenceName.empty()) {
             continue;
         }
-        const std::string_view referenceTag = ConvertBodyView(referenceName);
+        const std::string_view referenceTag = OutputName(referenceName);
         if (referenceTag.empty()) {
             continue;
         }
@@ -555,7 +576,7 @@ void FeatureWriter::EmitValue(std::string& out, int indent, std::string_view cod
                               std::string_view tag, std::string_view attrs,
                               std::string_view value) const
 {
-    const std::string_view valueText = IsCodedValue(code) ? ConvertBodyView(value) : value;
+    const std::string_view valueText = IsCodedValue(code) ? OutputName(value) : value;
     StartLine(out, indent);
     if (valueText.empty() && !attrs.empty()) {
         out += '<';

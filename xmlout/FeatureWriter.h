@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -97,6 +99,9 @@ private:
     void ChildLines(const std::string& childText, ChildKind kind, StringList& out) const;
     // The attribute text of NAME(ATTRIBUTES) into `out`.
     void ConvertAttributeText(std::string_view attributeSource, std::string& out) const;
+    // ConvertBodyView for the short codes and names that every record repeats, from a
+    // small cache kept while the "Convert" table is unchanged.
+    std::string_view OutputName(std::string_view code) const;
     // An attribute value after the fileset code (for "ID"), metadata and "Convert".
     std::string_view ConvertedValue(std::string_view key, std::string_view value) const;
     // The reference line of curves, points and surfaces, from "REMARK_CODE"; checked
@@ -112,6 +117,15 @@ private:
     mutable std::string recordAttributes;
     mutable std::string childAttributes;
     mutable std::string referenceAttributes;
+    struct CachedName
+    {
+        std::uint64_t code = 0;  // the code's bytes, zero-padded
+        std::size_t length = 0;  // 0: the slot is empty
+        bool converted = false;  // false: the table has no entry, the code stands
+        std::string_view name;
+    };
+    mutable std::array<CachedName, 64> nameCache;
+    mutable std::uint64_t nameCacheVersion = ~std::uint64_t{0};
     mutable std::string crsLine;
     mutable std::string crsCode;  // the "REMARK_CODE" value crsLine was made from
     mutable bool crsLineReady = false;

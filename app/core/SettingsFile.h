@@ -48,6 +48,8 @@ public:
     // value or `key` itself, so it lives only as long as both.
     std::string_view ConvertBodyView(std::string_view key) const;
     std::string_view MetaDataView(std::string_view key) const;
+    // Changes whenever the "Convert" table does (see StringMap::Version).
+    std::uint64_t ConvertVersion() const { return convertBodies.Version(); }
     int SetMetaData(const std::string& key, const std::string& value);
     int GetMetaDataCount() const { return static_cast<int>(metaData.Size()); }
     std::string GetMetaDataTemplate() const;
