@@ -180,8 +180,21 @@ std::string_view FeatureWriter::OutputName(std::string_view code) const
         nameCache.fill(CachedName{});
         nameCacheVersion = ConvertVersion();
     }
-    std::uint64_t packed = 0;
-    std::memcpy(&packed, code.data(), code.size());
+    // With the length, these bytes tell every code of up to eight bytes apart.
+    const char* bytes = code.data();
+    const std::size_t size = code.size();
+    std::uint64_t packed;
+    if (size >= 4) {
+        std::uint32_t low;
+        std::uint32_t high;
+        std::memcpy(&low, bytes, sizeof low);
+        std::memcpy(&high, bytes + size - 4, sizeof high);
+        packed = (static_cast<std::uint64_t>(high) << 32) | low;
+    } else {
+        packed = (static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[0])) << 16) |
+                 (static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[size / 2])) << 8) |
+                 static_cast<unsigned char>(bytes[size - 1]);
+    }
     CachedName& cached = nameCache[(packed * 0x9E3779B97F4A7C15ull) >> 58];
     if (cached.length != code.size() || cached.code != packed) {
         const std::string_view found = ConvertBodyView(code);

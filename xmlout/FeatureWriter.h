@@ -119,7 +119,7 @@ private:
     mutable std::string referenceAttributes;
     struct CachedName
     {
-        std::uint64_t code = 0;  // the code's bytes, zero-padded
+        std::uint64_t code = 0;  // the code's bytes, packed (see OutputName)
         std::size_t length = 0;  // 0: the slot is empty
         bool converted = false;  // false: the table has no entry, the code stands
         std::string_view name;
