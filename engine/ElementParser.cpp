@@ -1,5 +1,6 @@
 #include "engine/ElementParser.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "engine/SjisText.h"
@@ -188,9 +189,90 @@ bool ElementParser::NextSpans(std::string_view source, int& cursor, std::string_
     if (cursor >= static_cast<int>(source.size())) {
         return false;
     }
-    const int end = SplitSpans(source, cursor, nameOut, attributesOut, bodyOut);
+    int end = 0;
+    if (!IndexedSpans(source, cursor, end, nameOut, attributesOut, bodyOut)) {
+        end = SplitSpans(source, cursor, nameOut, attributesOut, bodyOut);
+    }
     // An element always ends at or after the cursor, so every step makes progress.
     cursor = end < cursor ? cursor + 1 : end + 1;
+    return true;
+}
+
+void ElementParser::IndexBrackets(std::string_view source)
+{
+    indexedText = source;
+    bracketPositions.clear();
+    CollectBrackets(source, bracketPositions);
+}
+
+void ElementParser::ForgetBrackets()
+{
+    indexedText = {};
+    bracketPositions.clear();
+}
+
+std::ptrdiff_t ElementParser::IndexedPartner(std::size_t bracket, std::size_t limit) const
+{
+    const char opener = indexedText[bracketPositions[bracket]];
+    const char closer = PartnerOf(opener);
+    int depth = 1;
+    for (std::size_t i = bracket + 1; i < bracketPositions.size() && bracketPositions[i] < limit;
+         ++i) {
+        const char found = indexedText[bracketPositions[i]];
+        if (found == opener) {
+            ++depth;
+        } else if (found == closer && --depth == 0) {
+            return static_cast<std::ptrdiff_t>(i);
+        }
+    }
+    return -1;
+}
+
+bool ElementParser::IndexedSpans(std::string_view source, int start, int& end,
+                                 std::string_view& nameOut, std::string_view& attributesOut,
+                                 std::string_view& bodyOut) const
+{
+    if (indexedText.empty() || source.data() < indexedText.data() ||
+        source.data() + source.size() > indexedText.data() + indexedText.size()) {
+        return false;
+    }
+    // Positions below are positions in the indexed text. A part begins at a character
+    // boundary of the whole, so its brackets are exactly the indexed ones inside it.
+    const auto base = static_cast<std::size_t>(source.data() - indexedText.data());
+    const std::size_t from = base + static_cast<std::size_t>(start);
+    const std::size_t limit = base + source.size();
+    const auto first = static_cast<std::size_t>(
+        std::lower_bound(bracketPositions.begin(), bracketPositions.end(), from) -
+        bracketPositions.begin());
+    if (first == bracketPositions.size() || bracketPositions[first] >= limit) {
+        return false;
+    }
+    const std::size_t open = bracketPositions[first];
+    std::size_t curly = first;
+    if (indexedText[open] == '(') {
+        const std::ptrdiff_t roundEnd = IndexedPartner(first, limit);
+        // A ")" is one byte, so a "{" right after it is the next bracket.
+        if (roundEnd < 0 || bracketPositions[static_cast<std::size_t>(roundEnd)] + 1 >= limit ||
+            indexedText[bracketPositions[static_cast<std::size_t>(roundEnd)] + 1] != '{') {
+            return false;
+        }
+        curly = static_cast<std::size_t>(roundEnd) + 1;
+        attributesOut = indexedText.substr(
+            open + 1, bracketPositions[static_cast<std::size_t>(roundEnd)] - open - 1);
+    } else if (indexedText[open] == '{') {
+        attributesOut = {};
+    } else {
+        return false;
+    }
+    const std::ptrdiff_t curlyEnd = IndexedPartner(curly, limit);
+    if (curlyEnd < 0) {
+        return false;
+    }
+    const std::size_t bodyStart = bracketPositions[curly] + 1;
+    const std::size_t bodyEnd = bracketPositions[static_cast<std::size_t>(curlyEnd)];
+    nameOut = indexedText.substr(from, open - from);
+    bodyOut = indexedText.substr(bodyStart, bodyEnd - bodyStart);
+    end = static_cast<int>(bodyEnd - base);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/EngineObject.h"
 #include "engine/StringList.h"
@@ -54,6 +55,12 @@ public:
     // As NextAt, handing out views into `source` instead of copies.
     bool NextSpans(std::string_view source, int& cursor, std::string_view& nameOut,
                    std::string_view& attributesOut, std::string_view& bodyOut) const;
+    // Finds every bracket of `source` at once, so that NextSpans over it and over its
+    // parts (element bodies and attribute texts, which begin right after a bracket)
+    // does not search the same bytes again at every level. The text must stay as it
+    // is until ForgetBrackets.
+    void IndexBrackets(std::string_view source);
+    void ForgetBrackets();
     // Fills `target` with KEY{VALUE} pairs; returns the number of steps taken.
     int ParseAttributes(const std::string& source, StringMap& target) const;
     // Appends the comma-separated items of `source`; returns the list's new count.
@@ -67,6 +74,14 @@ protected:
     int FindPartnerIn(int position, std::string_view source) const;
     int SplitSpans(std::string_view source, int start, std::string_view& nameOut,
                    std::string_view& attributesOut, std::string_view& bodyOut) const;
+    // SplitSpans of NAME{BODY} and NAME(ATTRIBUTES){BODY} with balanced brackets, from
+    // the index; false when `source` is not a part of the indexed text or the element
+    // has another shape.
+    bool IndexedSpans(std::string_view source, int start, int& end, std::string_view& nameOut,
+                      std::string_view& attributesOut, std::string_view& bodyOut) const;
+    // The index of the bracket that balances bracket `bracket`, counting only brackets
+    // before `limit`; -1 when there is none.
+    std::ptrdiff_t IndexedPartner(std::size_t bracket, std::size_t limit) const;
 
     std::string elementText;
     std::string body;
@@ -82,4 +97,7 @@ protected:
     mutable int curlyFrom = 0;
     mutable int curlyAt = -1;
     const std::string openBrackets = "({";
+    // The indexed text and the positions of its brackets, ascending.
+    std::string_view indexedText;
+    std::vector<std::size_t> bracketPositions;
 };

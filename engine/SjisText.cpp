@@ -149,6 +149,48 @@ int FindBracket(std::string_view text, int from)
     return -1;
 }
 
+void CollectBrackets(std::string_view text, std::vector<std::size_t>& positions)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t end = text.size();
+    std::size_t position = 0;
+    while (position < end) {
+#if defined(__SSE2__)
+        if (position + 16 <= end) {
+            // The brackets before the block's first byte above 0x7F are taken from the
+            // mask; from that byte on, the bytes are stepped one character at a time.
+            const __m128i block =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + position));
+            const __m128i round = _mm_cmpeq_epi8(_mm_or_si128(block, _mm_set1_epi8(0x01)),
+                                                 _mm_set1_epi8(')'));
+            const __m128i curly = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('{')),
+                                               _mm_cmpeq_epi8(block, _mm_set1_epi8('}')));
+            const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(block));
+            const int plain = high == 0 ? 16 : std::countr_zero(high);
+            unsigned brackets =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(round, curly))) &
+                ((1u << plain) - 1);
+            for (; brackets != 0; brackets &= brackets - 1) {
+                positions.push_back(position + static_cast<std::size_t>(std::countr_zero(brackets)));
+            }
+            position += static_cast<std::size_t>(plain);
+            if (plain == 16) {
+                continue;
+            }
+        }
+#endif
+        const unsigned char byte = bytes[position];
+        if (IsLeadByte(byte)) {
+            position += 2;
+            continue;
+        }
+        if (byte == '(' || byte == ')' || byte == '{' || byte == '}') {
+            positions.push_back(position);
+        }
+        ++position;
+    }
+}
+
 int FindBalancing(std::string_view text, int from, char opener, char closer)
 {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());

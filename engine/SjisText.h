@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Searches in code page 932 text. Each search starts at a character boundary and steps
 // over double-byte characters, so a trail byte is never taken for the byte sought.
@@ -16,6 +17,8 @@ int FindByteBefore(std::string_view text, char wanted, int from, int limit);
 int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, int limit);
 // The first of "(", ")", "{" and "}" at or after `from`.
 int FindBracket(std::string_view text, int from);
+// Appends the positions of all "(", ")", "{" and "}" characters, ascending.
+void CollectBrackets(std::string_view text, std::vector<std::size_t>& positions);
 // The first `closer` at or after `from` at which the closers seen outnumber the
 // `opener`s seen (the partner of an opener just before `from`).
 int FindBalancing(std::string_view text, int from, char opener, char closer);

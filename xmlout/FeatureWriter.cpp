@@ -264,6 +264,14 @@ void FeatureWriter::RefreshCrsLine() const
 void FeatureWriter::WriteRecord(std::string_view record, OutputFile& file, bool shiftJis)
 {
     RefreshCrsLine();
+    // The record is walked level by level: elements, their children, attribute texts
+    // and references. Its brackets are found once for all of them.
+    struct Index
+    {
+        FeatureWriter& writer;
+        ~Index() { writer.ForgetBrackets(); }
+    } const index{*this};
+    IndexBrackets(record);
     std::string_view outerName;
     std::string_view outerAttributes;
     std::string_view outerBody;
