@@ -83,7 +83,18 @@ protected:
                                                      : pointSlotSize);
 #endif
     }
-    // Where the slot of the point at `index` lies, for a prefetch.
+    // True when a slot holds a text of exactly pointSlotSize bytes, the usual case.
+    static bool FillsSlot(const char* slot)
+    {
+#if defined(__SSE2__)
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(
+                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(slot)),
+                   _mm_setzero_si128())) == 0;
+#else
+        return std::memchr(slot, 0, pointSlotSize) == nullptr;
+#endif
+    }
+    // Where the slot of the point at `index` lies.
     const char* PointSlot(std::size_t index) const
     {
         return pointSlots.Data() + index * pointSlotSize;

@@ -475,11 +475,20 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
     pointLinePrefix += openTag;
     const std::string_view prefix = pointLinePrefix;
     const std::size_t lineBytes = prefix.size() + closeTagAndLineEnd.size();
-    // Items go in batches: first their point numbers, then the points' slots are
-    // fetched together (points of buildings and symbols lie anywhere in the table, and
-    // fetching them one after another would wait on memory each time), then the lines
-    // are copied into place with one resize. Empty items count, so a text of n commas
-    // has n + 1 items; an item that names no point gives a line without coordinates.
+    // Coordinates usually fill their slot exactly; then a line is a fixed template with
+    // the slot copied into it, copied whole (the output gets room for the overhang).
+    constexpr std::size_t templateSize = 64;
+    const bool templated = lineBytes + pointSlotSize <= templateSize;
+    char lineTemplate[templateSize] = {};
+    if (templated) {
+        std::memcpy(lineTemplate, prefix.data(), prefix.size());
+        std::memcpy(lineTemplate + prefix.size() + pointSlotSize, closeTagAndLineEnd.data(),
+                    closeTagAndLineEnd.size());
+    }
+    const std::size_t lineLength = lineBytes + pointSlotSize;
+    // Items go in batches: first their point numbers, then the lines copied into place
+    // with one resize. Empty items count, so a text of n commas has n + 1 items; an
+    // item that names no point gives a line without coordinates.
     constexpr std::size_t batchSize = 64;
     std::array<std::size_t, batchSize> batch;
     std::size_t position = 0;
@@ -489,21 +498,32 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
             batch[count] = NextPointItem(numbers, position);
             ++count;
         }
-        for (std::size_t i = 0; i < count; ++i) {
-            if (batch[i] != 0) {
-                __builtin_prefetch(PointSlot(batch[i] - 1));
+        std::size_t done = 0;
+        if (templated) {
+            const std::size_t oldSize = out.size();
+            out.resize(oldSize + count * lineLength + templateSize);
+            char* to = out.data() + oldSize;
+            for (; done < count && batch[done] != 0 && FillsSlot(PointSlot(batch[done] - 1));
+                 ++done) {
+                std::memcpy(to, lineTemplate, templateSize);
+                std::memcpy(to + prefix.size(), PointSlot(batch[done] - 1), pointSlotSize);
+                to += lineLength;
             }
+            out.resize(static_cast<std::size_t>(to - out.data()));
+        }
+        if (done == count) {
+            continue;
         }
         std::size_t textBytes = 0;
-        for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t i = done; i < count; ++i) {
             if (batch[i] != 0) {
                 textBytes += PointText(batch[i] - 1).size();
             }
         }
         const std::size_t oldSize = out.size();
-        out.resize(oldSize + textBytes + count * lineBytes);
+        out.resize(oldSize + textBytes + (count - done) * lineBytes);
         char* to = out.data() + oldSize;
-        for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t i = done; i < count; ++i) {
             to = CopyShort(to, prefix);
             if (batch[i] != 0) {
                 to = CopyShort(to, PointText(batch[i] - 1));
