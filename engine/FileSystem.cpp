@@ -242,12 +242,6 @@ std::string_view TextLines::Front() const
     return std::string_view(text.Data() + span.begin, span.end - span.begin);
 }
 
-std::string_view TextLines::Peek(std::size_t ahead) const
-{
-    const Span& span = spans[next + ahead];
-    return std::string_view(text.Data() + span.begin, span.end - span.begin);
-}
-
 void TextLines::PopFront()
 {
     ++next;

@@ -65,8 +65,6 @@ public:
     // Lines not yet taken.
     std::size_t Size() const { return spans.size() - next; }
     std::string_view Front() const;
-    // The line `ahead` lines after the head (below Size()).
-    std::string_view Peek(std::size_t ahead) const;
     void PopFront();
 
 private:

@@ -336,9 +336,6 @@ bool FilesetConverter::WriteNextRecord()
         records.Clear();
         return false;
     }
-    if (records.Size() > 1) {
-        writer.PrefetchPoints(records.Peek(1));
-    }
     writer.WriteRecord(records.Front(), output, shiftJisOutput != 0);
     records.PopFront();
     if (output.Failed()) {

@@ -13,9 +13,6 @@
 #include "engine/SjisText.h"
 #include "xmlout/OutputFile.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -305,49 +302,6 @@ void FeatureWriter::WriteRecord(std::string_view record, OutputFile& file, bool 
         }
         AppendEndTag(recordText, recordIndent, tag);
         file.FinishText(!shiftJis);
-    }
-}
-
-void FeatureWriter::PrefetchPoints(std::string_view record) const
-{
-    // The first point list of a record is a body that starts with a digit within its
-    // first 64 bytes; the rest of it mostly follows in the table, and later lists are
-    // mostly near it. Only "{" bytes are looked at, without stepping over double-byte
-    // characters: a wrong guess costs a useless fetch, nothing more.
-    constexpr std::size_t scanned = 64;
-    const std::size_t size = std::min(record.size(), scanned);
-    std::uint64_t curlies = 0;
-#if defined(__SSE2__)
-    if (size == scanned) {
-        for (std::size_t block = 0; block < 4; ++block) {
-            const __m128i bytes =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(record.data() + 16 * block));
-            const auto mask = static_cast<std::uint64_t>(
-                _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('{'))));
-            curlies |= mask << (16 * block);
-        }
-    } else
-#endif
-    {
-        for (std::size_t i = 0; i < size; ++i) {
-            if (record[i] == '{') {
-                curlies |= std::uint64_t{1} << i;
-            }
-        }
-    }
-    for (; curlies != 0; curlies &= curlies - 1) {
-        const std::size_t position = static_cast<std::size_t>(std::countr_zero(curlies)) + 1;
-        std::size_t number = 0;
-        std::size_t digit = position;
-        while (digit < record.size() && digit - position < 9 && record[digit] >= '0' &&
-               record[digit] <= '9') {
-            number = number * 10 + static_cast<std::size_t>(record[digit] - '0');
-            ++digit;
-        }
-        if (number >= 1 && number <= PointCount()) {
-            __builtin_prefetch(PointSlot(number - 1));
-            return;
-        }
     }
 }
 

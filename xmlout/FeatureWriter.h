@@ -29,10 +29,6 @@ public:
     // the element's lines indented by 4 spaces. Elements whose XML name is empty are
     // left out.
     void WriteRecord(std::string_view record, OutputFile& file, bool shiftJis);
-    // Starts fetching the points a record will probably name into the cache, so that
-    // they are at hand when it is written after the one in hand. Only a hint: nothing
-    // is read that the record's conversion depends on.
-    void PrefetchPoints(std::string_view record) const;
     // The attribute text of one element, in the hash order of the output names.
     std::string ConvertAttributes(const StringMap& attributes) const;
 
