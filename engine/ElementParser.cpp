@@ -201,6 +201,7 @@ bool ElementParser::NextSpans(std::string_view source, int& cursor, std::string_
 void ElementParser::IndexBrackets(std::string_view source)
 {
     indexedText = source;
+    bracketHint = 0;
     bracketPositions.clear();
     CollectBrackets(source, bracketPositions);
 }
@@ -241,9 +242,19 @@ bool ElementParser::IndexedSpans(std::string_view source, int start, int& end,
     const auto base = static_cast<std::size_t>(source.data() - indexedText.data());
     const std::size_t from = base + static_cast<std::size_t>(start);
     const std::size_t limit = base + source.size();
-    const auto first = static_cast<std::size_t>(
-        std::lower_bound(bracketPositions.begin(), bracketPositions.end(), from) -
-        bracketPositions.begin());
+    // A walk asks in ascending order of positions mostly (elements, then their
+    // attributes and children, depth first), so the search goes on from the last answer.
+    std::size_t first = bracketHint;
+    if (first > bracketPositions.size() || (first > 0 && bracketPositions[first - 1] >= from)) {
+        first = static_cast<std::size_t>(
+            std::lower_bound(bracketPositions.begin(), bracketPositions.end(), from) -
+            bracketPositions.begin());
+    } else {
+        while (first < bracketPositions.size() && bracketPositions[first] < from) {
+            ++first;
+        }
+    }
+    bracketHint = first;
     if (first == bracketPositions.size() || bracketPositions[first] >= limit) {
         return false;
     }

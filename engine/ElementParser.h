@@ -100,4 +100,5 @@ protected:
     // The indexed text and the positions of its brackets, ascending.
     std::string_view indexedText;
     std::vector<std::size_t> bracketPositions;
+    mutable std::size_t bracketHint = 0;  // where the last search of the index ended
 };

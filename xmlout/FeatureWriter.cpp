@@ -13,7 +13,6 @@
 #include "engine/SjisText.h"
 #include "xmlout/OutputFile.h"
 
-
 namespace {
 
 // Children with these codes hold coded values, translated through "Convert".
