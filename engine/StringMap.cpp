@@ -124,13 +124,14 @@ void StringMap::Set(std::string_view key, std::string_view value)
     bucket.push_back({hash, std::string(key), std::string(value)});
     AddToIndex(IndexHash(key), static_cast<std::uint32_t>(hash % bucketCount),
                static_cast<std::uint32_t>(bucket.size()));
-    keyLengths |= LengthBit(key.size());
+    const std::size_t bit = FilterBit(key);
+    keyFilter[bit / 64] |= std::uint64_t{1} << (bit % 64);
     ++count;
 }
 
 const std::string* StringMap::Find(std::string_view key) const
 {
-    if ((keyLengths & LengthBit(key.size())) == 0) {
+    if (!MayContain(key)) {
         return nullptr;
     }
     const std::uint64_t hash = IndexHash(key);
@@ -160,7 +161,7 @@ void StringMap::Clear()
     }
     index.clear();
     count = 0;
-    keyLengths = 0;
+    keyFilter.fill(0);
 }
 
 std::vector<std::pair<std::string, std::string>> StringMap::Entries() const

@@ -69,16 +69,24 @@ private:
     };
     static std::uint64_t IndexHash(std::string_view key);
     void AddToIndex(std::uint64_t hash, std::uint32_t bucket, std::uint32_t place);
-    // Bit n is set when some key is n bytes long (n < 63), bit 63 for longer keys: most
-    // lookups of values that name no key end here without hashing.
-    static std::uint64_t LengthBit(std::size_t length)
+    // A filter of the keys present by length, first and last byte: most lookups of
+    // values that name no key (identifiers, numbers) end here without hashing.
+    static std::size_t FilterBit(std::string_view key)
     {
-        return std::uint64_t{1} << std::min<std::size_t>(length, 63);
+        const std::size_t size = key.size();
+        const std::size_t first = size > 0 ? static_cast<unsigned char>(key[0]) : 0;
+        const std::size_t last = size > 0 ? static_cast<unsigned char>(key[size - 1]) : 0;
+        return (size * 31 + first * 7 + last) & 255;
+    }
+    bool MayContain(std::string_view key) const
+    {
+        const std::size_t bit = FilterBit(key);
+        return ((keyFilter[bit / 64] >> (bit % 64)) & 1) != 0;
     }
 
     std::array<Bucket, bucketCount> buckets;
     std::vector<Slot> index;  // empty, or a power of two at least twice `count`
     std::size_t count = 0;
-    std::uint64_t keyLengths = 0;
+    std::array<std::uint64_t, 4> keyFilter{};
     std::uint64_t version = 0;
 };

@@ -160,8 +160,10 @@ std::string_view FeatureWriter::ConvertedValue(std::string_view key, std::string
     std::string_view source = value;
     if (key == "ID") {
         // The fileset code keeps identifiers unique across filesets.
-        idValue = value;
-        idValue.insert(std::min<std::size_t>(2, idValue.size()), filesetCode);
+        const std::size_t split = std::min<std::size_t>(2, value.size());
+        idValue.assign(value.substr(0, split));
+        idValue += filesetCode;
+        idValue += value.substr(split);
         source = idValue;
     }
     return ConvertBodyView(MetaDataView(source));

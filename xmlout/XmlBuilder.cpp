@@ -1,5 +1,8 @@
 #include "xmlout/XmlBuilder.h"
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <iterator>
 
 #include "engine/SjisText.h"
@@ -53,11 +56,39 @@ bool BeginsReference(std::string_view text, std::size_t position)
     return next < text.size() && text[next] == ';';
 }
 
+// The first byte at or after `from` that may need escaping ("<", "&" or "'"), or the
+// size. Most texts have none, so eight bytes are tested at a time.
+std::size_t NextSpecial(std::string_view text, std::size_t from)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101ull;
+    constexpr std::uint64_t highs = 0x8080808080808080ull;
+    std::size_t position = from;
+    for (; position + 8 <= text.size(); position += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + position, sizeof word);
+        std::uint64_t found = 0;
+        for (const std::uint64_t pattern : {ones * '<', ones * '&', ones * '\''}) {
+            const std::uint64_t x = word ^ pattern;
+            found |= (x - ones) & ~x & highs;
+        }
+        if (found != 0) {
+            return position + static_cast<std::size_t>(std::countr_zero(found)) / 8;
+        }
+    }
+    for (; position < text.size(); ++position) {
+        const char byte = text[position];
+        if (byte == '<' || byte == '&' || byte == '\'') {
+            return position;
+        }
+    }
+    return position;
+}
+
 // "<", "&" and "'" are below 0x40 and so never trail bytes: a byte scan is safe.
 void AppendEscaped(std::string& out, std::string_view text, bool attribute)
 {
     std::size_t done = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = NextSpecial(text, 0); i < text.size(); i = NextSpecial(text, i + 1)) {
         const char byte = text[i];
         const char* replacement = nullptr;
         if (byte == '<') {
