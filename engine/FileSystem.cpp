@@ -1,6 +1,7 @@
 #include "engine/FileSystem.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 #include <system_error>
@@ -8,12 +9,35 @@
 #include "engine/Cp932.h"
 #include "engine/SjisText.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr std::size_t readChunk = 1 << 16;
 constexpr char endOfText = 0x1A;
+
+// memchr for LF, with the short lines of point data found without a call.
+const char* FindNewline(const char* text, std::size_t size)
+{
+#if defined(__SSE2__)
+    std::size_t position = 0;
+    for (; position < 32 && position + 16 <= size; position += 16) {
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + position)),
+            _mm_set1_epi8('\n'))));
+        if (mask != 0) {
+            return text + position + static_cast<std::size_t>(std::countr_zero(mask));
+        }
+    }
+    return static_cast<const char*>(std::memchr(text + position, '\n', size - position));
+#else
+    return static_cast<const char*>(std::memchr(text, '\n', size));
+#endif
+}
 
 bool EqualsIgnoreAsciiCase(std::string_view left, std::string_view right)
 {
@@ -134,7 +158,7 @@ bool LineReader::NextView(std::string_view& line)
     }
     std::size_t searched = begin;
     for (;;) {
-        const void* found = std::memchr(buffer.data() + searched, '\n', end - searched);
+        const void* found = FindNewline(buffer.data() + searched, end - searched);
         if (found != nullptr) {
             const std::size_t newline =
                 static_cast<std::size_t>(static_cast<const char*>(found) - buffer.data());

@@ -135,7 +135,8 @@ void FilesetReader::ConvertPoint(int& counter)
     }
     char* const to = pointSlots.Data() + slot;
     // The usual text is composed in place; the slot is NUL-padded as it must be.
-    char formatted[2 * 24 + 1] = {};
+    // WriteFixed4 pads with NULs, so the first 16 bytes are defined whenever used.
+    char formatted[2 * 24 + 1];
     char* end = WriteFixed4(formatted, x);
     if (end != nullptr) {
         *end++ = ' ';

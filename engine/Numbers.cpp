@@ -224,8 +224,11 @@ char* WriteShortFixed4(char* to, double value)
         decimals = 0;
         ++whole;
     }
-    char buffer[32];
-    char* end = buffer + sizeof buffer;
+    // Digits are written backwards to end at buffer + 24, then 24 bytes are copied at
+    // once: the text is at most 22 bytes, `to` has room for 24, and NULs follow it.
+    char buffer[48];
+    char* const end = buffer + 24;
+    std::memset(end, 0, 24);
     char* digit = end - 5;
     std::memcpy(digit + 1, digitPairs + 2 * (decimals / 100), 2);
     std::memcpy(digit + 3, digitPairs + 2 * (decimals % 100), 2);
@@ -244,9 +247,8 @@ char* WriteShortFixed4(char* to, double value)
     if (std::signbit(value)) {
         *--digit = '-';
     }
-    const std::size_t length = static_cast<std::size_t>(end - digit);
-    std::memcpy(to, digit, length);
-    return to + length;
+    std::memcpy(to, digit, 24);
+    return to + (end - digit);
 }
 
 }
