@@ -283,6 +283,8 @@ void FeatureWriter::WriteRecord(std::string_view record, OutputFile& file, bool 
             continue;
         }
         std::string& recordText = file.StartText();
+        asciiScanFrom = recordText.size();
+        firstNonAscii = std::string::npos;
         recordText += lineEnd;
         ConvertAttributeText(outerAttributes, recordAttributes);
         AppendStartTag(recordText, recordIndent, tag, recordAttributes);
@@ -302,7 +304,8 @@ void FeatureWriter::WriteRecord(std::string_view record, OutputFile& file, bool 
                       childSource, childBody);
         }
         AppendEndTag(recordText, recordIndent, tag);
-        file.FinishText(!shiftJis);
+        file.FinishText(!shiftJis,
+                        firstNonAscii != std::string::npos ? firstNonAscii : asciiScanFrom);
     }
 }
 
@@ -426,6 +429,19 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
                                      std::string_view numbers,
                                      std::string_view closeTagAndLineEnd) const
 {
+    // The lines are ASCII: the search for text to convert to UTF-8 skips them.
+    if (firstNonAscii == std::string::npos) {
+        const std::size_t wide = FirstNonAscii(out, std::min(asciiScanFrom, out.size()));
+        if (wide < out.size()) {
+            firstNonAscii = wide;
+        }
+    }
+    struct SkipLines
+    {
+        const FeatureWriter& writer;
+        const std::string& out;
+        ~SkipLines() { writer.asciiScanFrom = out.size(); }
+    } const skipLines{*this, out};
     pointLinePrefix.assign(static_cast<std::size_t>(indent), ' ');
     pointLinePrefix += openTag;
     const std::string_view prefix = pointLinePrefix;

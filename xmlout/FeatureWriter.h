@@ -108,6 +108,10 @@ private:
 
     // Scratch space reused from record to record.
     mutable std::string idValue;
+    // Of the record being composed: the first byte above 0x7F found so far (npos for
+    // none), and the position from which the text has not been searched for one.
+    mutable std::size_t firstNonAscii = std::string::npos;
+    mutable std::size_t asciiScanFrom = 0;
     mutable std::string pointLinePrefix;
     // Converted attribute texts of the record, the child and a topology reference in hand.
     mutable std::string recordAttributes;

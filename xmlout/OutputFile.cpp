@@ -1,5 +1,7 @@
 #include "xmlout/OutputFile.h"
 
+#include <algorithm>
+
 #include "engine/Cp932.h"
 
 namespace {
@@ -51,12 +53,13 @@ std::string& OutputFile::StartText()
     return buffer;
 }
 
-void OutputFile::FinishText(bool utf8)
+void OutputFile::FinishText(bool utf8, std::size_t asciiBefore)
 {
     if (utf8) {
         // Most of a record is ASCII, which reads the same in both encodings: only the
         // text from the first other byte on is converted.
-        const std::size_t first = FirstNonAscii(buffer, textStart);
+        const std::size_t first =
+            FirstNonAscii(buffer, std::min(std::max(textStart, asciiBefore), buffer.size()));
         if (first < buffer.size()) {
             pending.assign(buffer, first);
             buffer.resize(first);

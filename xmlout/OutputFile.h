@@ -30,9 +30,10 @@ public:
     void WriteUtf8(std::string_view cp932Text);
     // Composition in place: code page 932 text appended to the returned buffer after
     // StartText is converted to UTF-8 by FinishText when asked, then written like the
-    // rest. The buffer must only grow between the two calls.
+    // rest. The buffer must only grow between the two calls. `asciiBefore` is a
+    // buffer position before which the composer knows the text to be ASCII.
     std::string& StartText();
-    void FinishText(bool utf8);
+    void FinishText(bool utf8, std::size_t asciiBefore = 0);
     // Flushes and closes; false when anything since Open failed.
     bool Close();
 
