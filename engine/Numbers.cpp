@@ -192,6 +192,15 @@ char* WriteShortFixed4(char* to, double value)
     const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
     const int biased = static_cast<int>((bits >> 52) & 0x7FF);
     const int shift = 1075 - biased;
+    if ((bits << 1) == 0) {
+        // Zero, with its sign as printf writes it.
+        char zero[24] = {};
+        const char* text = std::signbit(value) ? "-0.0000" : "0.0000";
+        const std::size_t length = std::strlen(text);
+        std::memcpy(zero, text, length);
+        std::memcpy(to, zero, sizeof zero);
+        return to + length;
+    }
     if (biased == 0 || shift < 1 || shift > 100) {
         return nullptr;
     }

@@ -20,9 +20,10 @@ std::optional<int> ReadInt(std::string_view text);
 // "%.4f", correctly rounded; infinity is written "inf" or "-inf".
 void AppendFixed4(std::string& out, double value);
 std::string FormatFixed4(double value);
-// "%.4f" written to `to`, which has room for 24 bytes, for finite values below 2^52 in
-// magnitude (all coordinates); returns the end, or nullptr with nothing written for
-// other values, which AppendFixed4 takes. The rest of the 24 bytes become NUL.
+// "%.4f" written to `to`, which has room for 24 bytes, for zero and for normal values
+// below 2^52 in magnitude (all coordinates); returns the end, or nullptr with nothing
+// written for other values, which AppendFixed4 takes. The rest of the 24 bytes become
+// NUL.
 char* WriteFixed4(char* to, double value);
 
 // "%08d" of a 64-bit value: at least eight digits, zero-padded, a minus sign first.

@@ -5,6 +5,7 @@
 #include <bit>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include <limits>
@@ -139,5 +140,26 @@ TEST(NumbersTest, FixedFourDecimalsAgreeWithTheGeneralConversion)
     }
     for (const double value : values) {
         ASSERT_EQ(general(value), FormatFixed4(value)) << value;
+    }
+}
+
+// The in-place form writes what the appending form appends, and NULs after it.
+TEST(NumbersTest, FixedFourDecimalsInPlaceMatchAndArePadded)
+{
+    for (const double value : {0.0, -0.0, 139.7454, -35.00005, 1e15, 4503599627370495.5,
+                               -1e-9, 99999.99995}) {
+        char buffer[32];
+        std::memset(buffer, 'x', sizeof buffer);
+        const char* end = WriteFixed4(buffer, value);
+        ASSERT_NE(nullptr, end) << value;
+        EXPECT_EQ(FormatFixed4(value), std::string(static_cast<const char*>(buffer), end));
+        for (const char* rest = end; rest < buffer + 24; ++rest) {
+            EXPECT_EQ('\0', *rest) << value;
+        }
+    }
+    char buffer[32];
+    for (const double value : {1e20, -1e17, std::numeric_limits<double>::infinity(),
+                               std::numeric_limits<double>::quiet_NaN()}) {
+        EXPECT_EQ(nullptr, WriteFixed4(buffer, value)) << value;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,4 +62,39 @@ TEST(StringMapTest, KeysOfOneBucketComeLaterAddedFirstAndReplacingKeepsThePlace)
     EXPECT_EQ((Entries{{"a", "3"}, {"id", "newer"}, {"ID", "new"}, {"version", "4"}}),
               map.Entries());
     EXPECT_EQ(4u, map.Size());
+}
+
+// Lookups go through an index that grows with the map; every key stays found, keys
+// that look alike are told apart, and the version tells holders of values when to look
+// again.
+TEST(StringMapTest, ManyKeysStayFoundAsTheIndexGrows)
+{
+    StringMap map;
+    std::vector<std::string> keys;
+    for (int i = 0; i < 1500; ++i) {
+        keys.push_back((i % 3 == 0 ? "CV" : i % 3 == 1 ? "RD_SB" : "\x83\x7B") +
+                       std::to_string(i));
+    }
+    std::uint64_t version = map.Version();
+    for (const std::string& key : keys) {
+        map.Set(key, "v" + key);
+        EXPECT_NE(version, map.Version());
+        version = map.Version();
+    }
+    for (const std::string& key : keys) {
+        const std::string* value = map.Find(key);
+        ASSERT_NE(nullptr, value) << key;
+        EXPECT_EQ("v" + key, *value);
+    }
+    for (const std::string absent : {"CV", "CV1500", "RD_SB01", "", "cv3", "CV3 "}) {
+        EXPECT_EQ(nullptr, map.Find(absent)) << absent;
+    }
+    map.Set("CV3", "again");
+    EXPECT_EQ("again", *map.Find("CV3"));
+    EXPECT_EQ(keys.size(), map.Size());
+    map.Clear();
+    EXPECT_NE(version, map.Version());
+    EXPECT_EQ(nullptr, map.Find("CV3"));
+    map.Set("CV3", "new");
+    EXPECT_EQ("new", *map.Find("CV3"));
 }
