@@ -204,29 +204,36 @@ void ElementParser::IndexBrackets(std::string_view source)
     bracketHint = 0;
     bracketPositions.clear();
     CollectBrackets(source, bracketPositions);
+    // Each opener's partner, found for all at once with one stack per kind: an opener
+    // is closed by the first closer of its kind after it at which everything of that
+    // kind opened since is closed again, as FindPartner walks it.
+    bracketPartners.assign(bracketPositions.size(), -1);
+    roundOpen.clear();
+    curlyOpen.clear();
+    for (std::size_t i = 0; i < bracketPositions.size(); ++i) {
+        const char bracket = source[bracketPositions[i]];
+        std::vector<std::size_t>& open = bracket == '(' || bracket == ')' ? roundOpen : curlyOpen;
+        if (bracket == '(' || bracket == '{') {
+            open.push_back(i);
+        } else if (!open.empty()) {
+            bracketPartners[open.back()] = static_cast<std::ptrdiff_t>(i);
+            open.pop_back();
+        }
+    }
 }
 
 void ElementParser::ForgetBrackets()
 {
     indexedText = {};
     bracketPositions.clear();
+    bracketPartners.clear();
 }
 
 std::ptrdiff_t ElementParser::IndexedPartner(std::size_t bracket, std::size_t limit) const
 {
-    const char opener = indexedText[bracketPositions[bracket]];
-    const char closer = PartnerOf(opener);
-    int depth = 1;
-    for (std::size_t i = bracket + 1; i < bracketPositions.size() && bracketPositions[i] < limit;
-         ++i) {
-        const char found = indexedText[bracketPositions[i]];
-        if (found == opener) {
-            ++depth;
-        } else if (found == closer && --depth == 0) {
-            return static_cast<std::ptrdiff_t>(i);
-        }
-    }
-    return -1;
+    const std::ptrdiff_t partner = bracketPartners[bracket];
+    return partner >= 0 && bracketPositions[static_cast<std::size_t>(partner)] < limit ? partner
+                                                                                       : -1;
 }
 
 bool ElementParser::IndexedSpans(std::string_view source, int start, int& end,

@@ -79,8 +79,8 @@ protected:
     // has another shape.
     bool IndexedSpans(std::string_view source, int start, int& end, std::string_view& nameOut,
                       std::string_view& attributesOut, std::string_view& bodyOut) const;
-    // The index of the bracket that balances bracket `bracket`, counting only brackets
-    // before `limit`; -1 when there is none.
+    // The index of the closer that balances opener `bracket`, when it lies before
+    // `limit`; -1 otherwise.
     std::ptrdiff_t IndexedPartner(std::size_t bracket, std::size_t limit) const;
 
     std::string elementText;
@@ -100,5 +100,8 @@ protected:
     // The indexed text and the positions of its brackets, ascending.
     std::string_view indexedText;
     std::vector<std::size_t> bracketPositions;
+    std::vector<std::ptrdiff_t> bracketPartners;  // for openers; -1 for none and closers
+    std::vector<std::size_t> roundOpen;  // scratch of IndexBrackets
+    std::vector<std::size_t> curlyOpen;
     mutable std::size_t bracketHint = 0;  // where the last search of the index ended
 };

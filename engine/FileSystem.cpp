@@ -39,6 +39,24 @@ const char* FindNewline(const char* text, std::size_t size)
 #endif
 }
 
+std::size_t CountNewlines(const char* text, std::size_t size)
+{
+    std::size_t count = 0;
+    std::size_t position = 0;
+#if defined(__SSE2__)
+    for (; position + 16 <= size; position += 16) {
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + position)),
+            _mm_set1_epi8('\n'))));
+        count += static_cast<std::size_t>(std::popcount(mask));
+    }
+#endif
+    for (; position < size; ++position) {
+        count += text[position] == '\n' ? 1 : 0;
+    }
+    return count;
+}
+
 bool EqualsIgnoreAsciiCase(std::string_view left, std::string_view right)
 {
     if (left.size() != right.size()) {
@@ -139,6 +157,31 @@ bool LineReader::Fill()
     }
     end += got;
     return true;
+}
+
+long long LineReader::CountLines()
+{
+    if (file == nullptr) {
+        return -1;
+    }
+    // A line is ended by LF or, without one, by the end of the text when it holds any
+    // byte at all.
+    long long count = 0;
+    char last = '\n';
+    for (;;) {
+        if (end > begin) {
+            count += static_cast<long long>(CountNewlines(buffer.data() + begin, end - begin));
+            last = buffer[end - 1];
+        }
+        begin = end;
+        if (!Fill()) {
+            break;
+        }
+    }
+    if (failed) {
+        return -1;
+    }
+    return last != '\n' ? count + 1 : count;
 }
 
 bool LineReader::Next(std::string& line)

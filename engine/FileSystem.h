@@ -30,6 +30,9 @@ public:
     bool Next(std::string& line);
     // As Next, viewing the line inside the reader's buffer until the next call.
     bool NextView(std::string_view& line);
+    // The number of lines from here to the end of the text, read without handing
+    // them out; afterwards the reader is at the end. -1 on a read error.
+    long long CountLines();
     // Back to the first line.
     bool Rewind();
     void Close();

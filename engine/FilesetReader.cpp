@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <optional>
 
@@ -94,12 +95,12 @@ int FilesetReader::LoadPointData(const std::string& kindCode)
         ShowFailure("点データファイルがありません。");
         return 0;
     }
-    int count = 0;
-    std::string_view line;
-    while (pointFile.NextView(line)) {
-        ++count;
-    }
-    if (pointFile.Failed() || !pointFile.Rewind()) {
+    const long long lines = pointFile.CountLines();
+    // A run counts points in an int: more lines than that are refused as no point data.
+    const int count = lines >= 0 && lines <= std::numeric_limits<int>::max()
+                          ? static_cast<int>(lines)
+                          : 0;
+    if (lines < 0 || !pointFile.Rewind()) {
         pointFile.Close();
         ShowFailure("点データファイルがありません。");
         return 0;

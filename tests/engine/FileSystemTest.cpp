@@ -12,13 +12,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The lines ReadTextLines gives for a file holding exactly `bytes`.
+// The lines ReadTextLines gives for a file holding exactly `bytes`. The line reader,
+// which point files go through, must give the same lines and count them alike.
 StringList LinesOf(const std::string& bytes)
 {
     TempFolder folder;
     WriteFileBytes(folder / "in.txt", bytes);
     StringList lines;
     EXPECT_EQ(0, ReadTextLines(folder / "in.txt", lines));
+
+    LineReader reader;
+    EXPECT_TRUE(reader.Open(folder / "in.txt"));
+    StringList read;
+    std::string line;
+    while (reader.Next(line)) {
+        read.push_back(line);
+    }
+    EXPECT_EQ(lines, read);
+    EXPECT_TRUE(reader.Rewind());
+    EXPECT_EQ(static_cast<long long>(lines.size()), reader.CountLines());
     return lines;
 }
 
@@ -52,6 +64,13 @@ TEST(FileSystemTest, ReadsLinesLongerThanOneReadChunk)
     EXPECT_EQ(StringList({firstLine, longLine, "b"}),
               LinesOf(firstLine + "\r\n" + longLine + "\r\nb\x1A" + longLine));
     EXPECT_EQ(StringList({longLine}), LinesOf(longLine));
+    // Many short lines across chunk boundaries, as in a point file.
+    std::string points;
+    for (int i = 0; i < 20000; ++i) {
+        points += std::to_string(10000000 + i) + "00000000\r\n";
+    }
+    EXPECT_EQ(20000u, LinesOf(points).size());
+    EXPECT_EQ(20001u, LinesOf(points + "x").size());
 }
 
 TEST(FileSystemTest, ReadTextLinesAppendsAndReportsWhatCannotBeRead)
