@@ -112,7 +112,38 @@ int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, 
     return -1;
 }
 
-int FindBracket(std::string_view text, int from)
+namespace {
+
+bool IsBracket(unsigned char byte)
+{
+    return byte == '(' || byte == ')' || byte == '{' || byte == '}';
+}
+
+#if defined(__SSE2__)
+// A bit for every byte of the block that is a bracket. "(" and ")" differ only in the
+// lowest bit, so one comparison finds both.
+unsigned BracketBytes(__m128i block)
+{
+    const __m128i round =
+        _mm_cmpeq_epi8(_mm_or_si128(block, _mm_set1_epi8(0x01)), _mm_set1_epi8(')'));
+    const __m128i curly = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('{')),
+                                       _mm_cmpeq_epi8(block, _mm_set1_epi8('}')));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(round, curly)));
+}
+#endif
+
+}
+
+namespace {
+
+// Walks the characters of `text` from `from` (a character boundary). Where a 16-byte
+// block begins, its bytes before the first one above 0x7F are single-byte characters
+// and go to block(position, block, count) at once; the byte above 0x7F and what
+// follows are stepped one character at a time, each single byte to single(position,
+// byte). Either handler stops the walk by returning a position (>= 0); the walk then
+// returns it, otherwise -1.
+template <typename Block, typename Single>
+int WalkCharacters(std::string_view text, int from, Block&& block, Single&& single)
 {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const int end = static_cast<int>(text.size());
@@ -120,129 +151,113 @@ int FindBracket(std::string_view text, int from)
     while (position < end) {
 #if defined(__SSE2__)
         if (position + 16 <= end) {
-            // "(" and ")" differ only in the lowest bit, so one comparison finds both.
-            const __m128i block =
+            const __m128i data =
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + position));
-            const __m128i round = _mm_cmpeq_epi8(_mm_or_si128(block, _mm_set1_epi8(0x01)),
-                                                 _mm_set1_epi8(')'));
-            const __m128i curly = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('{')),
-                                               _mm_cmpeq_epi8(block, _mm_set1_epi8('}')));
-            const unsigned mask = static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_or_si128(block, _mm_or_si128(round, curly))));
-            if (mask == 0) {
-                position += 16;
-                continue;
-            }
-            position += std::countr_zero(mask);
-        }
-#endif
-        const unsigned char byte = bytes[position];
-        if (IsLeadByte(byte)) {
-            position += 2;
-            continue;
-        }
-        if (byte == '(' || byte == ')' || byte == '{' || byte == '}') {
-            return position;
-        }
-        ++position;
-    }
-    return -1;
-}
-
-void CollectBrackets(std::string_view text, std::vector<std::size_t>& positions)
-{
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t end = text.size();
-    std::size_t position = 0;
-    while (position < end) {
-#if defined(__SSE2__)
-        if (position + 16 <= end) {
-            // The brackets before the block's first byte above 0x7F are taken from the
-            // mask; from that byte on, the bytes are stepped one character at a time.
-            const __m128i block =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + position));
-            const __m128i round = _mm_cmpeq_epi8(_mm_or_si128(block, _mm_set1_epi8(0x01)),
-                                                 _mm_set1_epi8(')'));
-            const __m128i curly = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('{')),
-                                               _mm_cmpeq_epi8(block, _mm_set1_epi8('}')));
-            const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(block));
+            const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(data));
             const int plain = high == 0 ? 16 : std::countr_zero(high);
-            unsigned brackets =
-                static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(round, curly))) &
-                ((1u << plain) - 1);
-            for (; brackets != 0; brackets &= brackets - 1) {
-                positions.push_back(position + static_cast<std::size_t>(std::countr_zero(brackets)));
-            }
-            position += static_cast<std::size_t>(plain);
-            if (plain == 16) {
-                continue;
-            }
-        }
-#endif
-        const unsigned char byte = bytes[position];
-        if (IsLeadByte(byte)) {
-            position += 2;
-            continue;
-        }
-        if (byte == '(' || byte == ')' || byte == '{' || byte == '}') {
-            positions.push_back(position);
-        }
-        ++position;
-    }
-}
-
-int FindBalancing(std::string_view text, int from, char opener, char closer)
-{
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const int end = static_cast<int>(text.size());
-    int depth = 1;
-    int position = from < 0 ? 0 : from;
-#if defined(__SSE2__)
-    const __m128i openers = _mm_set1_epi8(opener);
-    const __m128i closers = _mm_set1_epi8(closer);
-#endif
-    while (position < end) {
-#if defined(__SSE2__)
-        if (position + 16 <= end) {
-            // The brackets of a block before its first byte above 0x7F are counted from
-            // masks; from that byte on, the bytes are stepped one character at a time.
-            const __m128i block =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + position));
-            const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(block));
-            const unsigned opens =
-                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, openers)));
-            const unsigned closes =
-                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, closers)));
-            const int plain = high == 0 ? 16 : std::countr_zero(high);
-            unsigned brackets = (opens | closes) & ((1u << plain) - 1);
-            while (brackets != 0) {
-                const int index = std::countr_zero(brackets);
-                if (((opens >> index) & 1u) != 0) {
-                    ++depth;
-                } else if (--depth == 0) {
-                    return position + index;
-                }
-                brackets &= brackets - 1;
+            const int found = block(position, data, plain);
+            if (found >= 0) {
+                return found;
             }
             position += plain;
             if (plain == 16) {
                 continue;
             }
         }
+#else
+        (void)block;
 #endif
         const unsigned char byte = bytes[position];
         if (IsLeadByte(byte)) {
             position += 2;
             continue;
         }
-        if (byte == static_cast<unsigned char>(opener)) {
-            ++depth;
-        } else if (byte == static_cast<unsigned char>(closer) && --depth == 0) {
-            return position;
+        const int found = single(position, byte);
+        if (found >= 0) {
+            return found;
         }
         ++position;
     }
     return -1;
+}
+
+#if defined(__SSE2__)
+// The bits of the first `count` bytes of a mask.
+unsigned FirstBits(unsigned mask, int count)
+{
+    return mask & ((1u << count) - 1);
+}
+#endif
+
+}
+
+int FindBracket(std::string_view text, int from)
+{
+    return WalkCharacters(
+        text, from,
+        [](int position, auto data, int count) {
+#if defined(__SSE2__)
+            const unsigned brackets = FirstBits(BracketBytes(data), count);
+            return brackets != 0 ? position + std::countr_zero(brackets) : -1;
+#else
+            return -1;
+#endif
+        },
+        [](int position, unsigned char byte) { return IsBracket(byte) ? position : -1; });
+}
+
+void CollectBrackets(std::string_view text, std::vector<std::size_t>& positions)
+{
+    WalkCharacters(
+        text, 0,
+        [&](int position, auto data, int count) {
+#if defined(__SSE2__)
+            for (unsigned brackets = FirstBits(BracketBytes(data), count); brackets != 0;
+                 brackets &= brackets - 1) {
+                positions.push_back(static_cast<std::size_t>(position + std::countr_zero(brackets)));
+            }
+#endif
+            return -1;
+        },
+        [&](int position, unsigned char byte) {
+            if (IsBracket(byte)) {
+                positions.push_back(static_cast<std::size_t>(position));
+            }
+            return -1;
+        });
+}
+
+int FindBalancing(std::string_view text, int from, char opener, char closer)
+{
+    int depth = 1;
+    return WalkCharacters(
+        text, from,
+        [&](int position, auto data, int count) {
+#if defined(__SSE2__)
+            const unsigned opens = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_cmpeq_epi8(data, _mm_set1_epi8(opener))));
+            const unsigned closes = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_cmpeq_epi8(data, _mm_set1_epi8(closer))));
+            for (unsigned brackets = FirstBits(opens | closes, count); brackets != 0;
+                 brackets &= brackets - 1) {
+                const int index = std::countr_zero(brackets);
+                if (((opens >> index) & 1u) != 0) {
+                    ++depth;
+                } else if (--depth == 0) {
+                    return position + index;
+                }
+            }
+#endif
+            return -1;
+        },
+        [&](int position, unsigned char byte) {
+            if (byte == static_cast<unsigned char>(opener)) {
+                ++depth;
+            } else if (byte == static_cast<unsigned char>(closer) && --depth == 0) {
+                return position;
+            }
+            return -1;
+        });
 }
 
 int FindAnyByte(std::string_view text, std::string_view wanted, int from)

@@ -13,6 +13,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The file a record alone gives.
+std::string WrittenRecord(FeatureWriter& writer, const fs::path& folder,
+                          const std::string& record, bool shiftJis)
+{
+    const fs::path file = folder / "streamed.xml";
+    OutputFile output;
+    output.Open(file, OutputFile::Mode::Create);
+    writer.WriteRecord(record, output, shiftJis);
+    output.Close();
+    return ReadFileBytes(file);
+}
+
 // The record writer streams a record straight into the output. These tests hold it to
 // the line-list composition it replaces: every outer element walked with its own
 // parser, every child handed to its writer as element text, the lines composed as a
@@ -44,12 +56,7 @@ protected:
 
     std::string Streamed(const std::string& record, bool shiftJis)
     {
-        const fs::path file = folder.Path() / "streamed.xml";
-        OutputFile output;
-        output.Open(file, OutputFile::Mode::Create);
-        writer.WriteRecord(record, output, shiftJis);
-        output.Close();
-        return ReadFileBytes(file);
+        return WrittenRecord(writer, folder.Path(), record, shiftJis);
     }
 
     std::string Composed(const std::string& record, bool shiftJis)
@@ -225,12 +232,8 @@ TEST(PointLinesTest, EveryPointTextLengthGivesItsLine)
     }
     expected += "      </Point>\r\n    </Road>\r\n";
 
-    const fs::path file = folder.Path() / "out.xml";
-    OutputFile output;
-    output.Open(file, OutputFile::Mode::Create);
-    writer.WriteRecord("RD{CV{" + list + "}PT{" + list + "}}", output, false);
-    output.Close();
-    EXPECT_EQ(expected, ReadFileBytes(file));
+    EXPECT_EQ(expected,
+              WrittenRecord(writer, folder.Path(), "RD{CV{" + list + "}PT{" + list + "}}", false));
 }
 
 // Names are looked up in a cache; a settings file read again must be seen at once.
@@ -239,12 +242,7 @@ TEST(PointLinesTest, NamesFollowTheSettingsWhenTheyAreReadAgain)
     TempFolder folder;
     FeatureWriter writer{nullptr, folder.Path() / "s.ini"};
     auto write = [&](const std::string& record) {
-        const fs::path file = folder.Path() / "out.xml";
-        OutputFile output;
-        output.Open(file, OutputFile::Mode::Create);
-        writer.WriteRecord(record, output, true);
-        output.Close();
-        return ReadFileBytes(file);
+        return WrittenRecord(writer, folder.Path(), record, true);
     };
     WriteFileBytes(folder.Path() / "s.ini", "Convert{RD{Road}NM{name}}");
     writer.ReadIniFile();
