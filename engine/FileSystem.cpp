@@ -159,31 +159,6 @@ bool LineReader::Fill()
     return true;
 }
 
-long long LineReader::CountLines()
-{
-    if (file == nullptr) {
-        return -1;
-    }
-    // A line is ended by LF or, without one, by the end of the text when it holds any
-    // byte at all.
-    long long count = 0;
-    char last = '\n';
-    for (;;) {
-        if (end > begin) {
-            count += static_cast<long long>(CountNewlines(buffer.data() + begin, end - begin));
-            last = buffer[end - 1];
-        }
-        begin = end;
-        if (!Fill()) {
-            break;
-        }
-    }
-    if (failed) {
-        return -1;
-    }
-    return last != '\n' ? count + 1 : count;
-}
-
 bool LineReader::Next(std::string& line)
 {
     std::string_view view;
@@ -248,49 +223,20 @@ void TextLines::Append(std::string_view line)
     size += line.size();
 }
 
-bool TextLines::AppendFile(std::FILE* file, std::size_t expectedSize)
+bool TextLines::AppendFile(const fs::path& file)
 {
-    const std::size_t before = size;
-    // One byte more than expected, so that a file that grew is noticed and read on.
-    Reserve(expectedSize + 1);
-    std::size_t end = before;
-    for (;;) {
-        if (end == text.Capacity()) {
-            if (!text.Reserve(end + std::max<std::size_t>(readChunk, end / 2), end)) {
-                throw std::bad_alloc();
-            }
-        }
-        const std::size_t got = std::fread(text.Data() + end, 1, text.Capacity() - end, file);
-        end += got;
-        if (got == 0) {
-            break;
-        }
-    }
-    if (std::ferror(file) != 0) {
+    std::size_t end = 0;
+    if (!ReadWholeText(file, text, size, end)) {
         return false;
     }
-    const char* data = text.Data();
-    // The first 0x1A ends the text: nothing after it is ever read.
-    const void* stop = std::memchr(data + before, endOfText, end - before);
-    if (stop != nullptr) {
-        end = static_cast<std::size_t>(static_cast<const char*>(stop) - data);
+    const std::string_view all(text.Data(), end);
+    std::size_t position = size;
+    std::string_view line;
+    while (NextTextLine(all, position, line)) {
+        const auto begin = static_cast<std::size_t>(line.data() - text.Data());
+        spans.push_back({begin, begin + line.size()});
     }
     size = end;
-    std::size_t begin = before;
-    while (begin < end) {
-        const void* found = std::memchr(data + begin, '\n', end - begin);
-        if (found == nullptr) {
-            spans.push_back({begin, end});
-            break;
-        }
-        const std::size_t newline = static_cast<std::size_t>(static_cast<const char*>(found) - data);
-        std::size_t lineEnd = newline;
-        if (lineEnd > begin && data[lineEnd - 1] == '\r') {
-            --lineEnd;
-        }
-        spans.push_back({begin, lineEnd});
-        begin = newline + 1;
-    }
     return true;
 }
 
@@ -319,18 +265,76 @@ void TextLines::PopFront()
 
 int ReadTextLines(const fs::path& file, TextLines& lines)
 {
+    return lines.AppendFile(file) ? 0 : 1;
+}
+
+bool ReadWholeText(const fs::path& file, LargeBuffer& buffer, std::size_t start,
+                   std::size_t& end)
+{
     std::error_code error;
     if (!fs::is_regular_file(file, error)) {
-        return 1;
+        return false;
     }
-    const std::uintmax_t size = fs::file_size(file, error);
+    const std::uintmax_t expected = fs::file_size(file, error);
     std::FILE* handle = std::fopen(file.c_str(), "rb");
     if (handle == nullptr) {
-        return 1;
+        return false;
     }
-    const bool read = lines.AppendFile(handle, error ? 0 : static_cast<std::size_t>(size));
+    // One byte more than expected, so that a file that grew is noticed and read on;
+    // files of the proc kind say they are empty and are read on as well.
+    std::size_t size = start;
+    if (!buffer.Reserve(start + (error ? 0 : static_cast<std::size_t>(expected)) + 1, start)) {
+        throw std::bad_alloc();
+    }
+    for (;;) {
+        if (size == buffer.Capacity() &&
+            !buffer.Reserve(size + std::max<std::size_t>(readChunk, size / 2), size)) {
+            throw std::bad_alloc();
+        }
+        const std::size_t got =
+            std::fread(buffer.Data() + size, 1, buffer.Capacity() - size, handle);
+        size += got;
+        if (got == 0) {
+            break;
+        }
+    }
+    const bool failed = std::ferror(handle) != 0;
     std::fclose(handle);
-    return read ? 0 : 1;
+    if (failed) {
+        return false;
+    }
+    // The first 0x1A ends the text: nothing after it is ever read.
+    const void* stop = std::memchr(buffer.Data() + start, endOfText, size - start);
+    end = stop != nullptr ? static_cast<std::size_t>(static_cast<const char*>(stop) - buffer.Data())
+                          : size;
+    return true;
+}
+
+std::size_t CountTextLines(std::string_view text)
+{
+    const std::size_t newlines = CountNewlines(text.data(), text.size());
+    return !text.empty() && text.back() != '\n' ? newlines + 1 : newlines;
+}
+
+bool NextTextLine(std::string_view text, std::size_t& position, std::string_view& line)
+{
+    if (position >= text.size()) {
+        return false;
+    }
+    const char* found = FindNewline(text.data() + position, text.size() - position);
+    if (found == nullptr) {
+        line = text.substr(position);
+        position = text.size();
+        return true;
+    }
+    const auto newline = static_cast<std::size_t>(found - text.data());
+    std::size_t lineEnd = newline;
+    if (lineEnd > position && text[lineEnd - 1] == '\r') {
+        --lineEnd;
+    }
+    line = text.substr(position, lineEnd - position);
+    position = newline + 1;
+    return true;
 }
 
 int ReadTextLines(const fs::path& file, StringList& lines)

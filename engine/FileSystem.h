@@ -30,9 +30,6 @@ public:
     bool Next(std::string& line);
     // As Next, viewing the line inside the reader's buffer until the next call.
     bool NextView(std::string_view& line);
-    // The number of lines from here to the end of the text, read without handing
-    // them out; afterwards the reader is at the end. -1 on a read error.
-    long long CountLines();
     // Back to the first line.
     bool Rewind();
     void Close();
@@ -58,9 +55,9 @@ class TextLines
 public:
     void Clear();
     void Append(std::string_view line);
-    // Reads the rest of an open file into the buffer as it is and appends its lines
-    // (the rules of LineReader); false on a read error, with nothing appended.
-    bool AppendFile(std::FILE* file, std::size_t expectedSize);
+    // Reads a file into the buffer as it is and appends its lines (the rules of
+    // LineReader); false when it cannot be read, with nothing appended.
+    bool AppendFile(const std::filesystem::path& file);
     // Lines held, taken or not; Truncate drops the lines after the first `count`.
     std::size_t Stored() const { return spans.size(); }
     void Truncate(std::size_t count);
@@ -90,6 +87,17 @@ private:
 // then nothing is appended.
 int ReadTextLines(const std::filesystem::path& file, StringList& lines);
 int ReadTextLines(const std::filesystem::path& file, TextLines& lines);
+
+// Reads a whole file into `buffer` from position `start` on, as it is; the text ends
+// at `end`, before the first 0x1A byte. False when the file cannot be read (missing,
+// a folder, no access, a read error).
+bool ReadWholeText(const std::filesystem::path& file, LargeBuffer& buffer, std::size_t start,
+                   std::size_t& end);
+// The number of lines of a text, by the rules of LineReader.
+std::size_t CountTextLines(std::string_view text);
+// The line at `position` of a text by the rules of LineReader, moving `position` past
+// it; false at the end of the text.
+bool NextTextLine(std::string_view text, std::size_t& position, std::string_view& line);
 
 // Whether anything exists at exactly this path.
 bool PathExists(const std::filesystem::path& path);

@@ -89,24 +89,22 @@ int FilesetReader::LoadPointData(const std::string& kindCode)
     const std::filesystem::path path = FilesetInput(fileName);
     longPoints.clear();
     pointCount = 0;
-    pointFile.Close();
-    // A file that exists but cannot be read counts as missing.
-    if (!PathExists(path) || !pointFile.Open(path)) {
+    pointFileSize = 0;
+    pointFilePosition = 0;
+    // A file that exists but cannot be read counts as missing. The file is read whole:
+    // the points are counted first and converted afterwards.
+    if (!PathExists(path) || !ReadWholeText(path, pointFileText, 0, pointFileSize)) {
+        pointFileSize = 0;
         ShowFailure("点データファイルがありません。");
         return 0;
     }
-    const long long lines = pointFile.CountLines();
+    const std::size_t lines = CountTextLines(PointFileView());
     // A run counts points in an int: more lines than that are refused as no point data.
-    const int count = lines >= 0 && lines <= std::numeric_limits<int>::max()
+    const int count = lines <= static_cast<std::size_t>(std::numeric_limits<int>::max())
                           ? static_cast<int>(lines)
                           : 0;
-    if (lines < 0 || !pointFile.Rewind()) {
-        pointFile.Close();
-        ShowFailure("点データファイルがありません。");
-        return 0;
-    }
     if (count == 0) {
-        pointFile.Close();
+        pointFileSize = 0;
         ShowFailure("点データがありません。");
         return 0;
     }
@@ -120,7 +118,7 @@ int FilesetReader::LoadPointData(const std::string& kindCode)
 void FilesetReader::ConvertPoint(int& counter)
 {
     std::string_view pointLine;
-    if (!pointFile.NextView(pointLine)) {
+    if (!NextTextLine(PointFileView(), pointFilePosition, pointLine)) {
         pointLine = {};
     }
     ++counter;
@@ -167,7 +165,8 @@ void FilesetReader::ConvertPoint(int& counter)
 
 void FilesetReader::ClosePointData()
 {
-    pointFile.Close();
+    pointFileSize = 0;
+    pointFilePosition = 0;
 }
 
 std::string_view FilesetReader::PointCoordinates(std::string_view numberText) const

@@ -116,7 +116,14 @@ protected:
     std::size_t pointCount = 0;
     std::string pointText;  // scratch of ConvertPoint
     StringList metadataFileLines;
-    LineReader pointFile;
+    // The point-data file being converted, read whole, and where the next line begins.
+    LargeBuffer pointFileText;
+    std::size_t pointFileSize = 0;
+    std::size_t pointFilePosition = 0;
+    std::string_view PointFileView() const
+    {
+        return std::string_view(pointFileText.Data(), pointFileSize);
+    }
     double scopeY = 0.0;
     double scopeX = 0.0;
     double startPointY = 0.0;

@@ -12,8 +12,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The lines ReadTextLines gives for a file holding exactly `bytes`. The line reader,
-// which point files go through, must give the same lines and count them alike.
+// The lines ReadTextLines gives for a file holding exactly `bytes`. The line reader
+// and the walk over a whole text must give the same lines.
 StringList LinesOf(const std::string& bytes)
 {
     TempFolder folder;
@@ -29,8 +29,20 @@ StringList LinesOf(const std::string& bytes)
         read.push_back(line);
     }
     EXPECT_EQ(lines, read);
-    EXPECT_TRUE(reader.Rewind());
-    EXPECT_EQ(static_cast<long long>(lines.size()), reader.CountLines());
+
+    // Point files are read whole and walked line by line.
+    LargeBuffer whole;
+    std::size_t end = 0;
+    EXPECT_TRUE(ReadWholeText(folder / "in.txt", whole, 0, end));
+    const std::string_view text(whole.Data(), end);
+    EXPECT_EQ(lines.size(), CountTextLines(text));
+    StringList walked;
+    std::size_t position = 0;
+    std::string_view view;
+    while (NextTextLine(text, position, view)) {
+        walked.emplace_back(view);
+    }
+    EXPECT_EQ(lines, walked);
     return lines;
 }
 
