@@ -2,6 +2,7 @@
 
 #include "app/core/Dialogs.h"
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -20,18 +21,46 @@ constexpr std::size_t fieldWidth = 8;
 const char* const metadataKeys[] = {"POINT_NUMBER", "POINT_MH",   "DS_TITLE", "DS_KIKAN",
                                     "DS_SHUTOKU",   "DS_KOSHIN", "GI_DTD"};
 
-// A field of a point line. Eight plain digits, the usual form, are read at once;
-// anything else as the C library reads a decimal number.
+// True when a field of a point line is eight plain digits, the usual form; then
+// `value` is their number.
+bool ReadPlainField(std::string_view field, std::uint64_t& value)
+{
+    if (field.size() != fieldWidth) {
+        return false;
+    }
+    std::uint64_t word;
+    std::memcpy(&word, field.data(), sizeof word);
+    if (NonDigitBytes(word) != 0) {
+        return false;
+    }
+    value = EightDigitsValue(word);
+    return true;
+}
+
+// A field of a point line: eight plain digits read at once, anything else as the C
+// library reads a decimal number.
 double ReadField(std::string_view field)
 {
-    if (field.size() == fieldWidth) {
-        std::uint64_t word;
-        std::memcpy(&word, field.data(), sizeof word);
-        if (NonDigitBytes(word) == 0) {
-            return static_cast<double>(EightDigitsValue(word));
-        }
+    std::uint64_t value = 0;
+    return ReadPlainField(field, value) ? static_cast<double>(value) : ReadDecimal(field);
+}
+
+// The start point coordinate in whole units of 0.0001 when it is one (within 1e-6
+// units) and small enough (below 10^6 in magnitude) that every point of eight plain
+// digits then prints as its exact sum of units: start + field * 0.0001 computed in
+// double lies within 4e-10 of that decimal, far inside the 5e-5 that would change its
+// "%.4f" text. Empty otherwise.
+std::optional<long long> WholeUnits(double start)
+{
+    if (!(std::fabs(start) < 1e6)) {
+        return std::nullopt;
     }
-    return ReadDecimal(field);
+    const double units = start * 10000.0;
+    const double nearest = std::nearbyint(units);
+    if (std::fabs(units - nearest) > 1e-6) {
+        return std::nullopt;
+    }
+    return static_cast<long long>(nearest);
 }
 
 // A pair "X,Y"; without a comma X is empty and Y is the whole line.
@@ -91,6 +120,8 @@ int FilesetReader::LoadPointData(const std::string& kindCode)
     pointCount = 0;
     pointFileSize = 0;
     pointFilePosition = 0;
+    startUnitsX = WholeUnits(startPointX);
+    startUnitsY = WholeUnits(startPointY);
     // A file that exists but cannot be read counts as missing. The file is read whole:
     // the points are counted first and converted afterwards.
     if (!PathExists(path) || !ReadWholeText(path, pointFileText, 0, pointFileSize)) {
@@ -126,13 +157,34 @@ void FilesetReader::ConvertPoint(int& counter)
     const std::string_view yField = pointLine.size() > fieldWidth
                                         ? pointLine.substr(fieldWidth, fieldWidth)
                                         : std::string_view();
-    const double x = ReadField(xField) * unit + startPointX;
-    const double y = ReadField(yField) * unit + startPointY;
     const std::size_t slot = pointCount * pointSlotSize;
     if (!pointSlots.Reserve(slot + pointSlotSize, slot)) {
         throw std::bad_alloc();
     }
     char* const to = pointSlots.Data() + slot;
+    ++pointCount;
+    // The usual point: plain fields from a start point of whole units. Its text is
+    // the exact sum of units (see WholeUnits), except at zero, where the sign of the
+    // computed value decides between "0.0000" and "-0.0000".
+    std::uint64_t xValue = 0;
+    std::uint64_t yValue = 0;
+    if (startUnitsX && startUnitsY && ReadPlainField(xField, xValue) &&
+        ReadPlainField(yField, yValue)) {
+        const long long xUnits = *startUnitsX + static_cast<long long>(xValue);
+        const long long yUnits = *startUnitsY + static_cast<long long>(yValue);
+        if (xUnits != 0 && yUnits != 0) {
+            char formatted[2 * 24 + 1];
+            char* end = WriteUnits4(formatted, xUnits);
+            *end++ = ' ';
+            end = WriteUnits4(end, yUnits);
+            if (end - formatted <= static_cast<std::ptrdiff_t>(pointSlotSize)) {
+                std::memcpy(to, formatted, pointSlotSize);
+                return;
+            }
+        }
+    }
+    const double x = ReadField(xField) * unit + startPointX;
+    const double y = ReadField(yField) * unit + startPointY;
     // The usual text is composed in place; the slot is NUL-padded as it must be.
     // WriteFixed4 pads with NULs, so the first 16 bytes are defined whenever used.
     char formatted[2 * 24 + 1];
@@ -160,7 +212,6 @@ void FilesetReader::ConvertPoint(int& counter)
             std::memcpy(to + 12, &length, sizeof length);
         }
     }
-    ++pointCount;
 }
 
 void FilesetReader::ClosePointData()

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -115,6 +116,10 @@ protected:
     std::string longPoints;
     std::size_t pointCount = 0;
     std::string pointText;  // scratch of ConvertPoint
+    // The start point in whole units of 0.0001 while the points are converted, when
+    // it is such (see ConvertPoint).
+    std::optional<long long> startUnitsX;
+    std::optional<long long> startUnitsY;
     StringList metadataFileLines;
     // The point-data file being converted, read whole, and where the next line begins.
     LargeBuffer pointFileText;

@@ -182,6 +182,36 @@ std::optional<int> ReadInt(std::string_view text)
 
 namespace {
 
+// "[-]whole.dddd" written to `to` (room for 24 bytes), NULs after it; whole < 10^16.
+char* WriteDecimal(char* to, bool negative, std::uint64_t whole, std::uint64_t decimals)
+{
+    // Digits are written backwards to end at buffer + 24, then 24 bytes are copied at
+    // once: the text is at most 22 bytes, `to` has room for 24, and NULs follow it.
+    char buffer[48];
+    char* const end = buffer + 24;
+    std::memset(end, 0, 24);
+    char* digit = end - 5;
+    std::memcpy(digit + 1, digitPairs + 2 * (decimals / 100), 2);
+    std::memcpy(digit + 3, digitPairs + 2 * (decimals % 100), 2);
+    *digit = '.';
+    while (whole >= 100) {
+        digit -= 2;
+        std::memcpy(digit, digitPairs + 2 * (whole % 100), 2);
+        whole /= 100;
+    }
+    if (whole >= 10) {
+        digit -= 2;
+        std::memcpy(digit, digitPairs + 2 * whole, 2);
+    } else {
+        *--digit = static_cast<char>('0' + whole);
+    }
+    if (negative) {
+        *--digit = '-';
+    }
+    std::memcpy(to, digit, 24);
+    return to + (end - digit);
+}
+
 // The "%.4f" text of a finite value below 2^52 in magnitude, written to `to` (room for
 // 24 bytes); returns the end, or nullptr for any other value (nothing is written).
 char* WriteShortFixed4(char* to, double value)
@@ -233,31 +263,7 @@ char* WriteShortFixed4(char* to, double value)
         decimals = 0;
         ++whole;
     }
-    // Digits are written backwards to end at buffer + 24, then 24 bytes are copied at
-    // once: the text is at most 22 bytes, `to` has room for 24, and NULs follow it.
-    char buffer[48];
-    char* const end = buffer + 24;
-    std::memset(end, 0, 24);
-    char* digit = end - 5;
-    std::memcpy(digit + 1, digitPairs + 2 * (decimals / 100), 2);
-    std::memcpy(digit + 3, digitPairs + 2 * (decimals % 100), 2);
-    *digit = '.';
-    while (whole >= 100) {
-        digit -= 2;
-        std::memcpy(digit, digitPairs + 2 * (whole % 100), 2);
-        whole /= 100;
-    }
-    if (whole >= 10) {
-        digit -= 2;
-        std::memcpy(digit, digitPairs + 2 * whole, 2);
-    } else {
-        *--digit = static_cast<char>('0' + whole);
-    }
-    if (std::signbit(value)) {
-        *--digit = '-';
-    }
-    std::memcpy(to, digit, 24);
-    return to + (end - digit);
+    return WriteDecimal(to, std::signbit(value), whole, decimals);
 }
 
 }
@@ -265,6 +271,14 @@ char* WriteShortFixed4(char* to, double value)
 char* WriteFixed4(char* to, double value)
 {
     return std::isfinite(value) ? WriteShortFixed4(to, value) : nullptr;
+}
+
+char* WriteUnits4(char* to, long long units)
+{
+    // The magnitude as unsigned, so that the most negative value has one too.
+    const std::uint64_t magnitude =
+        units < 0 ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units);
+    return WriteDecimal(to, units < 0, magnitude / 10000, magnitude % 10000);
 }
 
 void AppendFixed4(std::string& out, double value)

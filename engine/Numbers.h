@@ -25,6 +25,8 @@ std::string FormatFixed4(double value);
 // written for other values, which AppendFixed4 takes. The rest of the 24 bytes become
 // NUL.
 char* WriteFixed4(char* to, double value);
+// "%.4f" of units / 10000 computed exactly, written as WriteFixed4 writes.
+char* WriteUnits4(char* to, long long units);
 
 // "%08d" of a 64-bit value: at least eight digits, zero-padded, a minus sign first.
 std::string FormatZeroPadded8(long long value);

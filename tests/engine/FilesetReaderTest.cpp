@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/ScriptedPresenter.h"
@@ -261,5 +263,52 @@ TEST_F(FilesetReaderTest, PointFieldsOfEveryShapeReadAsDecimalNumbers)
     for (std::size_t i = 0; i < fields.size(); ++i) {
         EXPECT_EQ(FormatFixed4(ReadDecimal(fields[i]) * 0.0001) + " 0.0001", Points()[i])
             << fields[i];
+    }
+}
+
+// A point's text is "%.4f" of field * 0.0001 + start for each coordinate, however it is
+// composed; start points of whole units take a shortcut that must give the same text.
+TEST_F(FilesetReaderTest, PointTextsAreTheFormattedSumsForEveryStartPoint)
+{
+    ReadSettings("");
+    std::string points;
+    std::vector<std::pair<std::string, std::string>> fields;
+    std::uint64_t state = 2024;
+    for (int i = 0; i < 3000; ++i) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        auto field = [&](int shift) {
+            const std::uint64_t value = (state >> shift) % 100000000;
+            std::string text = std::to_string(value);
+            text.insert(0, 8 - text.size(), '0');
+            switch ((state >> (shift + 27)) % 16) {
+            case 0:
+                return std::string("00000000");
+            case 1:
+                return std::string(" -1234.5");
+            case 2:
+                return std::string("1e3     ");
+            default:
+                return text;
+            }
+        };
+        fields.emplace_back(field(3), field(30));
+        points += fields.back().first + fields.back().second + "\r\n";
+    }
+    WriteFileBytes(Input("F01.slp"), points);
+    for (const std::string start : {"350000,1390000", "-350000,-1390000", "0,0", "1,-1",
+                                    "-99999999,-99999999", "12345678901,5", "3.5,-0.25",
+                                    "9999999999,-9999999999", "1e30,1e-30"}) {
+        WriteFileBytes(Input("F01.slm"), start + "\r\n");
+        ASSERT_NE(0, reader.ReadMetadataFile("RD"));
+        ASSERT_EQ(static_cast<int>(fields.size()), LoadPoints("RD")) << start;
+        const double startX = reader.StartPointX();
+        const double startY = reader.StartPointY();
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const std::string expected =
+                FormatFixed4(ReadDecimal(fields[i].first) * 0.0001 + startX) + " " +
+                FormatFixed4(ReadDecimal(fields[i].second) * 0.0001 + startY);
+            ASSERT_EQ(expected, reader.PointCoordinates(std::to_string(i + 1)))
+                << start << " " << fields[i].first << fields[i].second;
+        }
     }
 }
