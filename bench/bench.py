@@ -35,13 +35,17 @@ def median_run(command, runs, output=None, fresh=None):
     """Median seconds and peak memory of `runs` runs after one untimed warm-up run.
 
     Every run writes new files, as the first one does: `output` is truncated and the
-    folder `fresh` emptied before the timer starts."""
+    folder `fresh` emptied before the timer starts, and the system has written back
+    everything before it."""
     figures = []
     for _ in range(runs + 1):
         if fresh:
             shutil.rmtree(fresh, ignore_errors=True)
             os.makedirs(fresh)
         with open(output, "wb") if output else open(os.devnull, "wb") as sink:
+            # Every run starts with nothing left for the system to write back, so
+            # that no run pays for the disk writes of the one before it.
+            os.sync()
             figures.append(timed(command, sink))
     figures = figures[1:]
     return statistics.median(f[0] for f in figures), max(f[1] for f in figures)
