@@ -1,6 +1,7 @@
 #include "engine/ElementParser.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 #include "engine/SjisText.h"
@@ -240,8 +241,10 @@ bool ElementParser::IndexedSpans(std::string_view source, int start, int& end,
                                  std::string_view& nameOut, std::string_view& attributesOut,
                                  std::string_view& bodyOut) const
 {
-    if (indexedText.empty() || source.data() < indexedText.data() ||
-        source.data() + source.size() > indexedText.data() + indexedText.size()) {
+    // The views may point anywhere, so they are compared as addresses.
+    const std::less<const char*> before;
+    if (indexedText.empty() || before(source.data(), indexedText.data()) ||
+        before(indexedText.data() + indexedText.size(), source.data() + source.size())) {
         return false;
     }
     // Positions below are positions in the indexed text. A part begins at a character
