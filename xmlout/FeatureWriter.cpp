@@ -474,10 +474,17 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
             const std::size_t oldSize = out.size();
             out.resize(oldSize + count * lineLength + templateSize);
             char* to = out.data() + oldSize;
-            for (; done < count && batch[done] != 0 && FillsSlot(PointSlot(batch[done] - 1));
-                 ++done) {
+            // Locals, so that the stores into the output do not make the compiler load
+            // them again for every line.
+            const char* const slots = PointSlot(0);
+            const std::size_t coordinatesAt = prefix.size();
+            for (; done < count && batch[done] != 0; ++done) {
+                const char* slot = slots + (batch[done] - 1) * pointSlotSize;
+                if (!FillsSlot(slot)) {
+                    break;
+                }
                 std::memcpy(to, lineTemplate, templateSize);
-                std::memcpy(to + prefix.size(), PointSlot(batch[done] - 1), pointSlotSize);
+                std::memcpy(to + coordinatesAt, slot, pointSlotSize);
                 to += lineLength;
             }
             out.resize(static_cast<std::size_t>(to - out.data()));
