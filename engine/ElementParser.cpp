@@ -203,37 +203,20 @@ void ElementParser::IndexBrackets(std::string_view source)
 {
     indexedText = source;
     bracketHint = 0;
-    bracketPositions.clear();
-    CollectBrackets(source, bracketPositions);
-    // Each opener's partner, found for all at once with one stack per kind: an opener
-    // is closed by the first closer of its kind after it at which everything of that
-    // kind opened since is closed again, as FindPartner walks it.
-    bracketPartners.assign(bracketPositions.size(), -1);
-    roundOpen.clear();
-    curlyOpen.clear();
-    for (std::size_t i = 0; i < bracketPositions.size(); ++i) {
-        const char bracket = source[bracketPositions[i]];
-        std::vector<std::size_t>& open = bracket == '(' || bracket == ')' ? roundOpen : curlyOpen;
-        if (bracket == '(' || bracket == '{') {
-            open.push_back(i);
-        } else if (!open.empty()) {
-            bracketPartners[open.back()] = static_cast<std::ptrdiff_t>(i);
-            open.pop_back();
-        }
-    }
+    CollectBrackets(source, brackets);
 }
 
 void ElementParser::ForgetBrackets()
 {
     indexedText = {};
-    bracketPositions.clear();
-    bracketPartners.clear();
+    brackets.positions.clear();
+    brackets.partners.clear();
 }
 
 std::ptrdiff_t ElementParser::IndexedPartner(std::size_t bracket, std::size_t limit) const
 {
-    const std::ptrdiff_t partner = bracketPartners[bracket];
-    return partner >= 0 && bracketPositions[static_cast<std::size_t>(partner)] < limit ? partner
+    const std::ptrdiff_t partner = brackets.partners[bracket];
+    return partner >= 0 && brackets.positions[static_cast<std::size_t>(partner)] < limit ? partner
                                                                                        : -1;
 }
 
@@ -255,31 +238,31 @@ bool ElementParser::IndexedSpans(std::string_view source, int start, int& end,
     // A walk asks in ascending order of positions mostly (elements, then their
     // attributes and children, depth first), so the search goes on from the last answer.
     std::size_t first = bracketHint;
-    if (first > bracketPositions.size() || (first > 0 && bracketPositions[first - 1] >= from)) {
+    if (first > brackets.positions.size() || (first > 0 && brackets.positions[first - 1] >= from)) {
         first = static_cast<std::size_t>(
-            std::lower_bound(bracketPositions.begin(), bracketPositions.end(), from) -
-            bracketPositions.begin());
+            std::lower_bound(brackets.positions.begin(), brackets.positions.end(), from) -
+            brackets.positions.begin());
     } else {
-        while (first < bracketPositions.size() && bracketPositions[first] < from) {
+        while (first < brackets.positions.size() && brackets.positions[first] < from) {
             ++first;
         }
     }
     bracketHint = first;
-    if (first == bracketPositions.size() || bracketPositions[first] >= limit) {
+    if (first == brackets.positions.size() || brackets.positions[first] >= limit) {
         return false;
     }
-    const std::size_t open = bracketPositions[first];
+    const std::size_t open = brackets.positions[first];
     std::size_t curly = first;
     if (indexedText[open] == '(') {
         const std::ptrdiff_t roundEnd = IndexedPartner(first, limit);
         // A ")" is one byte, so a "{" right after it is the next bracket.
-        if (roundEnd < 0 || bracketPositions[static_cast<std::size_t>(roundEnd)] + 1 >= limit ||
-            indexedText[bracketPositions[static_cast<std::size_t>(roundEnd)] + 1] != '{') {
+        if (roundEnd < 0 || brackets.positions[static_cast<std::size_t>(roundEnd)] + 1 >= limit ||
+            indexedText[brackets.positions[static_cast<std::size_t>(roundEnd)] + 1] != '{') {
             return false;
         }
         curly = static_cast<std::size_t>(roundEnd) + 1;
         attributesOut = indexedText.substr(
-            open + 1, bracketPositions[static_cast<std::size_t>(roundEnd)] - open - 1);
+            open + 1, brackets.positions[static_cast<std::size_t>(roundEnd)] - open - 1);
     } else if (indexedText[open] == '{') {
         attributesOut = {};
     } else {
@@ -289,8 +272,8 @@ bool ElementParser::IndexedSpans(std::string_view source, int start, int& end,
     if (curlyEnd < 0) {
         return false;
     }
-    const std::size_t bodyStart = bracketPositions[curly] + 1;
-    const std::size_t bodyEnd = bracketPositions[static_cast<std::size_t>(curlyEnd)];
+    const std::size_t bodyStart = brackets.positions[curly] + 1;
+    const std::size_t bodyEnd = brackets.positions[static_cast<std::size_t>(curlyEnd)];
     nameOut = indexedText.substr(from, open - from);
     bodyOut = indexedText.substr(bodyStart, bodyEnd - bodyStart);
     end = static_cast<int>(bodyEnd - base);

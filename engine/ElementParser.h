@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/EngineObject.h"
+#include "engine/SjisText.h"
 #include "engine/StringList.h"
 #include "engine/StringMap.h"
 
@@ -99,9 +100,6 @@ protected:
     const std::string openBrackets = "({";
     // The indexed text and the positions of its brackets, ascending.
     std::string_view indexedText;
-    std::vector<std::size_t> bracketPositions;
-    std::vector<std::ptrdiff_t> bracketPartners;  // for openers; -1 for none and closers
-    std::vector<std::size_t> roundOpen;  // scratch of IndexBrackets
-    std::vector<std::size_t> curlyOpen;
+    Brackets brackets;
     mutable std::size_t bracketHint = 0;  // where the last search of the index ended
 };

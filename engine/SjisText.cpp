@@ -206,22 +206,40 @@ int FindBracket(std::string_view text, int from)
         [](int position, unsigned char byte) { return IsBracket(byte) ? position : -1; });
 }
 
-void CollectBrackets(std::string_view text, std::vector<std::size_t>& positions)
+void CollectBrackets(std::string_view text, Brackets& brackets)
 {
+    brackets.positions.clear();
+    brackets.partners.clear();
+    brackets.openRound.clear();
+    brackets.openCurly.clear();
+    auto add = [&](int position, unsigned char bracket) {
+        const std::size_t index = brackets.positions.size();
+        brackets.positions.push_back(static_cast<std::size_t>(position));
+        brackets.partners.push_back(-1);
+        const bool round = bracket == '(' || bracket == ')';
+        std::vector<std::size_t>& open = round ? brackets.openRound : brackets.openCurly;
+        if (bracket == '(' || bracket == '{') {
+            open.push_back(index);
+        } else if (!open.empty()) {
+            brackets.partners[open.back()] = static_cast<std::ptrdiff_t>(index);
+            open.pop_back();
+        }
+    };
     WalkCharacters(
         text, 0,
         [&](int position, auto data, int count) {
 #if defined(__SSE2__)
-            for (unsigned brackets = FirstBits(BracketBytes(data), count); brackets != 0;
-                 brackets &= brackets - 1) {
-                positions.push_back(static_cast<std::size_t>(position + std::countr_zero(brackets)));
+            for (unsigned found = FirstBits(BracketBytes(data), count); found != 0;
+                 found &= found - 1) {
+                const int at = position + std::countr_zero(found);
+                add(at, static_cast<unsigned char>(text[static_cast<std::size_t>(at)]));
             }
 #endif
             return -1;
         },
         [&](int position, unsigned char byte) {
             if (IsBracket(byte)) {
-                positions.push_back(static_cast<std::size_t>(position));
+                add(position, byte);
             }
             return -1;
         });

@@ -17,8 +17,19 @@ int FindByteBefore(std::string_view text, char wanted, int from, int limit);
 int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, int limit);
 // The first of "(", ")", "{" and "}" at or after `from`.
 int FindBracket(std::string_view text, int from);
-// Appends the positions of all "(", ")", "{" and "}" characters, ascending.
-void CollectBrackets(std::string_view text, std::vector<std::size_t>& positions);
+// The "(", ")", "{" and "}" characters of a text: their positions, ascending, and for
+// each opener the index of the closer that balances it (the first closer of its kind
+// at which everything of that kind opened since is closed again), -1 for an opener
+// without one and for closers.
+struct Brackets
+{
+    std::vector<std::size_t> positions;
+    std::vector<std::ptrdiff_t> partners;
+    std::vector<std::size_t> openRound;  // scratch of CollectBrackets
+    std::vector<std::size_t> openCurly;
+};
+// Fills `brackets` (replacing what it held) in one walk over the text.
+void CollectBrackets(std::string_view text, Brackets& brackets);
 // The first `closer` at or after `from` at which the closers seen outnumber the
 // `opener`s seen (the partner of an opener just before `from`).
 int FindBalancing(std::string_view text, int from, char opener, char closer);

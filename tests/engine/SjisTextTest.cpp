@@ -113,9 +113,24 @@ TEST(SjisTextTest, BlockwiseSearchesAgreeWithACharacterWalk)
                 expected.push_back(i);
             }
         }
-        std::vector<std::size_t> collected;
+        Brackets collected;
         CollectBrackets(text, collected);
-        ASSERT_EQ(expected, collected) << text;
+        ASSERT_EQ(expected, collected.positions) << text;
+        // An opener's partner is where the walk of FindBalancing from it ends.
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const char bracket = text[expected[i]];
+            std::ptrdiff_t partner = -1;
+            if (bracket == '(' || bracket == '{') {
+                const int end = SlowFindBalancing(text, static_cast<int>(expected[i]) + 1,
+                                                  bracket, bracket == '(' ? ')' : '}');
+                for (std::size_t j = 0; end >= 0 && j < expected.size(); ++j) {
+                    if (expected[j] == static_cast<std::size_t>(end)) {
+                        partner = static_cast<std::ptrdiff_t>(j);
+                    }
+                }
+            }
+            ASSERT_EQ(partner, collected.partners[i]) << text << " " << i;
+        }
 
         std::size_t firstHigh = 0;
         while (firstHigh < text.size() && static_cast<unsigned char>(text[firstHigh]) < 0x80) {
