@@ -114,19 +114,6 @@ void LineReader::Close()
     end = 0;
 }
 
-bool LineReader::Rewind()
-{
-    if (file == nullptr || std::fseek(file, 0, SEEK_SET) != 0) {
-        return false;
-    }
-    std::clearerr(file);
-    begin = 0;
-    end = 0;
-    atEnd = false;
-    failed = false;
-    return true;
-}
-
 bool LineReader::Fill()
 {
     if (atEnd || file == nullptr) {

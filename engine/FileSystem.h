@@ -30,8 +30,6 @@ public:
     bool Next(std::string& line);
     // As Next, viewing the line inside the reader's buffer until the next call.
     bool NextView(std::string_view& line);
-    // Back to the first line.
-    bool Rewind();
     void Close();
     bool IsOpen() const { return file != nullptr; }
     // True when a read failed (as opposed to reaching the end).

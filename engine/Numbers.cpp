@@ -224,12 +224,7 @@ char* WriteShortFixed4(char* to, double value)
     const int shift = 1075 - biased;
     if ((bits << 1) == 0) {
         // Zero, with its sign as printf writes it.
-        char zero[24] = {};
-        const char* text = std::signbit(value) ? "-0.0000" : "0.0000";
-        const std::size_t length = std::strlen(text);
-        std::memcpy(zero, text, length);
-        std::memcpy(to, zero, sizeof zero);
-        return to + length;
+        return WriteDecimal(to, std::signbit(value), 0, 0);
     }
     if (biased == 0 || shift < 1 || shift > 100) {
         return nullptr;

@@ -283,11 +283,6 @@ int FindAnyByte(std::string_view text, std::string_view wanted, int from)
     return FindAnyByteBefore(text, wanted, from, static_cast<int>(text.size()));
 }
 
-int FindByteBefore(std::string_view text, char wanted, int from, int limit)
-{
-    return FindAnyByteBefore(text, std::string_view(&wanted, 1), from, limit);
-}
-
 int FindByte(std::string_view text, char wanted, int from)
 {
     return FindAnyByteBefore(text, std::string_view(&wanted, 1), from,

@@ -12,8 +12,7 @@
 int FindByte(std::string_view text, char wanted, int from);
 // The first byte at or after `from` that is one of `wanted`.
 int FindAnyByte(std::string_view text, std::string_view wanted, int from);
-// As FindByte and FindAnyByte, looking only before position `limit`.
-int FindByteBefore(std::string_view text, char wanted, int from, int limit);
+// As FindAnyByte, looking only before position `limit`.
 int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, int limit);
 // The first of "(", ")", "{" and "}" at or after `from`.
 int FindBracket(std::string_view text, int from);

@@ -436,12 +436,6 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
             firstNonAscii = wide;
         }
     }
-    struct SkipLines
-    {
-        const FeatureWriter& writer;
-        const std::string& out;
-        ~SkipLines() { writer.asciiScanFrom = out.size(); }
-    } const skipLines{*this, out};
     pointLinePrefix.assign(static_cast<std::size_t>(indent), ' ');
     pointLinePrefix += openTag;
     const std::string_view prefix = pointLinePrefix;
@@ -509,6 +503,7 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
             to = CopyShort(to, closeTagAndLineEnd);
         }
     }
+    asciiScanFrom = out.size();
 }
 
 void FeatureWriter::EmitPoint(std::string& out, int indent, std::string_view tag,
