@@ -209,8 +209,7 @@ void ElementParser::IndexBrackets(std::string_view source)
 void ElementParser::ForgetBrackets()
 {
     indexedText = {};
-    brackets.positions.clear();
-    brackets.partners.clear();
+    brackets.count = 0;
 }
 
 std::ptrdiff_t ElementParser::IndexedPartner(std::size_t bracket, std::size_t limit) const
@@ -237,18 +236,19 @@ bool ElementParser::IndexedSpans(std::string_view source, int start, int& end,
     const std::size_t limit = base + source.size();
     // A walk asks in ascending order of positions mostly (elements, then their
     // attributes and children, depth first), so the search goes on from the last answer.
+    const std::size_t count = brackets.count;
     std::size_t first = bracketHint;
-    if (first > brackets.positions.size() || (first > 0 && brackets.positions[first - 1] >= from)) {
+    if (first > count || (first > 0 && brackets.positions[first - 1] >= from)) {
+        const auto begin = brackets.positions.begin();
         first = static_cast<std::size_t>(
-            std::lower_bound(brackets.positions.begin(), brackets.positions.end(), from) -
-            brackets.positions.begin());
+            std::lower_bound(begin, begin + static_cast<std::ptrdiff_t>(count), from) - begin);
     } else {
-        while (first < brackets.positions.size() && brackets.positions[first] < from) {
+        while (first < count && brackets.positions[first] < from) {
             ++first;
         }
     }
     bracketHint = first;
-    if (first == brackets.positions.size() || brackets.positions[first] >= limit) {
+    if (first == count || brackets.positions[first] >= limit) {
         return false;
     }
     const std::size_t open = brackets.positions[first];

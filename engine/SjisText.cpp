@@ -208,28 +208,53 @@ int FindBracket(std::string_view text, int from)
 
 void CollectBrackets(std::string_view text, Brackets& brackets)
 {
-    brackets.positions.clear();
-    brackets.partners.clear();
-    brackets.openRound.clear();
-    brackets.openCurly.clear();
+    // The arrays are written through pointers, with room for a whole block of brackets
+    // made before each block: a record has tens of brackets, and checking and growing
+    // vectors per bracket would cost more than finding them.
+    std::size_t count = 0;
+    std::size_t rounds = 0;  // openers of each kind not yet balanced
+    std::size_t curlies = 0;
+    std::size_t* positions = brackets.positions.data();
+    std::ptrdiff_t* partners = brackets.partners.data();
+    std::size_t* openRound = brackets.openRound.data();
+    std::size_t* openCurly = brackets.openCurly.data();
+    auto makeRoom = [&] {
+        if (count + 16 <= brackets.positions.size()) {
+            return;
+        }
+        const std::size_t size = std::max<std::size_t>(64, brackets.positions.size() * 2);
+        for (std::vector<std::size_t>* array :
+             {&brackets.positions, &brackets.openRound, &brackets.openCurly}) {
+            array->resize(size);
+        }
+        brackets.partners.resize(size);
+        positions = brackets.positions.data();
+        partners = brackets.partners.data();
+        openRound = brackets.openRound.data();
+        openCurly = brackets.openCurly.data();
+    };
     auto add = [&](int position, unsigned char bracket) {
-        const std::size_t index = brackets.positions.size();
-        brackets.positions.push_back(static_cast<std::size_t>(position));
-        brackets.partners.push_back(-1);
-        const bool round = bracket == '(' || bracket == ')';
-        std::vector<std::size_t>& open = round ? brackets.openRound : brackets.openCurly;
-        if (bracket == '(' || bracket == '{') {
-            open.push_back(index);
-        } else if (!open.empty()) {
-            brackets.partners[open.back()] = static_cast<std::ptrdiff_t>(index);
-            open.pop_back();
+        const std::size_t index = count++;
+        positions[index] = static_cast<std::size_t>(position);
+        partners[index] = -1;
+        if (bracket == '(') {
+            openRound[rounds++] = index;
+        } else if (bracket == '{') {
+            openCurly[curlies++] = index;
+        } else if (bracket == ')') {
+            if (rounds != 0) {
+                partners[openRound[--rounds]] = static_cast<std::ptrdiff_t>(index);
+            }
+        } else if (curlies != 0) {
+            partners[openCurly[--curlies]] = static_cast<std::ptrdiff_t>(index);
         }
     };
     WalkCharacters(
         text, 0,
-        [&](int position, auto data, int count) {
+        [&](int position, auto data, int size) {
 #if defined(__SSE2__)
-            for (unsigned found = FirstBits(BracketBytes(data), count); found != 0;
+            makeRoom();
+            for (unsigned found = FirstBits(BracketBytes(data), size); found != 0;
                  found &= found - 1) {
                 const int at = position + std::countr_zero(found);
                 add(at, static_cast<unsigned char>(text[static_cast<std::size_t>(at)]));
@@ -239,10 +264,12 @@ void CollectBrackets(std::string_view text, Brackets& brackets)
         },
         [&](int position, unsigned char byte) {
             if (IsBracket(byte)) {
+                makeRoom();
                 add(position, byte);
             }
             return -1;
         });
+    brackets.count = count;
 }
 
 int FindBalancing(std::string_view text, int from, char opener, char closer)

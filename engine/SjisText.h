@@ -19,9 +19,11 @@ int FindBracket(std::string_view text, int from);
 // The "(", ")", "{" and "}" characters of a text: their positions, ascending, and for
 // each opener the index of the closer that balances it (the first closer of its kind
 // at which everything of that kind opened since is closed again), -1 for an opener
-// without one and for closers.
+// without one and for closers. The arrays are reused from text to text and only grow:
+// only their first `count` entries belong to the text.
 struct Brackets
 {
+    std::size_t count = 0;
     std::vector<std::size_t> positions;
     std::vector<std::ptrdiff_t> partners;
     std::vector<std::size_t> openRound;  // scratch of CollectBrackets

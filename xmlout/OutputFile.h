@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -43,8 +44,11 @@ public:
 private:
     void FlushIfFull();
     void Flush();
+    // Writes the first `bytes` of the buffer, leaving the buffer as it is.
+    void WriteOut(std::size_t bytes);
 
     std::FILE* file = nullptr;
+    std::uint64_t fileOffset = 0;  // where the buffer's first byte goes in the file
     std::string buffer;
     std::size_t textStart = 0;
     std::string pending;  // the part of a composed text that needs converting

@@ -89,6 +89,8 @@ std::vector<std::string> RandomTexts()
 
 TEST(SjisTextTest, BlockwiseSearchesAgreeWithACharacterWalk)
 {
+    // One index for all texts, as a parser keeps one from record to record.
+    Brackets collected;
     for (const std::string& text : RandomTexts()) {
         const int size = static_cast<int>(text.size());
         // Searches start at a character boundary, as every caller's do.
@@ -113,9 +115,12 @@ TEST(SjisTextTest, BlockwiseSearchesAgreeWithACharacterWalk)
                 expected.push_back(i);
             }
         }
-        Brackets collected;
         CollectBrackets(text, collected);
-        ASSERT_EQ(expected, collected.positions) << text;
+        ASSERT_EQ(expected, std::vector<std::size_t>(collected.positions.begin(),
+                                                      collected.positions.begin() +
+                                                          static_cast<std::ptrdiff_t>(
+                                                              collected.count)))
+            << text;
         // An opener's partner is where the walk of FindBalancing from it ends.
         for (std::size_t i = 0; i < expected.size(); ++i) {
             const char bracket = text[expected[i]];
@@ -138,4 +143,25 @@ TEST(SjisTextTest, BlockwiseSearchesAgreeWithACharacterWalk)
         }
         ASSERT_EQ(firstHigh, FirstNonAscii(text, 0)) << text;
     }
+}
+
+TEST(SjisTextTest, BracketIndexGrowsForDeepTextsAndForgetsLongerOnes)
+{
+    // Far more brackets than the index first makes room for, nested to the end.
+    const std::size_t depth = 3000;
+    const std::string deep = std::string(depth, '(') + "a\x83\x7B" + std::string(depth, ')');
+    Brackets collected;
+    CollectBrackets(deep, collected);
+    ASSERT_EQ(2 * depth, collected.count);
+    for (std::size_t i = 0; i < depth; ++i) {
+        ASSERT_EQ(static_cast<std::ptrdiff_t>(2 * depth - 1 - i), collected.partners[i]) << i;
+        ASSERT_EQ(-1, collected.partners[depth + i]) << i;
+    }
+    // A shorter text after it: nothing of the deep one is left in what counts.
+    CollectBrackets("X{1,2}", collected);
+    ASSERT_EQ(2u, collected.count);
+    EXPECT_EQ(1u, collected.positions[0]);
+    EXPECT_EQ(1, collected.partners[0]);
+    EXPECT_EQ(5u, collected.positions[1]);
+    EXPECT_EQ(-1, collected.partners[1]);
 }

@@ -179,34 +179,3 @@ TEST(XmlBuilderTest, WritesEachLineWithCrLfAndNoByteOrderMark)
     // A lead byte at the end of a line cannot take the line end with it.
     EXPECT_EQ("A\xEF\xBF\xBD\r\nB\r\n", Written(Encoding::Utf8, {"A\x93", "B"}));
 }
-
-TEST(OutputFileTest, CreateTruncatesAndAppendKeeps)
-{
-    TempFolder folder;
-    WriteFileBytes(folder / "out.xml", "old");
-    OutputFile file;
-    ASSERT_TRUE(file.Open(folder / "out.xml", OutputFile::Mode::Append));
-    file.Write("+1");
-    ASSERT_TRUE(file.Close());
-    EXPECT_EQ("old+1", ReadFileBytes(folder / "out.xml"));
-
-    ASSERT_TRUE(file.Open(folder / "out.xml", OutputFile::Mode::Create));
-    file.Write("new");
-    ASSERT_TRUE(file.Close());
-    EXPECT_EQ("new", ReadFileBytes(folder / "out.xml"));
-
-    EXPECT_FALSE(file.Open(folder.Path(), OutputFile::Mode::Create));
-    EXPECT_FALSE(file.Open(folder / "missing" / "out.xml", OutputFile::Mode::Create));
-}
-
-TEST(OutputFileTest, CloseReportsAWriteThatFailed)
-{
-    // /dev/full takes the open and refuses every byte, as a full disk does.
-    for (std::size_t size : {std::size_t{10}, std::size_t{3} << 20}) {
-        OutputFile file;
-        ASSERT_TRUE(file.Open("/dev/full", OutputFile::Mode::Create));
-        file.Write(std::string(size, 'x'));
-        EXPECT_FALSE(file.Close()) << size;
-        EXPECT_TRUE(file.Failed()) << size;
-    }
-}

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "engine/Cp932.h"
+#include "tests/TestSupport.h"
+#include "xmlout/OutputFile.h"
+
+namespace fs = std::filesystem;
+
+TEST(OutputFileTest, CreateTruncatesAndAppendKeeps)
+{
+    TempFolder folder;
+    WriteFileBytes(folder / "out.xml", "old");
+    OutputFile file;
+    ASSERT_TRUE(file.Open(folder / "out.xml", OutputFile::Mode::Append));
+    file.Write("+1");
+    ASSERT_TRUE(file.Close());
+    EXPECT_EQ("old+1", ReadFileBytes(folder / "out.xml"));
+
+    ASSERT_TRUE(file.Open(folder / "out.xml", OutputFile::Mode::Create));
+    file.Write("new");
+    ASSERT_TRUE(file.Close());
+    EXPECT_EQ("new", ReadFileBytes(folder / "out.xml"));
+
+    EXPECT_FALSE(file.Open(folder.Path(), OutputFile::Mode::Create));
+    EXPECT_FALSE(file.Open(folder / "missing" / "out.xml", OutputFile::Mode::Create));
+}
+
+TEST(OutputFileTest, CloseReportsAWriteThatFailed)
+{
+    // /dev/full takes the open and refuses every byte, as a full disk does.
+    for (std::size_t size : {std::size_t{10}, std::size_t{3} << 20}) {
+        OutputFile file;
+        ASSERT_TRUE(file.Open("/dev/full", OutputFile::Mode::Create));
+        file.Write(std::string(size, 'x'));
+        EXPECT_FALSE(file.Close()) << size;
+        EXPECT_TRUE(file.Failed()) << size;
+    }
+}
+
+// Appending to a file of any size: every byte arrives in order, and while the file is
+// open it only ever holds whole multiples of the write size (256 KiB) past which the
+// rest waits in the buffer.
+TEST(OutputFileTest, AppendsInWholeAlignedPiecesAndLosesNothing)
+{
+    const TempFolder folder;
+    const fs::path path = folder / "out.xml";
+    const std::string existing(1000, 'e');
+    WriteFileBytes(path, existing);
+
+    OutputFile file;
+    ASSERT_TRUE(file.Open(path, OutputFile::Mode::Append));
+    std::string expected = existing;
+    // Pieces of uneven sizes, some composed in place and converted ("あ" is 82 A0).
+    for (int piece = 0; piece < 800; ++piece) {
+        const std::string ascii(700 + piece * 7 % 900, static_cast<char>('a' + piece % 26));
+        if (piece % 3 == 0) {
+            std::string& text = file.StartText();
+            text += ascii;
+            text += "\x82\xA0";
+            file.FinishText(true);
+            expected += ascii + "\xE3\x81\x82";
+        } else {
+            file.Write(ascii);
+            expected += ascii;
+        }
+        const auto onDisk = fs::file_size(path);
+        ASSERT_TRUE(onDisk == existing.size() || onDisk % (256 * 1024) == 0) << onDisk;
+        ASSERT_LE(onDisk, expected.size());
+    }
+    ASSERT_GT(fs::file_size(path), 2u * 256 * 1024);
+    ASSERT_TRUE(file.Close());
+    EXPECT_EQ(expected, ReadFileBytes(path));
+}
