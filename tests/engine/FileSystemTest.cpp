@@ -83,6 +83,8 @@ TEST(FileSystemTest, ReadsLinesLongerThanOneReadChunk)
     }
     EXPECT_EQ(20000u, LinesOf(points).size());
     EXPECT_EQ(20001u, LinesOf(points + "x").size());
+    // Nothing but line ends, more of them than a byte can count per position.
+    EXPECT_EQ(9001u, LinesOf(std::string(9000, '\n') + "x").size());
 }
 
 TEST(FileSystemTest, ReadTextLinesAppendsAndReportsWhatCannotBeRead)
