@@ -148,21 +148,24 @@ int FilesetReader::LoadPointData(const std::string& kindCode)
 
 void FilesetReader::ConvertPoint(int& counter)
 {
-    std::string_view pointLine;
-    if (!NextTextLine(PointFileView(), pointFilePosition, pointLine)) {
-        pointLine = {};
-    }
     ++counter;
-    const std::string_view xField = pointLine.substr(0, std::min(fieldWidth, pointLine.size()));
-    const std::string_view yField = pointLine.size() > fieldWidth
-                                        ? pointLine.substr(fieldWidth, fieldWidth)
-                                        : std::string_view();
     const std::size_t slot = pointCount * pointSlotSize;
     if (!pointSlots.Reserve(slot + pointSlotSize, slot)) {
         throw std::bad_alloc();
     }
     char* const to = pointSlots.Data() + slot;
     ++pointCount;
+    if (ConvertPlainPointLine(to)) {
+        return;
+    }
+    std::string_view pointLine;
+    if (!NextTextLine(PointFileView(), pointFilePosition, pointLine)) {
+        pointLine = {};
+    }
+    const std::string_view xField = pointLine.substr(0, std::min(fieldWidth, pointLine.size()));
+    const std::string_view yField = pointLine.size() > fieldWidth
+                                        ? pointLine.substr(fieldWidth, fieldWidth)
+                                        : std::string_view();
     // The usual point: plain fields from a start point of whole units. Its text is
     // the exact sum of units (see WholeUnits), except at zero, where the sign of the
     // computed value decides between "0.0000" and "-0.0000".
@@ -212,6 +215,44 @@ void FilesetReader::ConvertPoint(int& counter)
             std::memcpy(to + 12, &length, sizeof length);
         }
     }
+}
+
+bool FilesetReader::ConvertPlainPointLine(char* to)
+{
+    // Nearly every line of a point file: sixteen digits and CR LF, from a start point
+    // of whole units. Anything else is left to the general reading.
+    constexpr std::size_t lineLength = 2 * fieldWidth + 2;
+    const std::string_view file = PointFileView();
+    if (!startUnitsX || !startUnitsY || pointFilePosition >= file.size() ||
+        file.size() - pointFilePosition < lineLength) {
+        return false;
+    }
+    const char* line = file.data() + pointFilePosition;
+    if (line[2 * fieldWidth] != '\r' || line[2 * fieldWidth + 1] != '\n') {
+        return false;
+    }
+    std::uint64_t xWord;
+    std::uint64_t yWord;
+    std::memcpy(&xWord, line, sizeof xWord);
+    std::memcpy(&yWord, line + fieldWidth, sizeof yWord);
+    if ((NonDigitBytes(xWord) | NonDigitBytes(yWord)) != 0) {
+        return false;
+    }
+    const long long xUnits = *startUnitsX + static_cast<long long>(EightDigitsValue(xWord));
+    const long long yUnits = *startUnitsY + static_cast<long long>(EightDigitsValue(yWord));
+    if (xUnits == 0 || yUnits == 0) {
+        return false;
+    }
+    char formatted[2 * 24 + 1];
+    char* end = WriteUnits4(formatted, xUnits);
+    *end++ = ' ';
+    end = WriteUnits4(end, yUnits);
+    if (end - formatted > static_cast<std::ptrdiff_t>(pointSlotSize)) {
+        return false;
+    }
+    std::memcpy(to, formatted, pointSlotSize);
+    pointFilePosition += lineLength;
+    return true;
 }
 
 void FilesetReader::ClosePointData()

@@ -103,6 +103,10 @@ protected:
     // The input file `fileName` in the fileset's folder, found ignoring letter case.
     std::filesystem::path FilesetInput(const std::string& fileName) const;
     void ShowFailure(const std::string& message) const;
+    // Converts the next point line into `to` when it has the usual form (two fields of
+    // eight digits and CR LF, a start point of whole units) and moves past it; false,
+    // with nothing read, for any other line.
+    bool ConvertPlainPointLine(char* to);
 
     DialogPresenter* presenter;
     // Every point's coordinate text in a slot of its own, so that looking a point up

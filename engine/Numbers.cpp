@@ -270,6 +270,28 @@ char* WriteFixed4(char* to, double value)
 
 char* WriteUnits4(char* to, long long units)
 {
+    // Coordinates: a whole part below 1000, written forwards without a division loop.
+    if (units > 0 && units < 10000000) {
+        const auto value = static_cast<std::uint32_t>(units);
+        const std::uint32_t whole = value / 10000;
+        const std::uint32_t decimals = value % 10000;
+        std::memset(to, 0, 24);
+        char* digit = to;
+        if (whole >= 100) {
+            *digit++ = static_cast<char>('0' + whole / 100);
+            std::memcpy(digit, digitPairs + 2 * (whole % 100), 2);
+            digit += 2;
+        } else if (whole >= 10) {
+            std::memcpy(digit, digitPairs + 2 * whole, 2);
+            digit += 2;
+        } else {
+            *digit++ = static_cast<char>('0' + whole);
+        }
+        *digit = '.';
+        std::memcpy(digit + 1, digitPairs + 2 * (decimals / 100), 2);
+        std::memcpy(digit + 3, digitPairs + 2 * (decimals % 100), 2);
+        return digit + 5;
+    }
     // The magnitude as unsigned, so that the most negative value has one too.
     const std::uint64_t magnitude =
         units < 0 ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units);

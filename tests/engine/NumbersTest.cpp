@@ -163,3 +163,26 @@ TEST(NumbersTest, FixedFourDecimalsInPlaceMatchAndArePadded)
         EXPECT_EQ(nullptr, WriteFixed4(buffer, value)) << value;
     }
 }
+
+TEST(NumbersTest, UnitsInPlaceAreExactAndPadded)
+{
+    // Around the bounds of the short form for coordinates and beyond them.
+    for (const long long units :
+         {1LL, 9LL, 10LL, 9999LL, 10000LL, 99999LL, 100000LL, 999999LL, 1000000LL, 1392219LL,
+          9999999LL, 10000000LL, 123456789LL, 0LL, -1LL, -1392219LL, -10000000LL,
+          std::numeric_limits<long long>::max(), std::numeric_limits<long long>::min()}) {
+        char buffer[32];
+        std::memset(buffer, 'x', sizeof buffer);
+        const char* end = WriteUnits4(buffer, units);
+        const std::uint64_t magnitude = units < 0 ? 0 - static_cast<std::uint64_t>(units)
+                                                  : static_cast<std::uint64_t>(units);
+        std::string decimals = std::to_string(magnitude % 10000);
+        decimals.insert(0, 4 - decimals.size(), '0');
+        const std::string expected =
+            (units < 0 ? "-" : "") + std::to_string(magnitude / 10000) + "." + decimals;
+        EXPECT_EQ(expected, std::string(static_cast<const char*>(buffer), end)) << units;
+        for (const char* rest = end; rest < buffer + 24; ++rest) {
+            EXPECT_EQ('\0', *rest) << units;
+        }
+    }
+}
