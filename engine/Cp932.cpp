@@ -109,66 +109,55 @@ std::size_t FirstNonAscii(std::string_view text, std::size_t from)
     return position;
 }
 
-// Grows geometrically even when called for many small pieces, which an exact reserve
-// would not guarantee.
-static void ReserveAtLeast(std::string& out, std::size_t extra)
-{
-    const std::size_t needed = out.size() + extra;
-    if (needed > out.capacity()) {
-        out.reserve(std::max(needed, out.capacity() * 2));
-    }
-}
-
 void AppendUtf8(std::string_view cp932Text, std::string& out)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(cp932Text.data());
     const std::size_t size = cp932Text.size();
-    // Every byte yields at least one; double-byte text grows by half, half-width kana triples.
-    ReserveAtLeast(out, size);
-
-    // Short pieces collect here so that mixed text does not call append per character.
-    constexpr std::size_t pendingCapacity = 512;
-    char pending[pendingCapacity];
-    std::size_t pendingSize = 0;
-
+    // The text goes in pieces, each written straight into room made for its worst case:
+    // three bytes for every byte (half-width kana), one more for a pair that ends
+    // past the piece, and eight for the whole words that ASCII is copied in.
+    constexpr std::size_t piece = 4096;
     std::size_t position = 0;
     while (position < size) {
-        const std::size_t runEnd = FirstNonAscii(cp932Text, position);
-        const std::size_t runLength = runEnd - position;
-        if (runLength != 0) {
-            if (runLength <= pendingCapacity - pendingSize) {
-                std::memcpy(pending + pendingSize, bytes + position, runLength);
-                pendingSize += runLength;
+        const std::size_t pieceEnd = position + std::min(piece, size - position);
+        const std::size_t start = out.size();
+        out.resize(start + 3 * (pieceEnd - position + 1) + 8);
+        char* to = out.data() + start;
+        while (position < pieceEnd) {
+            if (size - position >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, bytes + position, sizeof word);
+                const std::uint64_t high = word & 0x8080808080808080u;
+                // The ASCII bytes before the first other one; the rest is written over.
+                const std::size_t ascii =
+                    high == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(high)) / 8;
+                std::memcpy(to, &word, sizeof word);
+                to += ascii;
+                position += ascii;
+                if (ascii != 0) {
+                    continue;
+                }
+            } else if (bytes[position] < 0x80) {
+                *to++ = static_cast<char>(bytes[position++]);
+                continue;
+            }
+            const unsigned char byte = bytes[position];
+            char16_t codePoint = 0;
+            if (IsLeadByte(byte) && position + 1 < size) {
+                codePoint = LookUpPair(byte, bytes[position + 1]);
+            }
+            if (codePoint != 0) {
+                position += 2;
             } else {
-                out.append(pending, pendingSize);
-                pendingSize = 0;
-                out.append(cp932Text.data() + position, runLength);
+                // Not part of a mapped pair: the byte stands alone and the next one is
+                // read anew.
+                codePoint = highSingleBytes[byte - 0x80];
+                position += 1;
             }
-            position = runEnd;
-            if (position == size) {
-                break;
-            }
+            to += EncodeUtf8(codePoint, to);
         }
-
-        const unsigned char byte = bytes[position];
-        char16_t codePoint = 0;
-        if (IsLeadByte(byte) && position + 1 < size) {
-            codePoint = LookUpPair(byte, bytes[position + 1]);
-        }
-        if (codePoint != 0) {
-            position += 2;
-        } else {
-            // Not part of a mapped pair: the byte stands alone and the next one is read anew.
-            codePoint = highSingleBytes[byte - 0x80];
-            position += 1;
-        }
-        if (pendingSize > pendingCapacity - 3) {
-            out.append(pending, pendingSize);
-            pendingSize = 0;
-        }
-        pendingSize += EncodeUtf8(codePoint, pending + pendingSize);
+        out.resize(static_cast<std::size_t>(to - out.data()));
     }
-    out.append(pending, pendingSize);
 }
 
 std::string ToUtf8(std::string_view cp932Text)

@@ -109,7 +109,9 @@ TEST(Cp932Test, LongMixedTextEqualsPiecewiseConversion)
 {
     const std::string pieces[] = {"", "a", "0123456789abcdef", std::string(700, 'x'),
                                   Bytes({0x93, 0xFA}), Bytes({0xB1}), Bytes({0x85}),
-                                  Bytes({0xF9, 0xFC}), Bytes({0x80}), std::string(1, '\0')};
+                                  Bytes({0xF9, 0xFC}), Bytes({0x80}), std::string(1, '\0'),
+                                  // Each byte triples: the most a text can grow.
+                                  std::string(5000, '\xB1')};
     std::uint32_t state = 12345;
     std::string input;
     std::string expected;
