@@ -1,8 +1,17 @@
 #include "engine/StringMap.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace {
+
+// Versions are drawn from one sequence for all maps, so that two maps share a version
+// only when one is a copy of the other, contents and all.
+std::uint64_t NextVersion()
+{
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
 
 std::uint64_t LoadWord(const char* bytes)
 {
@@ -112,7 +121,7 @@ unsigned StringMap::Hash(std::string_view key)
 
 void StringMap::Set(std::string_view key, std::string_view value)
 {
-    ++version;
+    version = NextVersion();
     const unsigned hash = Hash(key);
     Bucket& bucket = buckets[hash % bucketCount];
     for (Entry& entry : bucket) {
@@ -155,7 +164,7 @@ const std::string& StringMap::GetOr(std::string_view key, const std::string& fal
 
 void StringMap::Clear()
 {
-    ++version;
+    version = NextVersion();
     for (Bucket& bucket : buckets) {
         bucket.clear();
     }

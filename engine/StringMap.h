@@ -29,8 +29,9 @@ public:
     // The value of `key`, or `fallback` when absent.
     const std::string& GetOr(std::string_view key, const std::string& fallback) const;
     std::size_t Size() const { return count; }
-    // Changes with every Set and Clear: a view of a value taken at one version is good
-    // as long as the version stays.
+    // Changes with every Set and Clear, to a value no other map has had unless it is a
+    // copy of this one: a view of a value taken at one version is good as long as the
+    // version stays.
     std::uint64_t Version() const { return version; }
     bool Empty() const { return count == 0; }
     void Clear();

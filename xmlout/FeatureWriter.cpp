@@ -161,9 +161,9 @@ std::string_view FeatureWriter::ConvertedValue(std::string_view key, std::string
     if (key == "ID") {
         // The fileset code keeps identifiers unique across filesets.
         const std::size_t split = std::min<std::size_t>(2, value.size());
-        idValue.assign(value.substr(0, split));
-        idValue += filesetCode;
-        idValue += value.substr(split);
+        idValue.assign(value.data(), split);
+        idValue.append(filesetCode);
+        idValue.append(value.data() + split, value.size() - split);
         source = idValue;
     }
     return ConvertBodyView(MetaDataView(source));
@@ -225,14 +225,12 @@ void FeatureWriter::ConvertAttributeText(std::string_view attributeSource,
     }
     // Most elements carry one attribute, whose text needs no map to order it.
     int cursor = 0;
-    int steps = 0;
     std::string_view key;
     std::string_view ignored;
     std::string_view value;
-    while (steps < 2 && NextSpans(attributeSource, cursor, key, ignored, value)) {
-        ++steps;
-    }
-    if (steps == 1) {
+    NextSpans(attributeSource, cursor, key, ignored, value);
+    // The walk ends where the first step left off: one attribute.
+    if (cursor >= static_cast<int>(attributeSource.size())) {
         const std::string_view outputName = OutputName(key);
         if (!outputName.empty()) {
             out += ' ';
@@ -250,6 +248,10 @@ void FeatureWriter::ConvertAttributeText(std::string_view attributeSource,
 
 void FeatureWriter::RefreshCrsLine() const
 {
+    if (crsLineReady && crsVersion == MetaDataVersion()) {
+        return;
+    }
+    crsVersion = MetaDataVersion();
     const std::string_view code = MetaDataView("REMARK_CODE");
     if (crsLineReady && code == crsCode) {
         return;

@@ -101,8 +101,9 @@ private:
     // An attribute value after the fileset code (for "ID"), metadata and "Convert".
     std::string_view ConvertedValue(std::string_view key, std::string_view value) const;
     // The reference line of curves, points and surfaces, from "REMARK_CODE"; checked
-    // once per record, as the metadata cannot change while a record is written, and
-    // composed again only when the value changed.
+    // once per record, as the metadata cannot change while a record is written, looked
+    // up again only when the metadata changed and composed again only when the value
+    // did.
     void RefreshCrsLine() const;
     void BuildMetadataTitle(const std::string& title, StringList& out);
 
@@ -128,6 +129,7 @@ private:
     mutable std::uint64_t nameCacheVersion = ~std::uint64_t{0};
     mutable std::string crsLine;
     mutable std::string crsCode;  // the "REMARK_CODE" value crsLine was made from
+    mutable std::uint64_t crsVersion = 0;  // the metadata's version when last checked
     mutable bool crsLineReady = false;
     const std::string linearSnippet;
     const std::string planarSnippet;

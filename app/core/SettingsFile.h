@@ -50,6 +50,7 @@ public:
     std::string_view MetaDataView(std::string_view key) const;
     // Changes whenever the "Convert" table does (see StringMap::Version).
     std::uint64_t ConvertVersion() const { return convertBodies.Version(); }
+    std::uint64_t MetaDataVersion() const { return metaData.Version(); }
     int SetMetaData(const std::string& key, const std::string& value);
     int GetMetaDataCount() const { return static_cast<int>(metaData.Size()); }
     std::string GetMetaDataTemplate() const;

@@ -254,6 +254,20 @@ TEST(PointLinesTest, NamesFollowTheSettingsWhenTheyAreReadAgain)
     writer.LoadConvertSettings();
     EXPECT_EQ("\r\n    <Street>\r\n      <NM>a</NM>\r\n      <other>b</other>\r\n    </Street>\r\n",
               write("RD{NM{a}XY{b}}"));
+
+    // So must the reference line, whichever way the metadata changes.
+    const auto point = [](const std::string& reference) {
+        return "\r\n    <Street>\r\n      <PT>\r\n        <CRS idref='" + reference +
+               "'/>\r\n      </PT>\r\n    </Street>\r\n";
+    };
+    // Without a value the key stands, as for any metadata.
+    EXPECT_EQ(point("REMARK_CODE"), write("RD{PT{}}"));
+    WriteFileBytes(folder.Path() / "s.ini", "Convert{RD{Street}}MetaData{REMARK_CODE{A}}");
+    writer.ReadIniFile();
+    writer.LoadConvertSettings();
+    EXPECT_EQ(point("A"), write("RD{PT{}}"));
+    writer.SetMetaData("REMARK_CODE", "B");
+    EXPECT_EQ(point("B"), write("RD{PT{}}"));
 }
 
 }
