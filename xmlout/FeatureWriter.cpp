@@ -462,7 +462,13 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
     while (position <= numbers.size()) {
         std::size_t count = 0;
         while (count < batchSize && position <= numbers.size()) {
-            batch[count] = NextPointItem(numbers, position);
+            const std::size_t point = NextPointItem(numbers, position);
+            batch[count] = point;
+            // The table is far larger than the caches: its slots are asked for while
+            // the batch's other numbers are read, before the lines need them.
+            if (point != 0) {
+                __builtin_prefetch(PointSlot(point - 1));
+            }
             ++count;
         }
         std::size_t done = 0;
