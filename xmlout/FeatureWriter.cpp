@@ -375,33 +375,36 @@ void FeatureWriter::EmitCurve(std::string& out, int indent, std::string_view tag
     AppendEndTag(out, indent, tag);
 }
 
-std::size_t FeatureWriter::NextPointItem(std::string_view numbers, std::size_t& position) const
+inline std::size_t FeatureWriter::NextPointItem(std::string_view numbers,
+                                                std::size_t& position) const
 {
-    const std::size_t size = numbers.size();
     const std::size_t start = position;
     // The usual item: one to seven digits and a comma, read in one step.
-    if (size - start >= 8) {
+    if (numbers.size() - start >= 8) {
         std::uint64_t word;
         std::memcpy(&word, numbers.data() + start, sizeof word);
         const std::uint64_t others = NonDigitBytes(word);
-        if (others != 0) {
-            const int digits = std::countr_zero(others) / 8;
-            if (numbers[start + static_cast<std::size_t>(digits)] == ',') {
-                position = start + static_cast<std::size_t>(digits) + 1;
-                if (digits == 0) {
-                    return 0;
-                }
-                // The digits move to the top bytes; the zero bytes below them read as
-                // leading zeros.
-                const std::uint64_t number = EightDigitsValue(
-                    (word ^ 0x3030303030303030ull) << (8 * (8 - digits)));
-                return number <= PointCount() ? number : 0;
-            }
+        const int digits = std::countr_zero(others) / 8;
+        if (others != 0 && digits != 0 && ((word >> (8 * digits)) & 0xFF) == ',') {
+            position = start + static_cast<std::size_t>(digits) + 1;
+            // The digits move to the top bytes; the zero bytes below them read as
+            // leading zeros.
+            const std::uint64_t number =
+                EightDigitsValue((word ^ 0x3030303030303030ull) << (8 * (8 - digits)));
+            return number <= PointCount() ? number : 0;
         }
     }
-    // Any other item: split at the next comma, with plain numbers read on the way and
-    // anything else read as a number the general way. A comma cannot be a trail byte,
-    // but a lead byte still takes the byte after it.
+    return NextOtherPointItem(numbers, position);
+}
+
+std::size_t FeatureWriter::NextOtherPointItem(std::string_view numbers,
+                                              std::size_t& position) const
+{
+    // Split at the next comma, with plain numbers read on the way and anything else
+    // read as a number the general way. A comma cannot be a trail byte, but a lead
+    // byte still takes the byte after it.
+    const std::size_t size = numbers.size();
+    const std::size_t start = position;
     std::size_t end = start;
     std::size_t number = 0;
     bool plain = true;

@@ -90,6 +90,8 @@ private:
     // 0 when it names none of the loaded points; moves `position` past the item and its
     // comma.
     std::size_t NextPointItem(std::string_view numbers, std::size_t& position) const;
+    // NextPointItem for every item but one to seven digits and a comma.
+    std::size_t NextOtherPointItem(std::string_view numbers, std::size_t& position) const;
     // Parses a child's element text as a writer receives it and emits it with the
     // writer of `kind` into lines; an element whose XML name is empty gives no line.
     void ChildLines(const std::string& childText, ChildKind kind, StringList& out) const;
