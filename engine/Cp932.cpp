@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -37,15 +38,23 @@ static constexpr std::array<char16_t, 128> highSingleBytes = [] {
     return table;
 }();
 
+// The slot of a pair in the double-byte tables, or -1 for a trail byte outside them.
 // `lead` must be a lead byte.
-static inline char16_t LookUpPair(unsigned char lead, unsigned char trail)
+static inline int PairSlot(unsigned char lead, unsigned char trail)
 {
     const unsigned slot = trail - 0x40u;
     if (slot > 0xFCu - 0x40u) {
-        return 0;
+        return -1;
     }
     const unsigned row = lead <= 0x9F ? lead - 0x81u : lead - 0xE0u + 31u;
-    return cp932DoubleByteTable[row * 189u + slot];
+    return static_cast<int>(row * 189u + slot);
+}
+
+// `lead` must be a lead byte.
+static inline char16_t LookUpPair(unsigned char lead, unsigned char trail)
+{
+    const int slot = PairSlot(lead, trail);
+    return slot < 0 ? 0 : cp932DoubleByteTable[slot];
 }
 
 // Writes the UTF-8 form of a code point below U+10000 that is not a surrogate; returns the
@@ -109,52 +118,88 @@ std::size_t FirstNonAscii(std::string_view text, std::size_t from)
     return position;
 }
 
+namespace {
+
+// The UTF-8 form of every double-byte code, in the layout of cp932DoubleByteTable:
+// the bytes in the low three bytes, first byte lowest, and their count in the top
+// byte; 0 for an unmapped pair.
+const std::uint32_t* Utf8Pairs()
+{
+    static const std::vector<std::uint32_t> table = [] {
+        std::vector<std::uint32_t> pairs(std::size(cp932DoubleByteTable));
+        for (std::size_t slot = 0; slot < pairs.size(); ++slot) {
+            const char16_t codePoint = cp932DoubleByteTable[slot];
+            if (codePoint == 0) {
+                continue;
+            }
+            char bytes[4] = {};
+            const std::size_t length = EncodeUtf8(codePoint, bytes);
+            std::uint32_t packed = static_cast<std::uint32_t>(length) << 24;
+            for (std::size_t i = 0; i < length; ++i) {
+                packed |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i]))
+                          << (8 * i);
+            }
+            pairs[slot] = packed;
+        }
+        return pairs;
+    }();
+    return table.data();
+}
+
+}
+
 void AppendUtf8(std::string_view cp932Text, std::string& out)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(cp932Text.data());
     const std::size_t size = cp932Text.size();
+    const std::uint32_t* const pairs = Utf8Pairs();
     // The text goes in pieces, each written straight into room made for its worst case:
     // three bytes for every byte (half-width kana), one more for a pair that ends
-    // past the piece, and eight for the whole words that ASCII is copied in.
+    // past the piece, and sixteen for the whole blocks that ASCII is copied in.
     constexpr std::size_t piece = 4096;
     std::size_t position = 0;
     while (position < size) {
         const std::size_t pieceEnd = position + std::min(piece, size - position);
         const std::size_t start = out.size();
-        out.resize(start + 3 * (pieceEnd - position + 1) + 8);
+        out.resize(start + 3 * (pieceEnd - position + 1) + 16);
         char* to = out.data() + start;
         while (position < pieceEnd) {
-            if (size - position >= 8) {
-                std::uint64_t word;
-                std::memcpy(&word, bytes + position, sizeof word);
-                const std::uint64_t high = word & 0x8080808080808080u;
+#if defined(__SSE2__)
+            if (size - position >= 16) {
+                const __m128i block =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + position));
+                const auto high = static_cast<unsigned>(_mm_movemask_epi8(block));
                 // The ASCII bytes before the first other one; the rest is written over.
                 const std::size_t ascii =
-                    high == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(high)) / 8;
-                std::memcpy(to, &word, sizeof word);
+                    high == 0 ? 16 : static_cast<std::size_t>(std::countr_zero(high));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to), block);
                 to += ascii;
                 position += ascii;
                 if (ascii != 0) {
                     continue;
                 }
-            } else if (bytes[position] < 0x80) {
+            } else
+#endif
+            if (bytes[position] < 0x80) {
                 *to++ = static_cast<char>(bytes[position++]);
                 continue;
             }
             const unsigned char byte = bytes[position];
-            char16_t codePoint = 0;
             if (IsLeadByte(byte) && position + 1 < size) {
-                codePoint = LookUpPair(byte, bytes[position + 1]);
+                const int slot = PairSlot(byte, bytes[position + 1]);
+                const std::uint32_t packed = slot < 0 ? 0 : pairs[slot];
+                if (packed != 0) {
+                    // Four bytes written, as many as the code has kept.
+                    std::memcpy(to, &packed, sizeof packed);
+                    to += packed >> 24;
+                    position += 2;
+                    continue;
+                }
             }
-            if (codePoint != 0) {
-                position += 2;
-            } else {
-                // Not part of a mapped pair: the byte stands alone and the next one is
-                // read anew.
-                codePoint = highSingleBytes[byte - 0x80];
-                position += 1;
-            }
-            to += EncodeUtf8(codePoint, to);
+            // Not part of a mapped pair: the byte stands alone and the next one is read
+            // anew.
+            to += EncodeUtf8(highSingleBytes[byte - 0x80], to);
+            position += 1;
         }
         out.resize(static_cast<std::size_t>(to - out.data()));
     }
