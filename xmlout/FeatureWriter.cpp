@@ -302,6 +302,8 @@ void FeatureWriter::WriteRecord(std::string_view record, OutputFile& file, bool 
                 FindByte(childSource, '{', 0) < 0) {
                 continue;
             }
+            // The next child's first point is on its way while this one is written.
+            PrefetchChildPoint(outerBody, childCursor);
             EmitChild(recordText, recordIndent + childIndent, KindOf(childName), childName,
                       childSource, childBody);
         }
@@ -428,6 +430,29 @@ std::size_t FeatureWriter::NextOtherPointItem(std::string_view numbers,
         number = read && *read > 0 ? static_cast<std::size_t>(*read) : 0;
     }
     return number <= PointCount() ? number : 0;
+}
+
+void FeatureWriter::PrefetchChildPoint(std::string_view recordBody, int cursor) const
+{
+    const auto at = static_cast<std::size_t>(cursor);
+    if (PointCount() == 0 || at >= recordBody.size() || recordBody.size() - at < 3 ||
+        (recordBody.compare(at, 2, "CV") != 0 && recordBody.compare(at, 2, "PT") != 0)) {
+        return;
+    }
+    std::string_view code;
+    std::string_view attributeSource;
+    std::string_view value;
+    int next = cursor;
+    if (!NextSpans(recordBody, next, code, attributeSource, value)) {
+        return;
+    }
+    std::size_t number = 0;
+    for (std::size_t i = 0; i < value.size() && i < 8 && value[i] >= '0' && value[i] <= '9'; ++i) {
+        number = number * 10 + static_cast<std::size_t>(value[i] - '0');
+    }
+    if (number != 0 && number <= PointCount()) {
+        __builtin_prefetch(PointSlot(number - 1));
+    }
 }
 
 void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_view openTag,

@@ -90,6 +90,11 @@ private:
     // 0 when it names none of the loaded points; moves `position` past the item and its
     // comma.
     std::size_t NextPointItem(std::string_view numbers, std::size_t& position) const;
+    // Asks for the first point of the child at `cursor` of a record body when that
+    // child is a curve or a point: the table is far larger than the caches, and the
+    // coordinates are then on their way while the child before is written. A hint only;
+    // nothing written depends on it.
+    void PrefetchChildPoint(std::string_view recordBody, int cursor) const;
     // NextPointItem for every item but one to seven digits and a comma.
     std::size_t NextOtherPointItem(std::string_view numbers, std::size_t& position) const;
     // Parses a child's element text as a writer receives it and emits it with the
