@@ -110,7 +110,7 @@ def main():
         seconds, peak = median_run(convert(out, *extra), options.runs, fresh=out)
         written = tree_bytes(out, ".xml")
         results[name] = (seconds, out)
-        print(f"convert {name:9} {written / 1e6:8.1f} MB of XML  {seconds:6.2f} s  "
+        print(f"convert {name:9} {written / 1e6:8.1f} MB of XML  {seconds:6.3f} s  "
               f"{written / 1e6 / seconds:7.1f} MB/s  peak {peak / 2**20:6.1f} MiB")
 
     sjis_files = xml_files(results["Shift_JIS"][1])
@@ -121,8 +121,8 @@ def main():
     cat_seconds, _ = median_run(["cat", *utf8_files], options.runs, scratch)
     os.remove(scratch)
     utf8_seconds = results["UTF-8"][0]
-    print(f"iconv CP932->UTF-8 of the Shift_JIS XML   {iconv_seconds:6.2f} s")
-    print(f"cat of the UTF-8 XML                      {cat_seconds:6.2f} s")
+    print(f"iconv CP932->UTF-8 of the Shift_JIS XML   {iconv_seconds:6.3f} s")
+    print(f"cat of the UTF-8 XML                      {cat_seconds:6.3f} s")
     print(f"ratio UTF-8 conversion / iconv            {utf8_seconds / iconv_seconds:6.2f}"
           "   (goal <= 1.0)")
     print(f"ratio UTF-8 conversion / cat              {utf8_seconds / cat_seconds:6.2f}"
