@@ -166,25 +166,11 @@ void FilesetReader::ConvertPoint(int& counter)
     const std::string_view yField = pointLine.size() > fieldWidth
                                         ? pointLine.substr(fieldWidth, fieldWidth)
                                         : std::string_view();
-    // The usual point: plain fields from a start point of whole units. Its text is
-    // the exact sum of units (see WholeUnits), except at zero, where the sign of the
-    // computed value decides between "0.0000" and "-0.0000".
     std::uint64_t xValue = 0;
     std::uint64_t yValue = 0;
-    if (startUnitsX && startUnitsY && ReadPlainField(xField, xValue) &&
-        ReadPlainField(yField, yValue)) {
-        const long long xUnits = *startUnitsX + static_cast<long long>(xValue);
-        const long long yUnits = *startUnitsY + static_cast<long long>(yValue);
-        if (xUnits != 0 && yUnits != 0) {
-            char formatted[2 * 24 + 1];
-            char* end = WriteUnits4(formatted, xUnits);
-            *end++ = ' ';
-            end = WriteUnits4(end, yUnits);
-            if (end - formatted <= static_cast<std::ptrdiff_t>(pointSlotSize)) {
-                std::memcpy(to, formatted, pointSlotSize);
-                return;
-            }
-        }
+    if (ReadPlainField(xField, xValue) && ReadPlainField(yField, yValue) &&
+        WriteWholeUnitsPoint(to, xValue, yValue)) {
+        return;
     }
     const double x = ReadField(xField) * unit + startPointX;
     const double y = ReadField(yField) * unit + startPointY;
@@ -219,27 +205,37 @@ void FilesetReader::ConvertPoint(int& counter)
 
 bool FilesetReader::ConvertPlainPointLine(char* to)
 {
-    // Nearly every line of a point file: sixteen digits and CR LF, from a start point
-    // of whole units. Anything else is left to the general reading.
+    // Nearly every line of a point file: sixteen digits and CR LF. Anything else is
+    // left to the general reading.
     constexpr std::size_t lineLength = 2 * fieldWidth + 2;
     const std::string_view file = PointFileView();
-    if (!startUnitsX || !startUnitsY || pointFilePosition >= file.size() ||
-        file.size() - pointFilePosition < lineLength) {
+    if (pointFilePosition >= file.size() || file.size() - pointFilePosition < lineLength) {
         return false;
     }
-    const char* line = file.data() + pointFilePosition;
-    if (line[2 * fieldWidth] != '\r' || line[2 * fieldWidth + 1] != '\n') {
+    const std::string_view line = file.substr(pointFilePosition, lineLength);
+    std::uint64_t xValue = 0;
+    std::uint64_t yValue = 0;
+    if (line[2 * fieldWidth] != '\r' || line[2 * fieldWidth + 1] != '\n' ||
+        !ReadPlainField(line.substr(0, fieldWidth), xValue) ||
+        !ReadPlainField(line.substr(fieldWidth, fieldWidth), yValue) ||
+        !WriteWholeUnitsPoint(to, xValue, yValue)) {
         return false;
     }
-    std::uint64_t xWord;
-    std::uint64_t yWord;
-    std::memcpy(&xWord, line, sizeof xWord);
-    std::memcpy(&yWord, line + fieldWidth, sizeof yWord);
-    if ((NonDigitBytes(xWord) | NonDigitBytes(yWord)) != 0) {
+    pointFilePosition += lineLength;
+    return true;
+}
+
+bool FilesetReader::WriteWholeUnitsPoint(char* to, std::uint64_t xValue,
+                                         std::uint64_t yValue) const
+{
+    // From a start point of whole units the text is the exact sum of units (see
+    // WholeUnits), except at zero, where the sign of the computed value decides between
+    // "0.0000" and "-0.0000".
+    if (!startUnitsX || !startUnitsY) {
         return false;
     }
-    const long long xUnits = *startUnitsX + static_cast<long long>(EightDigitsValue(xWord));
-    const long long yUnits = *startUnitsY + static_cast<long long>(EightDigitsValue(yWord));
+    const long long xUnits = *startUnitsX + static_cast<long long>(xValue);
+    const long long yUnits = *startUnitsY + static_cast<long long>(yValue);
     if (xUnits == 0 || yUnits == 0) {
         return false;
     }
@@ -251,7 +247,6 @@ bool FilesetReader::ConvertPlainPointLine(char* to)
         return false;
     }
     std::memcpy(to, formatted, pointSlotSize);
-    pointFilePosition += lineLength;
     return true;
 }
 

@@ -107,6 +107,10 @@ protected:
     // eight digits and CR LF, a start point of whole units) and moves past it; false,
     // with nothing read, for any other line.
     bool ConvertPlainPointLine(char* to);
+    // The text of a point of two plain fields (values in units) into its slot, when the
+    // start point is one of whole units; false, with nothing written, otherwise, at
+    // zero and for a text longer than a slot.
+    bool WriteWholeUnitsPoint(char* to, std::uint64_t xValue, std::uint64_t yValue) const;
 
     DialogPresenter* presenter;
     // Every point's coordinate text in a slot of its own, so that looking a point up
