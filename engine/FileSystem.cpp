@@ -204,21 +204,6 @@ void TextLines::Clear()
     next = 0;
 }
 
-void TextLines::Reserve(std::size_t extra)
-{
-    if (!text.Reserve(size + extra, size)) {
-        throw std::bad_alloc();
-    }
-}
-
-void TextLines::Append(std::string_view line)
-{
-    Reserve(line.size());
-    std::memcpy(text.Data() + size, line.data(), line.size());
-    spans.push_back({size, size + line.size()});
-    size += line.size();
-}
-
 bool TextLines::AppendFile(const fs::path& file)
 {
     std::size_t end = 0;
@@ -234,15 +219,6 @@ bool TextLines::AppendFile(const fs::path& file)
     }
     size = end;
     return true;
-}
-
-void TextLines::Truncate(std::size_t count)
-{
-    if (count < spans.size()) {
-        size = count == 0 ? 0 : spans[count - 1].end;
-        spans.resize(count);
-        next = std::min(next, count);
-    }
 }
 
 std::string_view TextLines::Front() const

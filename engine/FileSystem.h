@@ -52,13 +52,9 @@ class TextLines
 {
 public:
     void Clear();
-    void Append(std::string_view line);
     // Reads a file into the buffer as it is and appends its lines (the rules of
     // LineReader); false when it cannot be read, with nothing appended.
     bool AppendFile(const std::filesystem::path& file);
-    // Lines held, taken or not; Truncate drops the lines after the first `count`.
-    std::size_t Stored() const { return spans.size(); }
-    void Truncate(std::size_t count);
     bool Empty() const { return next == spans.size(); }
     // Lines not yet taken.
     std::size_t Size() const { return spans.size() - next; }
@@ -71,8 +67,6 @@ private:
         std::size_t begin;
         std::size_t end;
     };
-    // Room for `extra` more bytes of text after `size`.
-    void Reserve(std::size_t extra);
 
     LargeBuffer text;  // a data file is read straight into it, never zero-filled first
     std::size_t size = 0;
