@@ -559,10 +559,11 @@ void FeatureWriter::EmitSurface(std::string& out, int indent, std::string_view t
     AppendStartTag(out, indent, tag, attrs);
     AppendLine(out, indent + 2, "<patch>");
     AppendLine(out, indent + 4, crsLine);
-    // The ring runs (x0,y0), (x0+dx,y0), (x0+dx,y0+dy), (x0,y0+dy) and back.
+    // The ring runs (x0,y0), (x0+dx,y0), (x0+dx,y0+dy), (x0,y0+dy) and back. Where a
+    // corner is x0 it is x0 itself, not x0 + 0: a start point of -0 stays "-0.0000".
     for (int corner = 0; corner < 5; ++corner) {
-        const double x = startPointX + ((corner == 1 || corner == 2) ? dx : 0.0);
-        const double y = startPointY + ((corner == 2 || corner == 3) ? dy : 0.0);
+        const double x = (corner == 1 || corner == 2) ? startPointX + dx : startPointX;
+        const double y = (corner == 2 || corner == 3) ? startPointY + dy : startPointY;
         StartLine(out, indent + 4);
         out += "<controlPoint>";
         AppendFixed4(out, x);

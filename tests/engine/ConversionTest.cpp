@@ -510,3 +510,62 @@ TEST_F(ConversionTest, SkippedFileIsNotWrittenUnderAnotherLetterCase)
 }
 
 }
+
+TEST_F(ConversionTest, StartPointOfMinusZeroKeepsItsSignInSurfaceCorners)
+{
+    // Each corner at x0 or y0 is the start point itself, written as "%.4f" writes it.
+    auto surfaceLines = [](const std::string& indent, const std::string& id,
+                           const std::string& x0, const std::string& y0,
+                           const std::string& x1, const std::string& y1) {
+        std::vector<std::string> lines = {"<SF" + id + ">", "  <patch>",
+                                          "    <CRS idref='CRS01'/>"};
+        for (const std::string& corner : {x0 + " " + y0, x1 + " " + y0, x1 + " " + y1,
+                                          x0 + " " + y1, x0 + " " + y0}) {
+            lines.push_back("    <controlPoint>" + corner + "</controlPoint>");
+        }
+        lines.insert(lines.end(),
+                     {"    <interpolation>planar</interpolation>", "  </patch>", "</SF>"});
+        for (std::string& line : lines) {
+            line.insert(0, indent);
+        }
+        return lines;
+    };
+    auto document = [&](const std::string& code, const std::string& x0, const std::string& y0,
+                        const std::string& y1) {
+        std::vector<std::string> lines = {
+            "<?xml version='1.0' encoding='UTF-8'?>",
+            "<!DOCTYPE GI SYSTEM 'gi.dtd'>",
+            "<GI version='1.0'>",
+            "  <metadata>",
+            "    <title>Road map Tokyo [建物]</title>",
+            "    <date>2002-01-01</date>",
+            "  </metadata>",
+            "  <dataset>",
+            "    <datasetInformation id='datasetInformation" + code + "'>",
+            "      <name>Road map Tokyo [建物]</name>",
+            "      <code>dataset" + code + "</code>",
+            "      <datasetExtent>"};
+        lines = Join(lines, surfaceLines("        ", " id='surface" + code + "'", x0, y0,
+                                         "0.0125", y1));
+        lines = Join(lines, {"      </datasetExtent>", "    </datasetInformation>", "",
+                             "    <!-- 建物 -->", "", "    <Building ID='BL" + code + "000001'>"});
+        lines = Join(lines, surfaceLines("      ", "", x0, y0, "0.0002", "-0.0000" == y0
+                                                                              ? "0.0003"
+                                                                              : "69.4709"));
+        return Join(Join(lines, {"    </Building>"}), closing);
+    };
+    const std::string rest = "\r\n125,83\r\n3\r\n\r\nRoad map\r\n\r\n\r\n2002-01-01\r\ngi.dtd\r\n";
+    WriteFileset("M01", "-0,-0" + rest);
+    WriteFileset("M02", "-0,694706" + rest);
+    for (const char* code : {"M01", "M02"}) {
+        WriteFileBytes(folder.Path() / "data" / code / (std::string(code) + "BL.sal"),
+                       "BL(ID{BL000001}){SF{00000002,00000003}}\r\n");
+    }
+    integrated = 0;
+    skipDtdCopy = 1;
+    Run({{"M01", "Tokyo"}, {"M02", "Tokyo"}}, "010");
+    EXPECT_EQ(CrLf(document("M01", "-0.0000", "-0.0000", "0.0083")),
+              ReadFileBytes(folder.Path() / "out" / "M01" / "M01BL.xml"));
+    EXPECT_EQ(CrLf(document("M02", "-0.0000", "69.4706", "69.4789")),
+              ReadFileBytes(folder.Path() / "out" / "M02" / "M02BL.xml"));
+}
