@@ -15,12 +15,12 @@
 
 #include <CLI/CLI.hpp>
 
-#include "app/core/Dialogs.h"
-#include "app/core/SettingsFile.h"
+#include "dialogs/Dialogs.h"
+#include "readers/SettingsFile.h"
 #include "engine/Conversion.h"
-#include "engine/Cp932.h"
-#include "engine/FileSystem.h"
-#include "wizard/FilesetList.h"
+#include "text/Cp932.h"
+#include "platform/FileSystem.h"
+#include "readers/FilesetList.h"
 
 namespace fs = std::filesystem;
 

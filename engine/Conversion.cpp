@@ -1,7 +1,7 @@
 #include "engine/Conversion.h"
 
-#include "engine/Cp932.h"
-#include "engine/FileSystem.h"
+#include "text/Cp932.h"
+#include "platform/FileSystem.h"
 #include "engine/FilesetConverter.h"
 
 namespace {

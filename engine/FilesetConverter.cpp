@@ -1,9 +1,9 @@
 #include "engine/FilesetConverter.h"
 
-#include "app/core/Dialogs.h"
-#include "engine/Cp932.h"
-#include "engine/FileSystem.h"
-#include "engine/SjisText.h"
+#include "dialogs/Dialogs.h"
+#include "text/Cp932.h"
+#include "platform/FileSystem.h"
+#include "text/SjisText.h"
 
 namespace fs = std::filesystem;
 

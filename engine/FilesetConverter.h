@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
-#include "engine/FileSystem.h"
-#include "engine/StringList.h"
+#include "platform/FileSystem.h"
+#include "text/StringList.h"
 #include "xmlout/FeatureWriter.h"
 #include "xmlout/OutputFile.h"
 #include "xmlout/XmlBuilder.h"

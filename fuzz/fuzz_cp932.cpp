@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/Cp932.h"
+#include "text/Cp932.h"
 #include "fuzz/FuzzSupport.h"
 
 using fuzzsupport::Check;

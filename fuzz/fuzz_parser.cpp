@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/Cp932.h"
-#include "engine/ElementParser.h"
+#include "text/Cp932.h"
+#include "text/ElementParser.h"
 #include "fuzz/FuzzSupport.h"
 
 using fuzzsupport::Check;

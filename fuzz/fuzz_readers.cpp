@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/FilesetReader.h"
+#include "readers/FilesetReader.h"
 #include "fuzz/FuzzSupport.h"
 
 using fuzzsupport::Check;

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/SettingsFile.h"
+#include "readers/SettingsFile.h"
 #include "fuzz/FuzzSupport.h"
 
 using fuzzsupport::Check;

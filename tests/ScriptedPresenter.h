@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/core/Dialogs.h"
+#include "dialogs/Dialogs.h"
 
 // A presenter that records every dialog it is asked to show and answers from a script,
 // in order. Once the script is used up it answers as Escape would.

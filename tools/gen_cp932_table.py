@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Writes engine/Cp932Table.cpp, the double-byte half of code page 932 as Windows decodes it.
+"""Writes text/Cp932Table.cpp, the double-byte half of code page 932 as Windows decodes it.
 
-Usage: gen_cp932_table.py [output path]   (default: engine/Cp932Table.cpp beside this tool)
+Usage: gen_cp932_table.py [output path]   (default: text/Cp932Table.cpp beside this tool)
 
 Python's 'cp932' codec follows Microsoft's own table for the assigned characters (JIS X 0208,
 NEC row 13, the NEC-selected IBM extensions in ED/EE and the IBM extensions in FA-FC). The
@@ -113,7 +113,7 @@ def Render(table):
 
 def Main():
     here = os.path.dirname(os.path.abspath(__file__))
-    default = os.path.join(here, os.pardir, "engine", "Cp932Table.cpp")
+    default = os.path.join(here, os.pardir, "text", "Cp932Table.cpp")
     output = sys.argv[1] if len(sys.argv) > 1 else default
     table = BuildTable()
     with open(output, "w", encoding="ascii", newline="\n") as file:

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <optional>
 
-#include "engine/Cp932.h"
-#include "engine/ElementParser.h"
-#include "engine/Numbers.h"
-#include "engine/SjisText.h"
+#include "text/Cp932.h"
+#include "text/ElementParser.h"
+#include "text/Numbers.h"
+#include "text/SjisText.h"
 #include "xmlout/OutputFile.h"
 
 namespace {

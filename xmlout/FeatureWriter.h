@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/FilesetReader.h"
-#include "engine/StringList.h"
-#include "engine/StringMap.h"
+#include "readers/FilesetReader.h"
+#include "text/StringList.h"
+#include "text/StringMap.h"
 #include "xmlout/XmlBuilder.h"
 
 class OutputFile;

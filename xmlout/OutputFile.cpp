@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/Cp932.h"
+#include "text/Cp932.h"
 
 namespace {
 

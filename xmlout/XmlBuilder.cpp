@@ -5,7 +5,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "engine/SjisText.h"
+#include "text/SjisText.h"
 #include "xmlout/OutputFile.h"
 
 namespace {

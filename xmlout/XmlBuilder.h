@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/EngineObject.h"
-#include "engine/StringList.h"
-#include "engine/StringMap.h"
+#include "text/EngineObject.h"
+#include "text/StringList.h"
+#include "text/StringMap.h"
 
 class OutputFile;
 

@@ -10,7 +10,7 @@
 #include "tests/ScriptedPresenter.h"
 #include "tests/TestSupport.h"
 #include "engine/Conversion.h"
-#include "engine/Cp932.h"
+#include "text/Cp932.h"
 
 // A progress sink that keeps every call as a line of text.
 class RecordingProgress : public ProgressSink

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ElementParser.h"
+#include "text/ElementParser.h"
 #include "tests/ScriptedPresenter.h"
 #include "tests/TestSupport.h"
 #include "xmlout/OutputFile.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/Cp932.h"
+#include "text/Cp932.h"
 #include "tests/TestSupport.h"
 #include "xmlout/OutputFile.h"
 

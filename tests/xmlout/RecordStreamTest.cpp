@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ElementParser.h"
+#include "text/ElementParser.h"
 #include "tests/engine/ConversionTestSupport.h"
 #include "xmlout/FeatureWriter.h"
 #include "xmlout/OutputFile.h"

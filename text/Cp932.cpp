@@ -1,4 +1,4 @@
-#include "engine/Cp932.h"
+#include "text/Cp932.h"
 
 #include <algorithm>
 #include <array>
@@ -12,7 +12,7 @@
 #include <emmintrin.h>
 #endif
 
-// Generated into engine/Cp932Table.cpp by tools/gen_cp932_table.py: 60 rows (lead bytes
+// Generated into text/Cp932Table.cpp by tools/gen_cp932_table.py: 60 rows (lead bytes
 // 0x81-0x9F, then 0xE0-0xFC) of 189 slots (trail bytes 0x40-0xFC); 0 marks an unmapped pair.
 extern const char16_t cp932DoubleByteTable[60 * 189];
 

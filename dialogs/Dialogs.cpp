@@ -1,4 +1,4 @@
-#include "app/core/Dialogs.h"
+#include "dialogs/Dialogs.h"
 
 MessageDialog::MessageDialog(DialogPresenter* dialogPresenter, const DialogLayout& dialogLayout)
     : presenter(dialogPresenter), layout(dialogLayout)

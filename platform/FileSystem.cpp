@@ -1,4 +1,4 @@
-#include "engine/FileSystem.h"
+#include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <bit>
@@ -6,8 +6,8 @@
 #include <new>
 #include <system_error>
 
-#include "engine/Cp932.h"
-#include "engine/SjisText.h"
+#include "text/Cp932.h"
+#include "text/SjisText.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -1,4 +1,4 @@
-#include "engine/Numbers.h"
+#include "text/Numbers.h"
 
 #include <bit>
 #include <charconv>

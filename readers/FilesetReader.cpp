@@ -1,6 +1,6 @@
-#include "engine/FilesetReader.h"
+#include "readers/FilesetReader.h"
 
-#include "app/core/Dialogs.h"
+#include "dialogs/Dialogs.h"
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -9,8 +9,8 @@
 #include <new>
 #include <optional>
 
-#include "engine/Numbers.h"
-#include "engine/SjisText.h"
+#include "text/Numbers.h"
+#include "text/SjisText.h"
 
 namespace {
 

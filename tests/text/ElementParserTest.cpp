@@ -1,4 +1,4 @@
-#include "engine/ElementParser.h"
+#include "text/ElementParser.h"
 
 #include <gtest/gtest.h>
 

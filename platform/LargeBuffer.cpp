@@ -1,4 +1,4 @@
-#include "engine/LargeBuffer.h"
+#include "platform/LargeBuffer.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "wizard/FilesetList.h"
+#include "readers/FilesetList.h"
 
-#include "engine/FileSystem.h"
-#include "engine/SjisText.h"
+#include "platform/FileSystem.h"
+#include "text/SjisText.h"
 
 int LoadFilesetList(const std::filesystem::path& csvFile,
                     std::map<std::string, std::string>& filesets)

@@ -1,4 +1,4 @@
-#include "engine/StringMap.h"
+#include "text/StringMap.h"
 
 #include <atomic>
 #include <cstring>

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/ElementParser.h"
-#include "engine/StringList.h"
-#include "engine/StringMap.h"
+#include "text/ElementParser.h"
+#include "text/StringList.h"
+#include "text/StringMap.h"
 
 // The settings, introduction text, picture and help pages beside the executable that
 // adapt the system to a product line without a rebuild. Only reads; nothing is ever

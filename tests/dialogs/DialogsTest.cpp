@@ -1,4 +1,4 @@
-#include "app/core/Dialogs.h"
+#include "dialogs/Dialogs.h"
 
 #include <gtest/gtest.h>
 

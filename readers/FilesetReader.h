@@ -13,10 +13,10 @@
 #include <emmintrin.h>
 #endif
 
-#include "app/core/SettingsFile.h"
-#include "engine/FileSystem.h"
-#include "engine/LargeBuffer.h"
-#include "engine/StringList.h"
+#include "readers/SettingsFile.h"
+#include "platform/FileSystem.h"
+#include "platform/LargeBuffer.h"
+#include "text/StringList.h"
 
 class DialogPresenter;
 

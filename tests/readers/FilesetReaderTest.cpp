@@ -1,5 +1,5 @@
-#include "engine/FilesetReader.h"
-#include "engine/Numbers.h"
+#include "readers/FilesetReader.h"
+#include "text/Numbers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/Cp932.h"
+#include "text/Cp932.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>

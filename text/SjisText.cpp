@@ -1,11 +1,11 @@
-#include "engine/SjisText.h"
+#include "text/SjisText.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
-#include "engine/Cp932.h"
+#include "text/Cp932.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/LargeBuffer.h"
-#include "engine/StringList.h"
+#include "platform/LargeBuffer.h"
+#include "text/StringList.h"
 
 // The few file-system services the system needs, with the behaviour it was written
 // against: text-mode reading, lookups that forgive letter case on input, and names

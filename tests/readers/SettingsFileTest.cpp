@@ -1,4 +1,4 @@
-#include "app/core/SettingsFile.h"
+#include "readers/SettingsFile.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/FileSystem.h"
+#include "platform/FileSystem.h"
 #include "tests/TestSupport.h"
 
 namespace fs = std::filesystem;

@@ -1,10 +1,10 @@
-#include "engine/ElementParser.h"
+#include "text/ElementParser.h"
 
 #include <algorithm>
 #include <functional>
 #include <utility>
 
-#include "engine/SjisText.h"
+#include "text/SjisText.h"
 
 namespace {
 

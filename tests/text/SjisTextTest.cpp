@@ -1,4 +1,4 @@
-#include "engine/SjisText.h"
+#include "text/SjisText.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Cp932.h"
+#include "text/Cp932.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "app/core/SettingsFile.h"
+#include "readers/SettingsFile.h"
 
-#include "engine/FileSystem.h"
+#include "platform/FileSystem.h"
 
 namespace fs = std::filesystem;
 

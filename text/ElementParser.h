@@ -4,10 +4,10 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/EngineObject.h"
-#include "engine/SjisText.h"
-#include "engine/StringList.h"
-#include "engine/StringMap.h"
+#include "text/EngineObject.h"
+#include "text/SjisText.h"
+#include "text/StringList.h"
+#include "text/StringMap.h"
 
 // Walks a text in bracket notation, NAME(ATTRIBUTES){BODY}, one element at a time.
 // The caller owns the cursor, so one parser serves several walks. Positions count
