@@ -2,11 +2,11 @@
 
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -16,11 +16,12 @@
 #include <CLI/CLI.hpp>
 
 #include "dialogs/Dialogs.h"
-#include "readers/SettingsFile.h"
 #include "engine/Conversion.h"
-#include "text/Cp932.h"
+#include "engine/ConversionOptions.h"
 #include "platform/FileSystem.h"
 #include "readers/FilesetList.h"
+#include "readers/SettingsFile.h"
+#include "text/Cp932.h"
 
 namespace fs = std::filesystem;
 
@@ -32,39 +33,41 @@ enum class MissingAnswer { Skip, Stop };
 struct BatchOptions
 {
     fs::path csvFile;
-    fs::path dataFolder;
-    fs::path dtdFolder;
-    fs::path outFolder;
-    fs::path settingsFile;
+    ConversionOptions conversion;  // xmlFolder is --out
     std::vector<std::string> filesets;
     std::string selection;
-    bool perKind = false;
-    bool shiftJis = false;
-    bool noDtdCopy = false;
     ExistingAnswer existing = ExistingAnswer::Stop;
     MissingAnswer missing = MissingAnswer::Skip;
     bool quiet = false;
     int jobs = 1;
 };
 
+// A command line that cannot be run: the message, and 0 for --help, 2 otherwise.
+struct Refusal
+{
+    int status;
+    std::string message;
+};
+
 // One dialog as printed, with what it means for the run-wide answers.
 struct DialogLine
 {
-    int resourceId;
+    MessageId id;
     int result;
     std::string text;
 };
 
 // Answers dialogs from the options and keeps what was shown, so that the lines of
-// filesets converted side by side can be printed in fileset order afterwards.
+// filesets converted side by side can be printed in fileset order afterwards. Each
+// fileset run has its own presenter.
 class BatchPresenter : public DialogPresenter
 {
 public:
     explicit BatchPresenter(const BatchOptions& batchOptions) : options(batchOptions) {}
 
-    int ShowModal(const DialogLayout& layout, const std::string& message) override
+    int ShowModal(const DialogLayout& layout, MessageId id, const std::string& message) override
     {
-        const int result = Answer(layout);
+        const int result = Answer(layout, id);
         std::string answerText;
         for (const DialogButton& button : layout.buttons) {
             if (button.result == result) {
@@ -72,20 +75,19 @@ public:
             }
         }
         std::string text = layout.caption + ": " + message + " [" + answerText + "]";
-        if (layout.resourceId == OverwriteDialog::Definition().resourceId &&
-            result == OverwriteDialog::Quit) {
+        if (id == MessageId::XmlFileExists && result == OverwriteDialog::Quit) {
             text += "\n  hint: --existing overwrite or --existing skip answers this question";
         }
-        lines.push_back({layout.resourceId, result, text});
+        lines.push_back({id, result, text});
         return result;
     }
 
     std::vector<DialogLine> lines;
 
 private:
-    int Answer(const DialogLayout& layout) const
+    int Answer(const DialogLayout& layout, MessageId id) const
     {
-        if (layout.resourceId == OverwriteDialog::Definition().resourceId) {
+        if (id == MessageId::XmlFileExists) {
             switch (options.existing) {
             case ExistingAnswer::Overwrite:
                 return OverwriteDialog::OverwriteAll;
@@ -95,7 +97,7 @@ private:
                 return OverwriteDialog::Quit;
             }
         }
-        if (layout.resourceId == SkipDialog::Definition().resourceId) {
+        if (id == MessageId::DataFileMissing) {
             return options.missing == MissingAnswer::Skip ? SkipDialog::SkipAll
                                                           : SkipDialog::Quit;
         }
@@ -116,10 +118,9 @@ public:
     void Print(const std::vector<DialogLine>& lines)
     {
         for (const DialogLine& line : lines) {
-            const bool overwriteAll = line.resourceId == OverwriteDialog::Definition().resourceId;
-            const bool skipAll = line.resourceId == SkipDialog::Definition().resourceId;
-            const bool dtdWarning = line.resourceId == WarningDialog::Definition().resourceId &&
-                                    line.text.find("DTDファイルがありません。") != std::string::npos;
+            const bool overwriteAll = line.id == MessageId::XmlFileExists;
+            const bool skipAll = line.id == MessageId::DataFileMissing;
+            const bool dtdWarning = line.id == MessageId::DtdFileMissing;
             if ((overwriteAll && overwriteAllShown) || (skipAll && skipAllShown) ||
                 (dtdWarning && dtdWarningShown)) {
                 continue;
@@ -182,15 +183,8 @@ struct FilesetJob
     std::string name;
     ConversionSummary summary;
     std::vector<DialogLine> lines;
-    bool started = false;
     bool finished = false;
 };
-
-int Fail(std::ostream& err, const std::string& message)
-{
-    err << "ordevik-batch: " << message << '\n';
-    return 2;
-}
 
 std::string HelpText()
 {
@@ -213,30 +207,31 @@ depends only on the settings, its own files and the options, so a large data set
 be split by --fileset across machines.)";
 }
 
-}
-
-int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+// Reads the command line into `options`; a refusal when it is wrong or asks for help.
+std::optional<Refusal> ParseArguments(int argc, const char* const* argv, BatchOptions& options)
 {
-    BatchOptions options;
+    bool perKind = false;
     std::string existing = "stop";
     std::string missing = "skip";
     CLI::App app("ordevik-batch", "ordevik-batch");
     app.footer(HelpText());
     app.add_option("--csv", options.csvFile, "fileset-list CSV file")->required();
-    app.add_option("--data", options.dataFolder, "data folder (a sub-folder per fileset)")
+    app.add_option("--data", options.conversion.dataFolder,
+                   "data folder (a sub-folder per fileset)")
         ->required();
-    app.add_option("--dtd", options.dtdFolder, "folder of the DTD files")->required();
-    app.add_option("--out", options.outFolder, "XML output folder")->required();
-    app.add_option("--settings", options.settingsFile,
+    app.add_option("--dtd", options.conversion.dtdFolder, "folder of the DTD files")->required();
+    app.add_option("--out", options.conversion.xmlFolder, "XML output folder")->required();
+    app.add_option("--settings", options.conversion.settingsFile,
                    "settings file, used exactly as given (default: ordevik.ini beside the "
                    "executable)");
     app.add_option("--fileset", options.filesets,
                    "convert this fileset of the CSV file; repeatable (default: every fileset)");
     app.add_option("--selection", options.selection,
                    "one 0/1 per \"Object\" entry, applied to every fileset (default: all 1)");
-    app.add_flag("--per-kind", options.perKind, "one XML file per feature kind");
-    app.add_flag("--shift-jis", options.shiftJis, "write Shift_JIS (default: UTF-8)");
-    app.add_flag("--no-dtd-copy", options.noDtdCopy, "do not copy the DTD files");
+    app.add_flag("--per-kind", perKind, "one XML file per feature kind");
+    app.add_flag("--shift-jis", options.conversion.shiftJisOutput,
+                 "write Shift_JIS (default: UTF-8)");
+    app.add_flag("--no-dtd-copy", options.conversion.skipDtdCopy, "do not copy the DTD files");
     app.add_option("--existing", existing,
                    "answer to an existing XML file: overwrite (全て上書き), skip (スキップ) or "
                    "stop (終了; default)")
@@ -250,32 +245,45 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
-        out << app.help();
-        return 0;
+        std::string help = app.help();
+        if (help.empty() || help.back() != '\n') {
+            help += '\n';
+        }
+        return Refusal{0, help};
     } catch (const CLI::ParseError& error) {
-        return Fail(err, std::string(error.what()) + "\nRun with --help for more information.");
+        return Refusal{2, std::string(error.what()) + "\nRun with --help for more information."};
     }
+    options.conversion.integratedOutput = !perKind;
     options.existing = existing == "overwrite" ? ExistingAnswer::Overwrite
                        : existing == "skip"    ? ExistingAnswer::Skip
                                                : ExistingAnswer::Stop;
     options.missing = missing == "stop" ? MissingAnswer::Stop : MissingAnswer::Skip;
+    return std::nullopt;
+}
 
+// Checks the inputs in the wizard's order, then the settings file and the selection,
+// and fills in their defaults.
+std::optional<std::string> CheckInputs(BatchOptions& options)
+{
+    ConversionOptions& conversion = options.conversion;
     if (!IsRegularFile(options.csvFile)) {
-        return Fail(err, "CSVファイルがありません。 (" + options.csvFile.string() + ")");
+        return MessageText(MessageId::CsvFileMissing) + " (" + options.csvFile.string() + ")";
     }
-    if (!IsFolder(options.dataFolder)) {
-        return Fail(err, "データフォルダがありません。 (" + options.dataFolder.string() + ")");
+    if (!IsFolder(conversion.dataFolder)) {
+        return MessageText(MessageId::DataFolderMissing) + " (" +
+               conversion.dataFolder.string() + ")";
     }
-    if (!IsFolder(options.dtdFolder)) {
-        return Fail(err, "DTDフォルダがありません。 (" + options.dtdFolder.string() + ")");
+    if (!IsFolder(conversion.dtdFolder)) {
+        return MessageText(MessageId::DtdFolderMissing) + " (" + conversion.dtdFolder.string() +
+               ")";
     }
-    if (options.settingsFile.empty()) {
-        options.settingsFile = ExecutablePath().parent_path() / "ordevik.ini";
+    if (conversion.settingsFile.empty()) {
+        conversion.settingsFile = ExecutablePath().parent_path() / "ordevik.ini";
     }
-    if (!IsRegularFile(options.settingsFile)) {
-        return Fail(err, "settings file not found: " + options.settingsFile.string());
+    if (!IsRegularFile(conversion.settingsFile)) {
+        return "settings file not found: " + conversion.settingsFile.string();
     }
-    SettingsFile settings(options.settingsFile);
+    SettingsFile settings(conversion.settingsFile);
     settings.ReadIniFile();
     const std::size_t kindCount = static_cast<std::size_t>(settings.LoadObjects());
     if (options.selection.empty()) {
@@ -283,55 +291,74 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
     }
     if (options.selection.size() != kindCount ||
         options.selection.find_first_not_of("01") != std::string::npos) {
-        return Fail(err, "--selection needs one 0 or 1 for each of the " +
-                             std::to_string(kindCount) + " \"Object\" entries of " +
-                             options.settingsFile.string());
+        return "--selection needs one 0 or 1 for each of the " + std::to_string(kindCount) +
+               " \"Object\" entries of " + conversion.settingsFile.string();
     }
+    return std::nullopt;
+}
 
+// The filesets to convert, code to name: those of --fileset, or every fileset listed.
+std::optional<std::string> ChooseFilesets(const BatchOptions& options,
+                                          std::map<std::string, std::string>& chosen)
+{
     std::map<std::string, std::string> listed;
-    if (LoadFilesetList(options.csvFile, listed) != 0) {
-        return Fail(err, "CSVファイルがありません。 (" + options.csvFile.string() + ")");
+    if (ReadFilesetList(options.csvFile, listed) != 0) {
+        return MessageText(MessageId::CsvFileMissing) + " (" + options.csvFile.string() + ")";
+    }
+    if (options.filesets.empty()) {
+        chosen = listed;
+        return std::nullopt;
     }
     // Codes on the command line are UTF-8; the CSV file's are code page 932.
     std::map<std::string, std::string> byUtf8;
     for (const auto& [code, name] : listed) {
         byUtf8[ToUtf8(code)] = code;
     }
-    std::map<std::string, std::string> chosen;
-    if (options.filesets.empty()) {
-        chosen = listed;
-    }
     for (const std::string& wanted : options.filesets) {
         const auto found = byUtf8.find(wanted);
         if (found == byUtf8.end()) {
-            return Fail(err, "fileset " + wanted + " is not listed in " +
-                                 options.csvFile.string());
+            return "fileset " + wanted + " is not listed in " + options.csvFile.string();
         }
         chosen[found->second] = listed[found->second];
     }
+    return std::nullopt;
+}
 
-    if (PathExists(options.outFolder) && !IsFolder(options.outFolder)) {
-        return Fail(err, "the output folder is a file: " + options.outFolder.string());
+// The output folder as the wizard leaves it: a folder, created (one level) if missing.
+std::optional<std::string> PrepareOutputFolder(const fs::path& folder)
+{
+    if (PathExists(folder) && !IsFolder(folder)) {
+        return "the output folder is a file: " + folder.string();
     }
-    if (!PathExists(options.outFolder) && !CreateFolder(options.outFolder)) {
-        return Fail(err, "cannot create the output folder " + options.outFolder.string());
+    if (!PathExists(folder) && !CreateFolder(folder)) {
+        return "cannot create the output folder " + folder.string();
     }
+    return std::nullopt;
+}
 
-    std::vector<FilesetJob> jobs;
-    for (const auto& [code, name] : chosen) {
-        jobs.push_back({code, name, {}, {}, false, false});
-    }
-    const auto startTime = std::chrono::steady_clock::now();
-    DialogPrinter printer(err);
-    BarProgress bar(err, !options.quiet && isatty(STDERR_FILENO) != 0,
-                    static_cast<int>(jobs.size()));
-    std::mutex mutex;
+// Converts one fileset as a run of its own. Its documents depend only on the settings,
+// its files and the options, so filesets may be converted side by side.
+void ConvertFileset(const BatchOptions& options, FilesetJob& job)
+{
+    ConversionRequest request;
+    request.options = options.conversion;
+    request.selectedFilesets[job.code] = job.name;
+    request.featureSelection[job.code] = options.selection;
+    BatchPresenter presenter(options);
+    SilentProgress progress;
+    job.summary = RunConversion(request, &presenter, progress);
+    job.lines = std::move(presenter.lines);
+}
+
+// Converts the jobs on up to options.jobs threads. A stopped fileset lets the started
+// ones finish and starts no new one. Dialog lines and the bar follow fileset order.
+void RunJobs(const BatchOptions& options, std::vector<FilesetJob>& jobs, DialogPrinter& printer,
+             BarProgress& bar)
+{
+    std::mutex mutex;  // guards the three counters and the jobs' `finished`
     std::size_t nextJob = 0;
     std::size_t nextPrint = 0;
     bool stopped = false;
-
-    // Each fileset is a run of its own: its documents depend only on the settings, its
-    // files and the options, so filesets may be converted side by side.
     auto worker = [&]() {
         for (;;) {
             std::size_t index;
@@ -341,29 +368,12 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
                     return;
                 }
                 index = nextJob++;
-                jobs[index].started = true;
             }
-            FilesetJob& job = jobs[index];
-            ConversionRequest request;
-            request.dataFolder = options.dataFolder;
-            request.dtdFolder = options.dtdFolder;
-            request.xmlFolder = options.outFolder;
-            request.selectedFilesets[job.code] = job.name;
-            request.featureSelection[job.code] = options.selection;
-            request.shiftJisOutput = options.shiftJis ? 1 : 0;
-            request.integratedOutput = options.perKind ? 0 : 1;
-            request.skipDtdCopy = options.noDtdCopy ? 1 : 0;
-            request.settingsFile = options.settingsFile;
-            BatchPresenter presenter(options);
-            SilentProgress progress;
-            job.summary = RunConversion(request, &presenter, progress);
-            job.lines = std::move(presenter.lines);
+            ConvertFileset(options, jobs[index]);
 
             std::lock_guard lock(mutex);
-            job.finished = true;
-            if (job.summary.stopped) {
-                stopped = true;
-            }
+            jobs[index].finished = true;
+            stopped |= jobs[index].summary.stopped;
             while (nextPrint < jobs.size() && jobs[nextPrint].finished) {
                 printer.Print(jobs[nextPrint].lines);
                 bar.FilesetDone(ToUtf8(jobs[nextPrint].name));
@@ -374,16 +384,19 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
     const int threadCount = std::min<int>(options.jobs, static_cast<int>(jobs.size()));
     if (threadCount <= 1) {
         worker();
-    } else {
-        std::vector<std::thread> threads;
-        for (int i = 0; i < threadCount; ++i) {
-            threads.emplace_back(worker);
-        }
-        for (std::thread& thread : threads) {
-            thread.join();
-        }
+        return;
     }
+    std::vector<std::thread> threads;
+    for (int i = 0; i < threadCount; ++i) {
+        threads.emplace_back(worker);
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+}
 
+ConversionSummary Total(const std::vector<FilesetJob>& jobs)
+{
     ConversionSummary total;
     for (const FilesetJob& job : jobs) {
         if (!job.finished) {
@@ -397,18 +410,62 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
         total.filesWritten.insert(job.summary.filesWritten.begin(),
                                   job.summary.filesWritten.end());
     }
+    return total;
+}
+
+void PrintSummary(std::ostream& out, const ConversionSummary& total, int warnings,
+                  double seconds, const fs::path& outFolder)
+{
+    std::ostringstream time;
+    time.precision(2);
+    time << std::fixed << seconds;
+    out << (total.stopped ? "stopped" : "done") << ": filesets " << total.filesets << ", kinds "
+        << total.kindsConverted << " converted, " << total.kindsSkipped << " skipped, records "
+        << total.records << ", files written " << total.filesWritten.size() << ", warnings "
+        << warnings << ", time " << time.str() << " s\n"
+        << "XML written to " << outFolder.string() << '\n';
+}
+
+}
+
+int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+{
+    BatchOptions options;
+    if (const std::optional<Refusal> refusal = ParseArguments(argc, argv, options)) {
+        if (refusal->status == 0) {
+            out << refusal->message;
+        } else {
+            err << "ordevik-batch: " << refusal->message << '\n';
+        }
+        return refusal->status;
+    }
+    std::map<std::string, std::string> chosen;
+    std::optional<std::string> problem = CheckInputs(options);
+    if (!problem) {
+        problem = ChooseFilesets(options, chosen);
+    }
+    if (!problem) {
+        problem = PrepareOutputFolder(options.conversion.xmlFolder);
+    }
+    if (problem) {
+        err << "ordevik-batch: " << *problem << '\n';
+        return 2;
+    }
+
+    std::vector<FilesetJob> jobs;
+    for (const auto& [code, name] : chosen) {
+        jobs.push_back({code, name, {}, {}, false});
+    }
+    const auto startTime = std::chrono::steady_clock::now();
+    DialogPrinter printer(err);
+    BarProgress bar(err, !options.quiet && isatty(STDERR_FILENO) != 0,
+                    static_cast<int>(jobs.size()));
+    RunJobs(options, jobs, printer, bar);
+
+    const ConversionSummary total = Total(jobs);
     if (!options.quiet) {
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
-        std::ostringstream time;
-        time.precision(2);
-        time << std::fixed << seconds;
-        out << (total.stopped ? "stopped" : "done") << ": filesets " << total.filesets
-            << ", kinds " << total.kindsConverted << " converted, " << total.kindsSkipped
-            << " skipped, records " << total.records << ", files written "
-            << total.filesWritten.size() << ", warnings " << printer.Shown() << ", time "
-            << time.str() << " s\n"
-            << "XML written to " << options.outFolder.string() << '\n';
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - startTime;
+        PrintSummary(out, total, printer.Shown(), elapsed.count(), options.conversion.xmlFolder);
     }
     return total.stopped ? 1 : 0;
 }

@@ -10,15 +10,21 @@ int MessageDialog::DoModal()
     if (presenter == nullptr) {
         return -1;
     }
-    return presenter->ShowModal(layout, message);
+    return presenter->ShowModal(layout, messageId, message);
 }
 
-const char* const AboutDialog::aboutText = "ケルダデータ解凍ソフトウェア ver.1.03";
+int MessageDialog::Show(MessageId id, std::string_view subject)
+{
+    messageId = id;
+    message = MessageText(id, subject);
+    return DoModal();
+}
 
 AboutDialog::AboutDialog(DialogPresenter* dialogPresenter)
     : MessageDialog(dialogPresenter, Definition())
 {
-    message = aboutText;
+    messageId = MessageId::About;
+    message = MessageText(MessageId::About);
 }
 
 const DialogLayout& AboutDialog::Definition()

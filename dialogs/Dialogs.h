@@ -1,7 +1,10 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "dialogs/Messages.h"
 
 // The small modal dialogs: an about box and five message dialogs. Each shows one line
 // of text set by its caller, an icon and one to four buttons, and ends with the result
@@ -41,24 +44,31 @@ struct DialogLayout
 };
 
 // How a dialog reaches the user; the Qt GUI, ordevik-batch and the tests each implement it.
+// A presenter is called on the thread of the run or wizard that holds it; the batch tool
+// gives each fileset run its own.
 class DialogPresenter
 {
 public:
     virtual ~DialogPresenter() = default;
     // Shows the dialog modally; returns the result code of the button or key that
-    // closed it, or -1 when it cannot be shown. `message` is UTF-8.
-    virtual int ShowModal(const DialogLayout& layout, const std::string& message) = 0;
+    // closed it, or -1 when it cannot be shown. `id` names the message, `message` is
+    // its text in UTF-8.
+    virtual int ShowModal(const DialogLayout& layout, MessageId id, const std::string& message) = 0;
 };
 
 // Base of the six dialogs: a layout and a presenter. The caller constructs one on its
-// stack, sets `message`, shows it once and reads the result.
+// stack, sets the message, shows it once and reads the result. `presenter` may be null
+// (every showing then answers -1); otherwise it must outlive the dialog.
 class MessageDialog
 {
 public:
     // Shows the dialog; -1 when there is no presenter or it cannot show it.
     int DoModal();
+    // Sets the message by its name (and the file or code it names) and shows it.
+    int Show(MessageId id, std::string_view subject = {});
     const DialogLayout& Layout() const { return layout; }
 
+    MessageId messageId = MessageId::None;
     std::string message;  // UTF-8
 
 protected:
@@ -74,7 +84,6 @@ class AboutDialog : public MessageDialog
 public:
     explicit AboutDialog(DialogPresenter* presenter);
     static const DialogLayout& Definition();
-    static const char* const aboutText;
 };
 
 class WarningDialog : public MessageDialog

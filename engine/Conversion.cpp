@@ -19,14 +19,10 @@ std::string Counter(int number, const std::string& total)
 ConversionSummary RunConversion(const ConversionRequest& request, DialogPresenter* presenter,
                                 ProgressSink& progress)
 {
-    FilesetConverter::Options options;
-    options.dataFolder = WithoutTrailingSeparator(request.dataFolder);
-    options.dtdFolder = WithoutTrailingSeparator(request.dtdFolder);
-    options.xmlFolder = WithoutTrailingSeparator(request.xmlFolder);
-    options.shiftJisOutput = request.shiftJisOutput;
-    options.integratedOutput = request.integratedOutput;
-    options.skipDtdCopy = request.skipDtdCopy;
-    options.settingsFile = request.settingsFile;
+    ConversionOptions options = request.options;
+    options.dataFolder = WithoutTrailingSeparator(options.dataFolder);
+    options.dtdFolder = WithoutTrailingSeparator(options.dtdFolder);
+    options.xmlFolder = WithoutTrailingSeparator(options.xmlFolder);
 
     StringList codes;
     StringList names;

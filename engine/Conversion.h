@@ -5,24 +5,19 @@
 #include <set>
 #include <string>
 
+#include "engine/ConversionOptions.h"
+
 class DialogPresenter;
 
 // What the wizard hands over to a conversion run.
 struct ConversionRequest
 {
-    std::filesystem::path dataFolder;
-    std::filesystem::path dtdFolder;
-    std::filesystem::path xmlFolder;
+    ConversionOptions options;
     // Fileset code to name, and fileset code to selection string (one "0"/"1" per
     // "Object" entry). Codes are code page 932 bytes; a map keeps them in ascending
     // byte order, the order in which they are converted.
     std::map<std::string, std::string> selectedFilesets;
     std::map<std::string, std::string> featureSelection;
-    int shiftJisOutput = 0;
-    int integratedOutput = 1;
-    int skipDtdCopy = 0;
-    // The settings file to read; empty: the one beside the executable.
-    std::filesystem::path settingsFile;
 };
 
 // The texts of the four labels of the progress page, in UTF-8.

@@ -20,23 +20,19 @@ fs::path SettingsPathOr(const fs::path& settingsFile)
 }
 
 FilesetConverter::FilesetConverter(const StringList& codes, const StringList& names,
-                                   const StringList& selectionStrings, const Options& options,
+                                   const StringList& selectionStrings,
+                                   const ConversionOptions& runOptions,
                                    DialogPresenter* dialogPresenter)
     : presenter(dialogPresenter),
-      writer(dialogPresenter, SettingsPathOr(options.settingsFile)),
-      skipDtdCopy(options.skipDtdCopy),
-      integratedOutput(options.integratedOutput),
-      shiftJisOutput(options.shiftJisOutput),
-      xmlFolder(options.xmlFolder),
-      dtdFolder(options.dtdFolder),
-      dataFolder(options.dataFolder),
+      writer(dialogPresenter, SettingsPathOr(runOptions.settingsFile)),
+      options(runOptions),
       filesetCodes(codes),
       filesetNames(names),
       selections(selectionStrings)
 {
     writer.ReadIniFile();
     writer.LoadConvertSettings();
-    writer.SetDataFolder(dataFolder);
+    writer.SetDataFolder(options.dataFolder);
 }
 
 FilesetConverter::~FilesetConverter()
@@ -82,9 +78,7 @@ bool FilesetConverter::NextFileset()
     // Output goes only into the chosen folder: the code becomes one folder name.
     filesetUsable = IsSafeName(filesetCode);
     if (!filesetUsable) {
-        WarningDialog dialog(presenter);
-        dialog.message = "ファイルセットコード " + ToUtf8(filesetCode) + " は使用できません。";
-        dialog.DoModal();
+        WarningDialog(presenter).Show(MessageId::FilesetCodeUnusable, ToUtf8(filesetCode));
         return true;
     }
 
@@ -108,7 +102,7 @@ bool FilesetConverter::NextFileset()
         }
     }
 
-    if (skipDtdCopy == 0) {
+    if (!options.skipDtdCopy) {
         CopyDtdFiles();
     }
     return true;
@@ -132,7 +126,7 @@ bool FilesetConverter::NextKind()
     pendingKinds.pop_front();
     kindName = writer.GetConvertAttributes(kindCode);
     nextKindCode = pendingKinds.empty() ? std::string() : pendingKinds.front();
-    xmlDeclaration = FeatureWriter::BuildXmlDeclaration(shiftJisOutput != 0);
+    xmlDeclaration = FeatureWriter::BuildXmlDeclaration(options.shiftJisOutput);
     kindComment = CommentLine(kindName);
     ++kindIndex;
     return true;
@@ -143,13 +137,11 @@ int FilesetConverter::ReadDataFile()
     recordCount = 0;
     records.Clear();
     if (!IsSafeName(kindCode)) {
-        WarningDialog dialog(presenter);
-        dialog.message = "地物コード " + ToUtf8(kindCode) + " は使用できません。";
-        dialog.DoModal();
+        WarningDialog(presenter).Show(MessageId::KindCodeUnusable, ToUtf8(kindCode));
         return -1;
     }
     const std::string fileName = filesetCode + kindCode + ".sal";
-    const fs::path folder = FindInputEntry(dataFolder / FsName(filesetCode));
+    const fs::path folder = FindInputEntry(options.dataFolder / FsName(filesetCode));
     const fs::path path = FindInputEntry(folder / FsName(fileName));
     // A file that exists but cannot be read is treated as missing.
     if (PathExists(path) && ReadTextLines(path, records) == 0) {
@@ -160,9 +152,7 @@ int FilesetConverter::ReadDataFile()
     if (skipAllMissing) {
         return -1;
     }
-    SkipDialog dialog(presenter);
-    dialog.message = "データファイル " + ToUtf8(fileName) + " がありません。";
-    const int answer = dialog.DoModal();
+    const int answer = SkipDialog(presenter).Show(MessageId::DataFileMissing, ToUtf8(fileName));
     if (answer == SkipDialog::SkipAll) {
         skipAllMissing = true;
         return -1;
@@ -199,7 +189,7 @@ void FilesetConverter::ClosePointFile()
 
 void FilesetConverter::BuildDatasetLines()
 {
-    if (integratedOutput != 0) {
+    if (options.integratedOutput) {
         writer.BuildMetadataLines(metadataLines, filesetName);
     } else {
         writer.BuildMetadataLines(metadataLines, filesetName, kindName);
@@ -240,7 +230,7 @@ bool FilesetConverter::OtherThanMeshPending() const
 
 fs::path FilesetConverter::OutputFolder() const
 {
-    return xmlFolder / FsName(filesetCode);
+    return options.xmlFolder / FsName(filesetCode);
 }
 
 int FilesetConverter::OpenOutput()
@@ -254,7 +244,7 @@ int FilesetConverter::OpenOutput()
         CreateFolder(folder);
     }
 
-    const bool integratedPart = integratedOutput != 0 && kindCode != meshKind;
+    const bool integratedPart = options.integratedOutput && kindCode != meshKind;
     firstPart = integratedPart && !documentStarted;
     std::string fileName;
     OutputFile::Mode mode = OutputFile::Mode::Create;
@@ -277,9 +267,7 @@ int FilesetConverter::OpenOutput()
     const fs::path path = folder / FsName(fileName);
 
     if (PathExists(path) && !overwriteAll && path != approvedPath && path != skippedPath) {
-        OverwriteDialog dialog(presenter);
-        dialog.message = "XMLファイル " + ToUtf8(fileName) + " は既に存在します。";
-        switch (dialog.DoModal()) {
+        switch (OverwriteDialog(presenter).Show(MessageId::XmlFileExists, ToUtf8(fileName))) {
         case OverwriteDialog::OverwriteAll:
             overwriteAll = true;
             break;
@@ -308,9 +296,7 @@ int FilesetConverter::OpenOutput()
         if (documentStarted && integratedPart) {
             documentFailed = true;
         }
-        FailureDialog dialog(presenter);
-        dialog.message = "XMLファイル " + path.string() + " を開けません。";
-        dialog.DoModal();
+        FailureDialog(presenter).Show(MessageId::XmlFileNotOpened, path.string());
         return 1;
     }
     outputPath = path;
@@ -320,7 +306,7 @@ int FilesetConverter::OpenOutput()
         documentPath = path;
     }
     if (firstPart || recordCount > 0) {
-        WriteLines(headLines, output, 0, 0, 0, shiftJisOutput != 0);
+        WriteLines(headLines, output, 0, 0, 0, options.shiftJisOutput);
     }
     if (output.Failed()) {
         output.Close();
@@ -336,7 +322,7 @@ bool FilesetConverter::WriteNextRecord()
         records.Clear();
         return false;
     }
-    writer.WriteRecord(records.Front(), output, shiftJisOutput != 0);
+    writer.WriteRecord(records.Front(), output, options.shiftJisOutput);
     records.PopFront();
     if (output.Failed()) {
         records.Clear();
@@ -349,7 +335,7 @@ bool FilesetConverter::WriteNextRecord()
 bool FilesetConverter::FinishKind()
 {
     if (!writeFailed && recordCount != 0) {
-        WriteLines(tailLines, output, 0, 1, 0, shiftJisOutput != 0);
+        WriteLines(tailLines, output, 0, 1, 0, options.shiftJisOutput);
         if (!tailLines.empty() && outputPath == documentPath) {
             documentClosed = true;
         }
@@ -367,14 +353,12 @@ void FilesetConverter::ReportWriteFailure(const fs::path& path)
     if (path == documentPath) {
         documentFailed = true;
     }
-    FailureDialog dialog(presenter);
-    dialog.message = "XMLファイル " + path.filename().string() + " に書き込めません。";
-    dialog.DoModal();
+    FailureDialog(presenter).Show(MessageId::XmlFileNotWritten, path.filename().string());
 }
 
 void FilesetConverter::EndFileset()
 {
-    if (integratedOutput == 0 || !documentStarted || documentClosed || documentFailed) {
+    if (!options.integratedOutput || !documentStarted || documentClosed || documentFailed) {
         documentStarted = false;
         return;
     }
@@ -383,7 +367,7 @@ void FilesetConverter::EndFileset()
     if (!closing.Open(documentPath, OutputFile::Mode::Append)) {
         return;
     }
-    WriteLines(ClosingLines(), closing, 0, 1, 0, shiftJisOutput != 0);
+    WriteLines(ClosingLines(), closing, 0, 1, 0, options.shiftJisOutput);
     documentClosed = true;
     if (!closing.Close() && !writeFailed) {
         ReportWriteFailure(documentPath);
@@ -396,12 +380,10 @@ void FilesetConverter::CopyDtdFiles()
     if (!PathExists(folder)) {
         CreateFolder(folder);
     }
-    const std::vector<fs::path> dtdFiles = ListFilesWithSuffix(dtdFolder, ".dtd");
+    const std::vector<fs::path> dtdFiles = ListFilesWithSuffix(options.dtdFolder, ".dtd");
     if (dtdFiles.empty()) {
         if (!dtdWarned) {
-            WarningDialog dialog(presenter);
-            dialog.message = "DTDファイルがありません。";
-            dialog.DoModal();
+            WarningDialog(presenter).Show(MessageId::DtdFileMissing);
             dtdWarned = true;
         }
         return;
@@ -409,7 +391,7 @@ void FilesetConverter::CopyDtdFiles()
     for (const fs::path& source : dtdFiles) {
         const fs::path target = folder / source.filename();
         // Copy failures are not reported; the documents are written all the same.
-        if (shiftJisOutput != 0) {
+        if (options.shiftJisOutput) {
             CopyFileOverwrite(source, target);
             continue;
         }

@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "engine/ConversionOptions.h"
 #include "platform/FileSystem.h"
 #include "text/StringList.h"
 #include "xmlout/FeatureWriter.h"
@@ -22,20 +23,8 @@ class DialogPresenter;
 class FilesetConverter : public XmlBuilder
 {
 public:
-    struct Options
-    {
-        std::filesystem::path dataFolder;
-        std::filesystem::path dtdFolder;
-        std::filesystem::path xmlFolder;
-        int shiftJisOutput = 0;
-        int integratedOutput = 1;
-        int skipDtdCopy = 0;
-        // The settings file to read; empty: the one beside the executable.
-        std::filesystem::path settingsFile;
-    };
-
     FilesetConverter(const StringList& codes, const StringList& names,
-                     const StringList& selectionStrings, const Options& options,
+                     const StringList& selectionStrings, const ConversionOptions& options,
                      DialogPresenter* presenter);
     ~FilesetConverter() override;
 
@@ -111,12 +100,7 @@ private:
     TextLines records;
     OutputFile output;
     std::filesystem::path outputPath;
-    int skipDtdCopy;
-    int integratedOutput;
-    int shiftJisOutput;
-    std::filesystem::path xmlFolder;
-    std::filesystem::path dtdFolder;
-    std::filesystem::path dataFolder;
+    const ConversionOptions options;
     StringList filesetCodes;
     StringList filesetNames;
     StringList selections;

@@ -3,7 +3,7 @@
 #include "platform/FileSystem.h"
 #include "text/SjisText.h"
 
-int LoadFilesetList(const std::filesystem::path& csvFile,
+int ReadFilesetList(const std::filesystem::path& csvFile,
                     std::map<std::string, std::string>& filesets)
 {
     StringList lines;

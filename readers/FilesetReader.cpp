@@ -104,11 +104,9 @@ std::filesystem::path FilesetReader::FilesetInput(const std::string& fileName) c
     return FindInputEntry(folder / FsName(fileName));
 }
 
-void FilesetReader::ShowFailure(const std::string& message) const
+void FilesetReader::ShowFailure(MessageId id) const
 {
-    FailureDialog dialog(presenter);
-    dialog.message = message;
-    dialog.DoModal();
+    FailureDialog(presenter).Show(id);
 }
 
 int FilesetReader::LoadPointData(const std::string& kindCode)
@@ -126,7 +124,7 @@ int FilesetReader::LoadPointData(const std::string& kindCode)
     // the points are counted first and converted afterwards.
     if (!PathExists(path) || !ReadWholeText(path, pointFileText, 0, pointFileSize)) {
         pointFileSize = 0;
-        ShowFailure("点データファイルがありません。");
+        ShowFailure(MessageId::PointFileMissing);
         return 0;
     }
     const std::size_t lines = CountTextLines(PointFileView());
@@ -136,7 +134,7 @@ int FilesetReader::LoadPointData(const std::string& kindCode)
                           : 0;
     if (count == 0) {
         pointFileSize = 0;
-        ShowFailure("点データがありません。");
+        ShowFailure(MessageId::PointsMissing);
         return 0;
     }
     // Memory runs out here as it would in any other allocation.
@@ -271,7 +269,7 @@ int FilesetReader::ReadMetadataFile(const std::string&)
     StringList lines;
     // A file that exists but cannot be read counts as missing.
     if (!PathExists(path) || ReadTextLines(path, lines) != 0) {
-        ShowFailure("メタデータファイルがありません。");
+        ShowFailure(MessageId::MetadataFileMissing);
         return 0;
     }
     for (std::string& line : lines) {
@@ -279,7 +277,7 @@ int FilesetReader::ReadMetadataFile(const std::string&)
     }
     const int count = ParseMetadata();
     if (count == 0) {
-        ShowFailure("メタデータがありません。");
+        ShowFailure(MessageId::MetadataMissing);
     }
     return count;
 }

@@ -14,6 +14,7 @@
 #endif
 
 #include "readers/SettingsFile.h"
+#include "dialogs/Messages.h"
 #include "platform/FileSystem.h"
 #include "platform/LargeBuffer.h"
 #include "text/StringList.h"
@@ -102,7 +103,7 @@ protected:
     }
     // The input file `fileName` in the fileset's folder, found ignoring letter case.
     std::filesystem::path FilesetInput(const std::string& fileName) const;
-    void ShowFailure(const std::string& message) const;
+    void ShowFailure(MessageId id) const;
     // Converts the next point line into `to` when it has the usual form (two fields of
     // eight digits and CR LF, a start point of whole units) and moves past it; false,
     // with nothing read, for any other line.

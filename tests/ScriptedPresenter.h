@@ -26,8 +26,9 @@ public:
 
     explicit ScriptedPresenter(std::vector<int> script = {}) : answers(std::move(script)) {}
 
-    int ShowModal(const DialogLayout& layout, const std::string& message) override
+    int ShowModal(const DialogLayout& layout, MessageId id, const std::string& message) override
     {
+        ids.push_back(id);
         shown.push_back({layout.caption, message});
         return next < answers.size() ? answers[next++] : layout.escapeResult;
     }
@@ -43,6 +44,7 @@ public:
     }
 
     std::vector<Shown> shown;
+    std::vector<MessageId> ids;
 
 private:
     std::vector<int> answers;

@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/BatchTool.h"
 #include "tests/engine/ConversionTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -67,79 +69,111 @@ protected:
         return RunCommand(command, scratch.Path());
     }
 
+    // RunBatch in this process, its streams kept.
+    Outcome InProcess(const std::vector<std::string>& arguments)
+    {
+        std::vector<const char*> argv = {"ordevik-batch"};
+        for (const std::string& argument : arguments) {
+            argv.push_back(argument.c_str());
+        }
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = RunBatch(static_cast<int>(argv.size()), argv.data(), out, err);
+        return {status, out.str(), err.str()};
+    }
+
     // The sample with its own settings, converted into `out`.
-    Outcome Sample(const fs::path& out, std::vector<std::string> extra = {})
+    static std::vector<std::string> SampleArguments(const fs::path& out,
+                                                    std::vector<std::string> extra = {})
     {
         std::vector<std::string> arguments = {
             "--csv", (sample / "filesets.csv").string(), "--data", (sample / "data").string(),
             "--dtd", (sample / "dtd").string(), "--out", out.string(),
             "--settings", shippedSettings.string(), "--quiet"};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
-        return Batch(arguments);
+        return arguments;
+    }
+
+    Outcome Sample(const fs::path& out, std::vector<std::string> extra = {})
+    {
+        return Batch(SampleArguments(out, std::move(extra)));
     }
 
     TempFolder scratch;
     TempFolder folder;
 };
 
-TEST_F(BatchToolTest, ExitStatusOfEachCase)
+TEST_F(BatchToolTest, RefusedCommandLinesWriteNothingAndSayWhy)
 {
     const fs::path out = folder.Path() / "out";
     const std::string csv = (sample / "filesets.csv").string();
     const std::string data = (sample / "data").string();
     const std::string dtd = (sample / "dtd").string();
     const std::string settings = shippedSettings.string();
+    const std::vector<std::string> common = {"--csv", csv, "--data", data, "--dtd", dtd,
+                                             "--out", out.string()};
+    auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> arguments = common;
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return arguments;
+    };
     struct Case
     {
         std::vector<std::string> arguments;
-        int status;
-        std::string message;
+        std::string err;
     };
+    const std::string rerun = "\nRun with --help for more information.\n";
     const std::vector<Case> cases = {
-        {{"--data", data, "--dtd", dtd, "--out", out.string()}, 2, "--csv"},
-        {{"--csv", "nothing.csv", "--data", data, "--dtd", dtd, "--out", out.string()}, 2,
-         "CSVファイルがありません。"},
-        {{"--csv", csv, "--data", csv, "--dtd", dtd, "--out", out.string()}, 2,
-         "データフォルダがありません。"},
-        {{"--csv", csv, "--data", data, "--dtd", "nowhere", "--out", out.string()}, 2,
-         "DTDフォルダがありません。"},
-        {{"--csv", data, "--data", data, "--dtd", dtd, "--out", out.string()}, 2,
-         "CSVファイルがありません。"},
-        {{"--csv", csv, "--data", data, "--dtd", dtd, "--out", out.string(), "--settings",
-          "missing.ini"},
-         2, "settings file not found"},
-        {{"--csv", csv, "--data", data, "--dtd", dtd, "--out", out.string(), "--settings",
-          settings, "--fileset", "99999"},
-         2, "fileset 99999 is not listed"},
-        {{"--csv", csv, "--data", data, "--dtd", dtd, "--out", out.string(), "--settings",
-          settings, "--selection", "10"},
-         2, "--selection needs one 0 or 1 for each of the 13"},
-        {{"--csv", csv, "--data", data, "--dtd", dtd, "--out", out.string(), "--settings",
-          settings, "--selection", "1111111111112"},
-         2, "--selection"},
-        {{"--csv", csv, "--data", data, "--dtd", dtd, "--out", csv, "--settings", settings}, 2,
-         "output folder is a file"},
-        {{"--csv", csv, "--data", data, "--dtd", dtd, "--out", out.string(), "--settings",
-          settings, "--existing", "maybe"},
-         2, "--existing"},
+        {{"--data", data, "--dtd", dtd, "--out", out.string()}, "--csv is required" + rerun},
+        {{"--csv", "nothing.csv", "--data", data, "--dtd", dtd, "--out", out.string()},
+         "CSVファイルがありません。 (nothing.csv)\n"},
+        {{"--csv", data, "--data", data, "--dtd", dtd, "--out", out.string()},
+         "CSVファイルがありません。 (" + data + ")\n"},
+        {{"--csv", csv, "--data", csv, "--dtd", dtd, "--out", out.string()},
+         "データフォルダがありません。 (" + csv + ")\n"},
+        {{"--csv", csv, "--data", data, "--dtd", "nowhere", "--out", out.string()},
+         "DTDフォルダがありません。 (nowhere)\n"},
+        {with({"--settings", "missing.ini"}), "settings file not found: missing.ini\n"},
+        {with({"--settings", settings, "--fileset", "99999"}),
+         "fileset 99999 is not listed in " + csv + "\n"},
+        {with({"--settings", settings, "--selection", "10"}),
+         "--selection needs one 0 or 1 for each of the 13 \"Object\" entries of " + settings +
+             "\n"},
+        {with({"--settings", settings, "--selection", "1111111111112"}),
+         "--selection needs one 0 or 1 for each of the 13 \"Object\" entries of " + settings +
+             "\n"},
+        {{"--csv", csv, "--data", data, "--dtd", dtd, "--out", csv, "--settings", settings},
+         "the output folder is a file: " + csv + "\n"},
+        {with({"--existing", "maybe"}), "--existing: maybe not in {overwrite,skip,stop}" + rerun},
+        {with({"--jobs", "0"}), "--jobs: Value 0 not in range 1 to 256" + rerun},
     };
     for (const Case& entry : cases) {
-        const Outcome outcome = Batch(entry.arguments);
-        EXPECT_EQ(entry.status, outcome.status) << outcome.err;
-        EXPECT_NE(std::string::npos, outcome.err.find(entry.message)) << outcome.err;
-        EXPECT_FALSE(fs::exists(out)) << entry.message;
+        const Outcome outcome = InProcess(entry.arguments);
+        EXPECT_EQ(2, outcome.status) << outcome.err;
+        EXPECT_EQ("ordevik-batch: " + entry.err, outcome.err);
+        EXPECT_EQ("", outcome.out);
+        EXPECT_FALSE(fs::exists(out)) << entry.err;
     }
+    const Outcome help = InProcess({"--help"});
+    EXPECT_EQ(0, help.status);
+    EXPECT_EQ("", help.err);
+    EXPECT_EQ(0u, help.out.find("ordevik-batch\nUsage: ordevik-batch [OPTIONS]\n")) << help.out;
+}
 
-    EXPECT_EQ(0, Batch({"--help"}).status);
+TEST_F(BatchToolTest, ExistingFilesStopByDefaultWithAHint)
+{
+    const fs::path out = folder.Path() / "out";
     EXPECT_EQ(0, Sample(out).status);
-    // Existing files: the default answer stops, with a hint.
-    const Outcome again = Sample(out);
+    const Outcome again = InProcess(SampleArguments(out));
     EXPECT_EQ(1, again.status);
-    EXPECT_NE(std::string::npos,
-              again.err.find("確認: XMLファイル 44201.xml は既に存在します。 [終了]"));
-    EXPECT_NE(std::string::npos, again.err.find("--existing"));
+    EXPECT_EQ("確認: XMLファイル 44201.xml は既に存在します。 [終了]\n"
+              "  hint: --existing overwrite or --existing skip answers this question\n",
+              again.err);
     EXPECT_EQ(0, Sample(out, {"--existing", "overwrite"}).status);
-    EXPECT_EQ(0, Sample(out, {"--existing", "skip"}).status);
+    const Outcome skipped = InProcess(SampleArguments(out, {"--existing", "skip"}));
+    EXPECT_EQ(0, skipped.status);
+    EXPECT_EQ(0u, skipped.err.find("確認: XMLファイル 44201.xml は既に存在します。 [スキップ]\n"))
+        << skipped.err;
 }
 
 TEST_F(BatchToolTest, MissingDataFilesAreSkippedOrStopTheRun)

@@ -142,17 +142,17 @@ protected:
                           const std::string& selection = "111")
     {
         ConversionRequest request;
-        request.dataFolder = folder.Path() / "data";
-        request.dtdFolder = folder.Path() / "dtd";
-        request.xmlFolder = folder.Path() / "out";
+        request.options.dataFolder = folder.Path() / "data";
+        request.options.dtdFolder = folder.Path() / "dtd";
+        request.options.xmlFolder = folder.Path() / "out";
         request.selectedFilesets = filesets;
         for (const auto& entry : filesets) {
             request.featureSelection[entry.first] = selection;
         }
-        request.shiftJisOutput = shiftJis;
-        request.integratedOutput = integrated;
-        request.skipDtdCopy = skipDtdCopy;
-        request.settingsFile = Settings();
+        request.options.shiftJisOutput = shiftJis;
+        request.options.integratedOutput = integrated;
+        request.options.skipDtdCopy = skipDtdCopy;
+        request.options.settingsFile = Settings();
         return RunConversion(request, &presenter, progress);
     }
 
@@ -164,9 +164,9 @@ protected:
     TempFolder folder;
     ScriptedPresenter presenter;
     RecordingProgress progress;
-    int shiftJis = 0;
-    int integrated = 1;
-    int skipDtdCopy = 0;
+    bool shiftJis = false;
+    bool integrated = true;
+    bool skipDtdCopy = false;
 };
 
 const std::vector<std::string> integratedDocument = Join(
@@ -196,7 +196,7 @@ TEST_F(ConversionTest, IntegratedUtf8DocumentAndOwnMeshDocument)
 
 TEST_F(ConversionTest, ShiftJisDocumentIsTheSameTextInCodePage932)
 {
-    shiftJis = 1;
+    shiftJis = true;
     RunF01();
     std::vector<std::string> expected = integratedDocument;
     expected[0] = "<?xml version='1.0' encoding='Shift_JIS'?>";
@@ -206,8 +206,8 @@ TEST_F(ConversionTest, ShiftJisDocumentIsTheSameTextInCodePage932)
 
 TEST_F(ConversionTest, PerKindDocumentsNameTheKindInTheTitle)
 {
-    integrated = 0;
-    skipDtdCopy = 1;
+    integrated = false;
+    skipDtdCopy = true;
     RunF01();
     EXPECT_EQ(CrLf(Join(Join(Head("UTF-8", "gi.dtd", "F01", "Road map Tokyo [建物]",
                                   "2002-01-01", "建物"),
@@ -232,7 +232,7 @@ TEST_F(ConversionTest, KindsRunSingleCodesReversedCommaListsAndMeshLast)
     for (const char* kind : {"CV", "EG", "PT", ",X,Y", "P", "Q", "R"}) {
         WriteFileBytes(Data(std::string("F01") + kind + ".sal"), "");
     }
-    integrated = 0;
+    integrated = false;
     RunF01("111111");
     // Own documents of kinds without records stay empty.
     for (const char* kind : {"CV", "EG", "PT", "MH", ",X,Y", "P", "Q", "R"}) {
@@ -252,8 +252,8 @@ TEST_F(ConversionTest, KindsRunSingleCodesReversedCommaListsAndMeshLast)
 
 TEST_F(ConversionTest, ProgressValuesAndLabelsOfASmallRun)
 {
-    integrated = 0;
-    skipDtdCopy = 1;
+    integrated = false;
+    skipDtdCopy = true;
     RunF01("101");
     EXPECT_EQ((std::vector<std::string>{
                   "range 0..40", "position 0", "pump", "labels (1/1) Tokyo |  ",
@@ -378,7 +378,7 @@ TEST_F(ConversionTest, NothingLeaksBetweenFilesets)
 {
     // F02's metadata leaves the title and the DTD empty: the settings' values hold.
     WriteFileset("F02", "1390000,350000\r\n125,83\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
-    integrated = 0;
+    integrated = false;
     Run({{"F01", "Tokyo"}, {"F02", "Osaka"}}, "100");
     const std::string second = ReadFileBytes(folder.Path() / "out" / "F02" / "F02RD.xml");
     EXPECT_NE(std::string::npos, second.find("<!DOCTYPE GI SYSTEM 'settings.dtd'>\r\n"));
@@ -443,7 +443,7 @@ TEST_F(ConversionTest, OutputThatCannotBeOpenedSkipsTheKind)
 {
     // A file where the fileset's output folder should be.
     WriteFileBytes(folder.Path() / "out" / "F01", "");
-    skipDtdCopy = 1;
+    skipDtdCopy = true;
     const ConversionSummary summary = RunF01("101");
     EXPECT_FALSE(summary.stopped);
     EXPECT_EQ(2u, presenter.shown.size());
@@ -500,7 +500,7 @@ TEST_F(ConversionTest, SkippedFileIsNotWrittenUnderAnotherLetterCase)
     WriteFileBytes(Settings(), ToCp932(std::string(settingsText) + "Object{A{rd}B{RD}}"));
     WriteFileBytes(Data("F01rd.sal"), "RD{NM{x}}\r\n");
     WriteFileBytes(Out("F01RD.xml"), "old");
-    integrated = 0;
+    integrated = false;
     presenter = ScriptedPresenter({OverwriteDialog::Skip});
     EXPECT_FALSE(RunF01("11").stopped);
     EXPECT_EQ((std::vector<std::string>{"確認: XMLファイル F01RD.xml は既に存在します。"}),
@@ -561,8 +561,8 @@ TEST_F(ConversionTest, StartPointOfMinusZeroKeepsItsSignInSurfaceCorners)
         WriteFileBytes(folder.Path() / "data" / code / (std::string(code) + "BL.sal"),
                        "BL(ID{BL000001}){SF{00000002,00000003}}\r\n");
     }
-    integrated = 0;
-    skipDtdCopy = 1;
+    integrated = false;
+    skipDtdCopy = true;
     Run({{"M01", "Tokyo"}, {"M02", "Tokyo"}}, "010");
     EXPECT_EQ(CrLf(document("M01", "-0.0000", "-0.0000", "0.0083")),
               ReadFileBytes(folder.Path() / "out" / "M01" / "M01BL.xml"));
