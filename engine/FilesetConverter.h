@@ -57,6 +57,8 @@ public:
     // and not closed. Called by NextFileset and when the run ends or stops.
     void EndFileset();
 
+    // Filesets not yet started.
+    std::size_t PendingFilesets() const { return filesetCodes.size(); }
     const std::string& FilesetName() const { return filesetName; }
     const std::string& FilesetCode() const { return filesetCode; }
     const std::string& KindName() const { return kindName; }
