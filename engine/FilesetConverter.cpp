@@ -238,50 +238,46 @@ int FilesetConverter::OpenOutput()
     // The DOCTYPE names the DTD of this fileset, read with its metadata file.
     doctypeText = writer.BuildDoctype();
     BuildDatasetLines();
-
     const fs::path folder = OutputFolder();
     if (!PathExists(folder)) {
         CreateFolder(folder);
     }
+    const OutputChoice choice = ChooseOutput();
+    const fs::path path = folder / FsName(choice.fileName);
+    const int answer = AnswerExisting(path, choice.fileName);
+    if (answer != 0) {
+        return answer;
+    }
+    return OpenAndWriteHead(path, choice);
+}
 
-    const bool integratedPart = options.integratedOutput && kindCode != meshKind;
-    firstPart = integratedPart && !documentStarted;
-    std::string fileName;
-    OutputFile::Mode mode = OutputFile::Mode::Create;
-    if (integratedPart) {
-        fileName = filesetCode + ".xml";
-        if (firstPart) {
-            headLines = FullHead();
-        } else {
-            mode = OutputFile::Mode::Append;
-            headLines = {"", "    " + kindComment};
-        }
-        if (!OtherThanMeshPending()) {
-            tailLines = ClosingLines();
-        }
-    } else {
-        fileName = filesetCode + kindCode + ".xml";
+FilesetConverter::OutputChoice FilesetConverter::ChooseOutput()
+{
+    OutputChoice choice;
+    choice.integratedPart = options.integratedOutput && kindCode != meshKind;
+    firstPart = choice.integratedPart && !documentStarted;
+    if (!choice.integratedPart) {
+        choice.fileName = filesetCode + kindCode + ".xml";
         headLines = FullHead();
         tailLines = ClosingLines();
+        return choice;
     }
-    const fs::path path = folder / FsName(fileName);
-
-    if (PathExists(path) && !overwriteAll && path != approvedPath && path != skippedPath) {
-        switch (OverwriteDialog(presenter).Show(MessageId::XmlFileExists, ToUtf8(fileName))) {
-        case OverwriteDialog::OverwriteAll:
-            overwriteAll = true;
-            break;
-        case OverwriteDialog::Overwrite:
-            approvedPath = path;
-            break;
-        case OverwriteDialog::Skip:
-            skippedPath = path;
-            skippedName = fileName;
-            return 1;
-        default:
-            return -1;
-        }
+    choice.fileName = filesetCode + ".xml";
+    if (firstPart) {
+        headLines = FullHead();
     } else {
+        choice.mode = OutputFile::Mode::Append;
+        headLines = {"", "    " + kindComment};
+    }
+    if (!OtherThanMeshPending()) {
+        tailLines = ClosingLines();
+    }
+    return choice;
+}
+
+int FilesetConverter::AnswerExisting(const fs::path& path, const std::string& fileName)
+{
+    if (!PathExists(path) || overwriteAll || path == approvedPath || path == skippedPath) {
         // A file the user chose to skip is never touched by a later part.
         // All output of a fileset goes to one folder, so the names tell the paths apart.
         if (!skippedPath.empty() && EqualsIgnoreCase(fileName, skippedName)) {
@@ -290,10 +286,28 @@ int FilesetConverter::OpenOutput()
         if (firstPart) {
             approvedPath = path;
         }
+        return 0;
     }
+    switch (OverwriteDialog(presenter).Show(MessageId::XmlFileExists, ToUtf8(fileName))) {
+    case OverwriteDialog::OverwriteAll:
+        overwriteAll = true;
+        return 0;
+    case OverwriteDialog::Overwrite:
+        approvedPath = path;
+        return 0;
+    case OverwriteDialog::Skip:
+        skippedPath = path;
+        skippedName = fileName;
+        return 1;
+    default:
+        return -1;
+    }
+}
 
-    if (!output.Open(path, mode)) {
-        if (documentStarted && integratedPart) {
+int FilesetConverter::OpenAndWriteHead(const fs::path& path, const OutputChoice& choice)
+{
+    if (!output.Open(path, choice.mode)) {
+        if (documentStarted && choice.integratedPart) {
             documentFailed = true;
         }
         FailureDialog(presenter).Show(MessageId::XmlFileNotOpened, path.string());

@@ -69,6 +69,19 @@ public:
     const std::set<std::filesystem::path>& WrittenFiles() const { return writtenFiles; }
 
 private:
+    // Where this kind's output goes: its file name (code page 932), how the file is
+    // opened, and whether it is a part of the fileset's integrated document.
+    struct OutputChoice
+    {
+        std::string fileName;
+        OutputFile::Mode mode = OutputFile::Mode::Create;
+        bool integratedPart = false;
+    };
+    // Chooses the file and fixes the kind's head and tail lines.
+    OutputChoice ChooseOutput();
+    // Asks before an existing file is overwritten; 0 go on, 1 skip, -1 stop.
+    int AnswerExisting(const std::filesystem::path& path, const std::string& fileName);
+    int OpenAndWriteHead(const std::filesystem::path& path, const OutputChoice& choice);
     void ReportWriteFailure(const std::filesystem::path& path);
     StringList FullHead() const;
     static StringList ClosingLines();

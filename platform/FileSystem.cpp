@@ -8,10 +8,7 @@
 
 #include "text/Cp932.h"
 #include "text/SjisText.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "text/Simd.h"
 
 namespace fs = std::filesystem;
 
@@ -23,7 +20,7 @@ constexpr char endOfText = 0x1A;
 // memchr for LF, with the short lines of point data found without a call.
 const char* FindNewline(const char* text, std::size_t size)
 {
-#if defined(__SSE2__)
+#if ORDEVIK_SSE2
     std::size_t position = 0;
     for (; position < 32 && position + 16 <= size; position += 16) {
         const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
@@ -43,7 +40,7 @@ std::size_t CountNewlines(const char* text, std::size_t size)
 {
     std::size_t count = 0;
     std::size_t position = 0;
-#if defined(__SSE2__)
+#if ORDEVIK_SSE2
     // Per byte lane, a count of up to 255 blocks, then summed: no bit counting, which
     // plain x86-64 lacks an instruction for.
     while (position + 16 <= size) {

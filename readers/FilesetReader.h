@@ -9,15 +9,13 @@
 #include <string_view>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "readers/SettingsFile.h"
 #include "dialogs/Messages.h"
 #include "platform/FileSystem.h"
 #include "platform/LargeBuffer.h"
 #include "text/StringList.h"
+#include "text/Simd.h"
 
 class DialogPresenter;
 
@@ -75,7 +73,7 @@ protected:
             std::memcpy(&length, slot + 12, sizeof length);
             return std::string_view(longPoints).substr(offset, length);
         }
-#if defined(__SSE2__)
+#if ORDEVIK_SSE2
         const unsigned nuls = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(slot)), _mm_setzero_si128())));
         return std::string_view(slot, static_cast<std::size_t>(std::countr_zero(nuls | 0x10000u)));
@@ -88,7 +86,7 @@ protected:
     // True when a slot holds a text of exactly pointSlotSize bytes, the usual case.
     static bool FillsSlot(const char* slot)
     {
-#if defined(__SSE2__)
+#if ORDEVIK_SSE2
         return _mm_movemask_epi8(_mm_cmpeq_epi8(
                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(slot)),
                    _mm_setzero_si128())) == 0;

@@ -8,9 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "text/Simd.h"
 
 // Generated into text/Cp932Table.cpp by tools/gen_cp932_table.py: 60 rows (lead bytes
 // 0x81-0x9F, then 0xE0-0xFC) of 189 slots (trail bytes 0x40-0xFC); 0 marks an unmapped pair.
@@ -81,7 +79,7 @@ std::size_t FirstNonAscii(std::string_view text, std::size_t from)
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
     std::size_t position = from;
-#if defined(__SSE2__)
+#if ORDEVIK_SSE2
     // Output is mostly ASCII: 64 bytes a step, then 16.
     while (size - position >= 64) {
         const auto* block = reinterpret_cast<const __m128i*>(bytes + position);
@@ -164,7 +162,7 @@ void AppendUtf8(std::string_view cp932Text, std::string& out)
         out.resize(start + 3 * (pieceEnd - position + 1) + 16);
         char* to = out.data() + start;
         while (position < pieceEnd) {
-#if defined(__SSE2__)
+#if ORDEVIK_SSE2
             if (size - position >= 16) {
                 const __m128i block =
                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + position));

@@ -6,10 +6,8 @@
 #include <cstring>
 
 #include "text/Cp932.h"
+#include "text/Simd.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -20,20 +18,98 @@ char FoldAscii(char byte)
 
 }
 
-#if !defined(__SSE2__)
 namespace {
 
-constexpr std::uint64_t everyByte = 0x0101010101010101ull;
-constexpr std::uint64_t highBits = 0x8080808080808080ull;
-
-// Non-zero when some byte of the word is zero.
-std::uint64_t HasZeroByte(std::uint64_t word)
+#if ORDEVIK_SSE2
+// Steps over 16-byte blocks that hold none of up to four sought bytes and no byte
+// above 0x7F.
+class BlockSkipper
 {
-    return (word - everyByte) & ~word & highBits;
-}
+public:
+    static constexpr std::size_t maxSought = 4;
+
+    explicit BlockSkipper(const unsigned char (&sought)[maxSought])
+        : pattern0(_mm_set1_epi8(static_cast<char>(sought[0]))),
+          pattern1(_mm_set1_epi8(static_cast<char>(sought[1]))),
+          pattern2(_mm_set1_epi8(static_cast<char>(sought[2]))),
+          pattern3(_mm_set1_epi8(static_cast<char>(sought[3])))
+    {
+    }
+
+    // The first position from `position` on that holds a sought byte or one above
+    // 0x7F, or where less than a block is left before `end`.
+    int Skip(const unsigned char* bytes, int position, int end) const
+    {
+        while (position + 16 <= end) {
+            const __m128i block =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + position));
+            const __m128i hits = _mm_or_si128(
+                _mm_or_si128(block, _mm_cmpeq_epi8(block, pattern0)),
+                _mm_or_si128(_mm_cmpeq_epi8(block, pattern1),
+                             _mm_or_si128(_mm_cmpeq_epi8(block, pattern2),
+                                          _mm_cmpeq_epi8(block, pattern3))));
+            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+            if (mask != 0) {
+                return position + std::countr_zero(mask);
+            }
+            position += 16;
+        }
+        return position;
+    }
+
+private:
+    __m128i pattern0;
+    __m128i pattern1;
+    __m128i pattern2;
+    __m128i pattern3;
+};
+#else
+// Steps over 8-byte words that hold none of up to two sought bytes and no byte above
+// 0x7F.
+class BlockSkipper
+{
+public:
+    static constexpr std::size_t maxSought = 2;
+
+    explicit BlockSkipper(const unsigned char (&sought)[4])
+        : firstPattern(everyByte * sought[0]), secondPattern(everyByte * sought[1])
+    {
+    }
+
+    // The first position from `position` on that may hold a sought byte or one above
+    // 0x7F, or where less than a word is left before `end`.
+    int Skip(const unsigned char* bytes, int position, int end) const
+    {
+        while (position + 8 <= end) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes + position, sizeof word);
+            const std::uint64_t hits = (word & highBits) | HasZeroByte(word ^ firstPattern) |
+                                       HasZeroByte(word ^ secondPattern);
+            if (hits != 0) {
+                // The lowest flagged byte is exact; flags above it may be false.
+                return position + std::countr_zero(hits) / 8;
+            }
+            position += 8;
+        }
+        return position;
+    }
+
+private:
+    static constexpr std::uint64_t everyByte = 0x0101010101010101ull;
+    static constexpr std::uint64_t highBits = 0x8080808080808080ull;
+
+    // Non-zero when some byte of the word is zero.
+    static std::uint64_t HasZeroByte(std::uint64_t word)
+    {
+        return (word - everyByte) & ~word & highBits;
+    }
+
+    std::uint64_t firstPattern;
+    std::uint64_t secondPattern;
+};
+#endif
 
 }
-#endif
 
 int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, int limit)
 {
@@ -42,60 +118,22 @@ int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, 
     }
     const int end = std::min(limit, static_cast<int>(text.size()));
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    // The block test looks for up to four bytes (two without SSE2); more are sought
-    // byte by byte. Missing ones repeat the first.
+    // Up to four sought bytes are compared at once (missing ones repeat the first);
+    // more are looked up in `wanted`.
     unsigned char sought[4];
     for (std::size_t i = 0; i < 4; ++i) {
         sought[i] = static_cast<unsigned char>(wanted[i < wanted.size() ? i : 0]);
     }
-#if defined(__SSE2__)
-    const bool blockTest = wanted.size() <= 4;
-    const __m128i pattern0 = _mm_set1_epi8(static_cast<char>(sought[0]));
-    const __m128i pattern1 = _mm_set1_epi8(static_cast<char>(sought[1]));
-    const __m128i pattern2 = _mm_set1_epi8(static_cast<char>(sought[2]));
-    const __m128i pattern3 = _mm_set1_epi8(static_cast<char>(sought[3]));
-#else
-    const bool blockTest = wanted.size() <= 2;
-    const std::uint64_t firstPattern = everyByte * sought[0];
-    const std::uint64_t secondPattern = everyByte * sought[1];
-#endif
+    // Whole blocks are skipped while none of their bytes is sought or above 0x7F.
+    const bool skipBlocks = wanted.size() <= BlockSkipper::maxSought;
+    const BlockSkipper skipper(sought);
     int position = from < 0 ? 0 : from;
     while (position < end) {
-        if (blockTest) {
-            // Whole blocks at a time while none of their bytes is sought or above 0x7F;
-            // otherwise straight to the first such byte.
-#if defined(__SSE2__)
-            if (position + 16 <= end) {
-                const __m128i block =
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + position));
-                const __m128i hits = _mm_or_si128(
-                    _mm_or_si128(block, _mm_cmpeq_epi8(block, pattern0)),
-                    _mm_or_si128(
-                        _mm_cmpeq_epi8(block, pattern1),
-                        _mm_or_si128(_mm_cmpeq_epi8(block, pattern2),
-                                     _mm_cmpeq_epi8(block, pattern3))));
-                const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-                if (mask == 0) {
-                    position += 16;
-                    continue;
-                }
-                position += std::countr_zero(mask);
+        if (skipBlocks) {
+            position = skipper.Skip(bytes, position, end);
+            if (position >= end) {
+                break;
             }
-#else
-            if (position + 8 <= end) {
-                std::uint64_t word;
-                std::memcpy(&word, bytes + position, sizeof word);
-                const std::uint64_t hits = (word & highBits) |
-                                           HasZeroByte(word ^ firstPattern) |
-                                           HasZeroByte(word ^ secondPattern);
-                if (hits == 0) {
-                    position += 8;
-                    continue;
-                }
-                // The lowest flagged byte is exact; flags above it may be false.
-                position += std::countr_zero(hits) / 8;
-            }
-#endif
         }
         const unsigned char byte = bytes[position];
         // A lead byte takes the byte after it, whatever that is.
@@ -119,7 +157,7 @@ bool IsBracket(unsigned char byte)
     return byte == '(' || byte == ')' || byte == '{' || byte == '}';
 }
 
-#if defined(__SSE2__)
+#if ORDEVIK_SSE2
 // A bit for every byte of the block that is a bracket. "(" and ")" differ only in the
 // lowest bit, so one comparison finds both.
 unsigned BracketBytes(__m128i block)
@@ -149,7 +187,7 @@ int WalkCharacters(std::string_view text, int from, Block&& block, Single&& sing
     const int end = static_cast<int>(text.size());
     int position = from < 0 ? 0 : from;
     while (position < end) {
-#if defined(__SSE2__)
+#if ORDEVIK_SSE2
         if (position + 16 <= end) {
             const __m128i data =
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + position));
@@ -181,7 +219,7 @@ int WalkCharacters(std::string_view text, int from, Block&& block, Single&& sing
     return -1;
 }
 
-#if defined(__SSE2__)
+#if ORDEVIK_SSE2
 // The bits of the first `count` bytes of a mask.
 unsigned FirstBits(unsigned mask, int count)
 {
@@ -196,7 +234,7 @@ int FindBracket(std::string_view text, int from)
     return WalkCharacters(
         text, from,
         [](int position, auto data, int count) {
-#if defined(__SSE2__)
+#if ORDEVIK_SSE2
             const unsigned brackets = FirstBits(BracketBytes(data), count);
             return brackets != 0 ? position + std::countr_zero(brackets) : -1;
 #else
@@ -252,7 +290,7 @@ void CollectBrackets(std::string_view text, Brackets& brackets)
     WalkCharacters(
         text, 0,
         [&](int position, auto data, int size) {
-#if defined(__SSE2__)
+#if ORDEVIK_SSE2
             makeRoom();
             for (unsigned found = FirstBits(BracketBytes(data), size); found != 0;
                  found &= found - 1) {
@@ -278,7 +316,7 @@ int FindBalancing(std::string_view text, int from, char opener, char closer)
     return WalkCharacters(
         text, from,
         [&](int position, auto data, int count) {
-#if defined(__SSE2__)
+#if ORDEVIK_SSE2
             const unsigned opens = static_cast<unsigned>(
                 _mm_movemask_epi8(_mm_cmpeq_epi8(data, _mm_set1_epi8(opener))));
             const unsigned closes = static_cast<unsigned>(

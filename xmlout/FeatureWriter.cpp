@@ -459,87 +459,116 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
                                      std::string_view numbers,
                                      std::string_view closeTagAndLineEnd) const
 {
+    NoteNonAsciiBefore(out);
+    pointLinePrefix.assign(static_cast<std::size_t>(indent), ' ');
+    pointLinePrefix += openTag;
+    const PointLineShape shape(pointLinePrefix, closeTagAndLineEnd);
+    // Items go in batches: first their point numbers, then the lines copied into place
+    // with one resize. Empty items count, so a text of n commas has n + 1 items; an
+    // item that names no point gives a line without coordinates.
+    PointBatch batch;
+    std::size_t position = 0;
+    while (position <= numbers.size()) {
+        const std::size_t count = ReadPointBatch(numbers, position, batch);
+        const std::size_t done = shape.templated ? AppendTemplatedLines(out, shape, batch, count) : 0;
+        AppendGeneralLines(out, shape, batch, done, count);
+    }
     // The lines are ASCII: the search for text to convert to UTF-8 skips them.
+    asciiScanFrom = out.size();
+}
+
+void FeatureWriter::NoteNonAsciiBefore(const std::string& out) const
+{
     if (firstNonAscii == std::string::npos) {
         const std::size_t wide = FirstNonAscii(out, std::min(asciiScanFrom, out.size()));
         if (wide < out.size()) {
             firstNonAscii = wide;
         }
     }
-    pointLinePrefix.assign(static_cast<std::size_t>(indent), ' ');
-    pointLinePrefix += openTag;
-    const std::string_view prefix = pointLinePrefix;
-    const std::size_t lineBytes = prefix.size() + closeTagAndLineEnd.size();
-    // Coordinates usually fill their slot exactly; then a line is a fixed template with
-    // the slot copied into it, copied whole (the output gets room for the overhang).
-    constexpr std::size_t templateSize = 64;
-    const bool templated = lineBytes + pointSlotSize <= templateSize;
-    char lineTemplate[templateSize] = {};
+}
+
+FeatureWriter::PointLineShape::PointLineShape(std::string_view openPrefix,
+                                              std::string_view closeAndLineEnd)
+    : prefix(openPrefix),
+      suffix(closeAndLineEnd),
+      lineBytes(openPrefix.size() + closeAndLineEnd.size()),
+      lineLength(lineBytes + pointSlotSize),
+      templated(lineLength <= templateSize)
+{
     if (templated) {
-        std::memcpy(lineTemplate, prefix.data(), prefix.size());
-        std::memcpy(lineTemplate + prefix.size() + pointSlotSize, closeTagAndLineEnd.data(),
-                    closeTagAndLineEnd.size());
+        std::memcpy(lineTemplate.data(), prefix.data(), prefix.size());
+        std::memcpy(lineTemplate.data() + prefix.size() + pointSlotSize, suffix.data(),
+                    suffix.size());
     }
-    const std::size_t lineLength = lineBytes + pointSlotSize;
-    // Items go in batches: first their point numbers, then the lines copied into place
-    // with one resize. Empty items count, so a text of n commas has n + 1 items; an
-    // item that names no point gives a line without coordinates.
-    constexpr std::size_t batchSize = 64;
-    std::array<std::size_t, batchSize> batch;
-    std::size_t position = 0;
-    while (position <= numbers.size()) {
-        std::size_t count = 0;
-        while (count < batchSize && position <= numbers.size()) {
-            const std::size_t point = NextPointItem(numbers, position);
-            batch[count] = point;
-            // The table is far larger than the caches: its slots are asked for while
-            // the batch's other numbers are read, before the lines need them.
-            if (point != 0) {
-                __builtin_prefetch(PointSlot(point - 1));
-            }
-            ++count;
+}
+
+std::size_t FeatureWriter::ReadPointBatch(std::string_view numbers, std::size_t& position,
+                                          PointBatch& batch) const
+{
+    std::size_t count = 0;
+    while (count < batch.size() && position <= numbers.size()) {
+        const std::size_t point = NextPointItem(numbers, position);
+        batch[count] = point;
+        // The table is far larger than the caches: its slots are asked for while the
+        // batch's other numbers are read, before the lines need them.
+        if (point != 0) {
+            __builtin_prefetch(PointSlot(point - 1));
         }
-        std::size_t done = 0;
-        if (templated) {
-            const std::size_t oldSize = out.size();
-            out.resize(oldSize + count * lineLength + templateSize);
-            char* to = out.data() + oldSize;
-            // Locals, so that the stores into the output do not make the compiler load
-            // them again for every line.
-            const char* const slots = PointSlot(0);
-            const std::size_t coordinatesAt = prefix.size();
-            for (; done < count && batch[done] != 0; ++done) {
-                const char* slot = slots + (batch[done] - 1) * pointSlotSize;
-                if (!FillsSlot(slot)) {
-                    break;
-                }
-                std::memcpy(to, lineTemplate, templateSize);
-                std::memcpy(to + coordinatesAt, slot, pointSlotSize);
-                to += lineLength;
-            }
-            out.resize(static_cast<std::size_t>(to - out.data()));
+        ++count;
+    }
+    return count;
+}
+
+std::size_t FeatureWriter::AppendTemplatedLines(std::string& out, const PointLineShape& shape,
+                                                const PointBatch& batch,
+                                                std::size_t count) const
+{
+    const std::size_t oldSize = out.size();
+    // The template is copied whole: the output gets room for the overhang.
+    out.resize(oldSize + count * shape.lineLength + templateSize);
+    char* to = out.data() + oldSize;
+    // Locals, so that the stores into the output do not make the compiler load them
+    // again for every line.
+    const char* const slots = PointSlot(0);
+    const std::size_t coordinatesAt = shape.prefix.size();
+    const std::size_t lineLength = shape.lineLength;
+    std::size_t done = 0;
+    for (; done < count && batch[done] != 0; ++done) {
+        const char* slot = slots + (batch[done] - 1) * pointSlotSize;
+        if (!FillsSlot(slot)) {
+            break;
         }
-        if (done == count) {
-            continue;
-        }
-        std::size_t textBytes = 0;
-        for (std::size_t i = done; i < count; ++i) {
-            if (batch[i] != 0) {
-                textBytes += PointText(batch[i] - 1).size();
-            }
-        }
-        const std::size_t oldSize = out.size();
-        out.resize(oldSize + textBytes + (count - done) * lineBytes);
-        char* to = out.data() + oldSize;
-        for (std::size_t i = done; i < count; ++i) {
-            to = CopyShort(to, prefix);
-            if (batch[i] != 0) {
-                to = CopyShort(to, PointText(batch[i] - 1));
-            }
-            to = CopyShort(to, closeTagAndLineEnd);
+        std::memcpy(to, shape.lineTemplate.data(), templateSize);
+        std::memcpy(to + coordinatesAt, slot, pointSlotSize);
+        to += lineLength;
+    }
+    out.resize(static_cast<std::size_t>(to - out.data()));
+    return done;
+}
+
+void FeatureWriter::AppendGeneralLines(std::string& out, const PointLineShape& shape,
+                                       const PointBatch& batch, std::size_t from,
+                                       std::size_t count) const
+{
+    if (from == count) {
+        return;
+    }
+    std::size_t textBytes = 0;
+    for (std::size_t i = from; i < count; ++i) {
+        if (batch[i] != 0) {
+            textBytes += PointText(batch[i] - 1).size();
         }
     }
-    asciiScanFrom = out.size();
+    const std::size_t oldSize = out.size();
+    out.resize(oldSize + textBytes + (count - from) * shape.lineBytes);
+    char* to = out.data() + oldSize;
+    for (std::size_t i = from; i < count; ++i) {
+        to = CopyShort(to, shape.prefix);
+        if (batch[i] != 0) {
+            to = CopyShort(to, PointText(batch[i] - 1));
+        }
+        to = CopyShort(to, shape.suffix);
+    }
 }
 
 void FeatureWriter::EmitPoint(std::string& out, int indent, std::string_view tag,

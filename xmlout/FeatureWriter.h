@@ -86,6 +86,35 @@ private:
     // coordinates (empty for a number outside the points), the close tag and line end.
     void AppendPointLines(std::string& out, int indent, std::string_view openTag,
                           std::string_view numbers, std::string_view closeTagAndLineEnd) const;
+    // A point line: indentation and open tag, the coordinates, close tag and line end.
+    // Coordinates usually fill their slot exactly; then a line is a fixed template of
+    // templateSize bytes with the slot copied into it.
+    static constexpr std::size_t templateSize = 64;
+    struct PointLineShape
+    {
+        PointLineShape(std::string_view openPrefix, std::string_view closeAndLineEnd);
+        std::string_view prefix;
+        std::string_view suffix;
+        std::size_t lineBytes;   // without the coordinates
+        std::size_t lineLength;  // with coordinates that fill a slot
+        bool templated;
+        std::array<char, templateSize> lineTemplate{};
+    };
+    // Point numbers (from 1; 0 for an item that names none) of up to 64 items.
+    using PointBatch = std::array<std::size_t, 64>;
+    // Remembers where the record's first byte above 0x7F lies, before ASCII point lines
+    // are appended behind it.
+    void NoteNonAsciiBefore(const std::string& out) const;
+    // Reads the next items of a leaf body into `batch`; returns how many.
+    std::size_t ReadPointBatch(std::string_view numbers, std::size_t& position,
+                               PointBatch& batch) const;
+    // Appends the lines of the batch from its start while they fit the template;
+    // returns how many were written.
+    std::size_t AppendTemplatedLines(std::string& out, const PointLineShape& shape,
+                                     const PointBatch& batch, std::size_t count) const;
+    // Appends the lines of batch items `from` to `count` piece by piece.
+    void AppendGeneralLines(std::string& out, const PointLineShape& shape,
+                            const PointBatch& batch, std::size_t from, std::size_t count) const;
     // The point (counted from 1) that the item at `position` of a leaf body names, or
     // 0 when it names none of the loaded points; moves `position` past the item and its
     // comma.
