@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cstdint>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -324,11 +323,4 @@ std::string FormatFixed4(double value)
     std::string text;
     AppendFixed4(text, value);
     return text;
-}
-
-std::string FormatZeroPadded8(long long value)
-{
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%08lld", value);
-    return buffer;
 }

@@ -28,9 +28,6 @@ char* WriteFixed4(char* to, double value);
 // "%.4f" of units / 10000 computed exactly, written as WriteFixed4 writes.
 char* WriteUnits4(char* to, long long units);
 
-// "%08d" of a 64-bit value: at least eight digits, zero-padded, a minus sign first.
-std::string FormatZeroPadded8(long long value);
-
 // Eight bytes read little-endian from text: a mask with the high bit of every byte
 // that is not an ASCII digit.
 inline std::uint64_t NonDigitBytes(std::uint64_t word)

@@ -676,57 +676,6 @@ void FeatureWriter::EmitValue(std::string& out, int indent, std::string_view cod
     EndLine(out);
 }
 
-void FeatureWriter::ChildLines(const std::string& childText, ChildKind kind,
-                               StringList& out) const
-{
-    std::string_view childCode;
-    std::string_view attributeSource;
-    std::string_view value;
-    int cursor = 0;
-    if (!NextSpans(childText, cursor, childCode, attributeSource, value)) {
-        return;
-    }
-    std::string emitted;
-    RefreshCrsLine();
-    EmitChild(emitted, 0, kind, childCode, attributeSource, value);
-    SplitLines(emitted, out);
-}
-
-void FeatureWriter::WriteCurve(const std::string& childText, StringList& out) const
-{
-    out.clear();
-    ChildLines(childText, ChildKind::Curve, out);
-}
-
-void FeatureWriter::WritePoint(const std::string& childText, StringList& out) const
-{
-    out.clear();
-    ChildLines(childText, ChildKind::Point, out);
-}
-
-void FeatureWriter::WriteSurface(const std::string& childText, StringList& out) const
-{
-    out.clear();
-    ChildLines(childText, ChildKind::Surface, out);
-}
-
-void FeatureWriter::WritePeriod(const std::string& childText, StringList& out) const
-{
-    out.clear();
-    ChildLines(childText, ChildKind::Period, out);
-}
-
-void FeatureWriter::WriteTopology(const std::string& childText, StringList& out) const
-{
-    out.clear();
-    ChildLines(childText, ChildKind::Topology, out);
-}
-
-void FeatureWriter::WriteValue(const std::string& childText, StringList& out) const
-{
-    ChildLines(childText, ChildKind::Value, out);
-}
-
 void FeatureWriter::BuildMetadataTitle(const std::string& title, StringList& out)
 {
     SetMetaData("DS_TITLE_NAME", title);

@@ -32,15 +32,6 @@ public:
     // The attribute text of one element, in the hash order of the output names.
     std::string ConvertAttributes(const StringMap& attributes) const;
 
-    // Each replaces `out` with the lines of one child, given its element text.
-    void WriteCurve(const std::string& childText, StringList& out) const;
-    void WritePoint(const std::string& childText, StringList& out) const;
-    void WriteSurface(const std::string& childText, StringList& out) const;
-    void WritePeriod(const std::string& childText, StringList& out) const;
-    void WriteTopology(const std::string& childText, StringList& out) const;
-    // Appends the one line of a value child.
-    void WriteValue(const std::string& childText, StringList& out) const;
-
     // The metadata block; the per-kind form names the kind in the title.
     void BuildMetadataLines(StringList& out, const std::string& filesetName);
     void BuildMetadataLines(StringList& out, const std::string& filesetName,
@@ -126,9 +117,6 @@ private:
     void PrefetchChildPoint(std::string_view recordBody, int cursor) const;
     // NextPointItem for every item but one to seven digits and a comma.
     std::size_t NextOtherPointItem(std::string_view numbers, std::size_t& position) const;
-    // Parses a child's element text as a writer receives it and emits it with the
-    // writer of `kind` into lines; an element whose XML name is empty gives no line.
-    void ChildLines(const std::string& childText, ChildKind kind, StringList& out) const;
     // The attribute text of NAME(ATTRIBUTES) into `out`.
     void ConvertAttributeText(std::string_view attributeSource, std::string& out) const;
     // ConvertBodyView for the short codes and names that every record repeats, from a

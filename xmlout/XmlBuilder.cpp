@@ -120,11 +120,6 @@ std::string XmlBuilder::Indent(int level)
                      : std::string();
 }
 
-std::string XmlBuilder::IndentLine(const std::string& line, int level)
-{
-    return Indent(level) + line;
-}
-
 void XmlBuilder::IndentLines(StringList& lines, int level)
 {
     const std::string prefix = Indent(level);
@@ -143,13 +138,6 @@ std::string XmlBuilder::EscapeText(std::string_view text)
 void XmlBuilder::AppendEscapedText(std::string& out, std::string_view text)
 {
     AppendEscaped(out, text, false);
-}
-
-std::string XmlBuilder::EscapeAttribute(std::string_view value)
-{
-    std::string out;
-    AppendEscaped(out, value, true);
-    return out;
 }
 
 void XmlBuilder::AppendEscapedAttribute(std::string& out, std::string_view value)
@@ -224,18 +212,6 @@ std::string XmlBuilder::TextElement(std::string_view name, std::string_view text
     return out;
 }
 
-std::string XmlBuilder::TextElementWithAttributes(std::string_view name,
-                                                  std::string_view attrs, std::string_view text)
-{
-    if (text.empty() && !attrs.empty()) {
-        return EmptyElement(name, attrs);
-    }
-    std::string out = StartTagWithAttributes(name, attrs);
-    out += text;
-    out += EndTag(name);
-    return out;
-}
-
 std::string XmlBuilder::InlineElement(std::string_view name, std::string_view attrs,
                                       const StringList& lines)
 {
@@ -268,55 +244,6 @@ void XmlBuilder::BlockElement(StringList& out, std::string_view name, std::strin
         out.push_back(prefix + child);
     }
     out.push_back(EndTag(name));
-}
-
-void XmlBuilder::OpenCloseLines(StringList& out, std::string_view name, std::string_view attrs)
-{
-    out.clear();
-    out.push_back(StartTagWithAttributes(name, attrs));
-    out.push_back(EndTag(name));
-}
-
-void XmlBuilder::WrapLine(StringList& out, std::string_view name, const std::string& line,
-                          int level)
-{
-    out.clear();
-    out.push_back(StartTag(name));
-    out.push_back(IndentLine(line, level));
-    out.push_back(EndTag(name));
-}
-
-void XmlBuilder::WrapLines(StringList& out, std::string_view name, const StringList& lines,
-                           int level)
-{
-    BlockElement(out, name, "", lines, level);
-}
-
-void XmlBuilder::InsertLineBeforeLast(StringList& lines, const std::string& line, int level)
-{
-    if (lines.empty()) {
-        lines.push_back(IndentLine(line, level));
-        return;
-    }
-    lines.insert(std::prev(lines.end()), IndentLine(line, level));
-}
-
-void XmlBuilder::InsertLinesBeforeLast(StringList& lines, const StringList& inserted, int level)
-{
-    for (const std::string& line : inserted) {
-        InsertLineBeforeLast(lines, line, level);
-    }
-}
-
-std::string XmlBuilder::InsertAttributes(const std::string& line, std::string_view attrs)
-{
-    const int position = FindAnyByte(line, ">/", 0);
-    if (position <= 0) {
-        return line;
-    }
-    std::string out = line;
-    out.insert(static_cast<std::size_t>(position), attrs);
-    return out;
 }
 
 void XmlBuilder::InsertBeforeClosing(StringList& lines, std::string_view name,
@@ -385,7 +312,3 @@ void XmlBuilder::WriteBlankLines(OutputFile& file, int count, bool)
     }
 }
 
-void XmlBuilder::WriteUtf8(OutputFile& file, std::string_view text)
-{
-    file.WriteUtf8(text);
-}

@@ -23,15 +23,14 @@ public:
     static constexpr int indentWidth = 2;
 
     static std::string Indent(int level);
-    static std::string IndentLine(const std::string& line, int level);
     static void IndentLines(StringList& lines, int level);
 
     // "<" becomes "&lt;" and "&" becomes "&amp;" unless it already begins a reference
     // (&name; &#digits; &#xhex;). Nothing else changes.
     static std::string EscapeText(std::string_view text);
     static void AppendEscapedText(std::string& out, std::string_view text);
-    // As EscapeText, and "'" becomes "&apos;" so a value cannot end its quotes early.
-    static std::string EscapeAttribute(std::string_view value);
+    // As AppendEscapedText, and "'" becomes "&apos;" so a value cannot end its quotes
+    // early.
     static void AppendEscapedAttribute(std::string& out, std::string_view value);
 
     static std::string Quote(std::string_view value);
@@ -42,23 +41,12 @@ public:
     static std::string EndTag(std::string_view name);
     static std::string EmptyElement(std::string_view name, std::string_view attrs);
     static std::string TextElement(std::string_view name, std::string_view text);
-    static std::string TextElementWithAttributes(std::string_view name, std::string_view attrs,
-                                                 std::string_view text);
     static std::string InlineElement(std::string_view name, std::string_view attrs,
                                      const StringList& lines);
     static std::string CommentLine(std::string_view text);
 
     static void BlockElement(StringList& out, std::string_view name, std::string_view attrs,
                              const StringList& children, int level);
-    static void OpenCloseLines(StringList& out, std::string_view name, std::string_view attrs);
-    static void WrapLine(StringList& out, std::string_view name, const std::string& line,
-                         int level);
-    static void WrapLines(StringList& out, std::string_view name, const StringList& lines,
-                          int level);
-    static void InsertLineBeforeLast(StringList& lines, const std::string& line, int level);
-    static void InsertLinesBeforeLast(StringList& lines, const StringList& inserted, int level);
-    // Inserts `attrs` at the first ">" or "/" of the line when that is not position 0.
-    static std::string InsertAttributes(const std::string& line, std::string_view attrs);
     // Puts `inserted` before the first line containing "</" + name, each line with that
     // line's leading text and one more level in front; `inserted` is left empty.
     static void InsertBeforeClosing(StringList& lines, std::string_view name,
@@ -74,7 +62,6 @@ public:
     static int WriteLines(const StringList& lines, OutputFile& file, int level,
                           int blanksBefore, int blanksAfter, bool shiftJis);
     static void WriteBlankLines(OutputFile& file, int count, bool shiftJis);
-    static void WriteUtf8(OutputFile& file, std::string_view text);
 
 private:
     StringMap snippets;

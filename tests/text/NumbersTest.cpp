@@ -107,14 +107,6 @@ TEST(NumbersTest, FixedFourDecimalsAreCorrectlyRounded)
     EXPECT_EQ("x=1.5000", out);
 }
 
-TEST(NumbersTest, ZeroPaddedToEightPlacesWithTheSignFirst)
-{
-    EXPECT_EQ("00000125", FormatZeroPadded8(125));
-    EXPECT_EQ("-0000005", FormatZeroPadded8(-5));
-    EXPECT_EQ("00000000", FormatZeroPadded8(0));
-    EXPECT_EQ("123456789", FormatZeroPadded8(123456789));
-}
-
 // The four decimals are composed without the general conversion; they must agree with
 // it digit for digit, ties and carries included.
 TEST(NumbersTest, FixedFourDecimalsAgreeWithTheGeneralConversion)

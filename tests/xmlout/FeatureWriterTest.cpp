@@ -176,60 +176,60 @@ TEST_F(FeatureWriterTest, AttributesFollowTheHashOrderOfTheirOutputNames)
     }
 }
 
-TEST_F(FeatureWriterTest, EachChildWriterProducesItsLines)
+TEST_F(FeatureWriterTest, EachKindOfChildProducesItsLines)
 {
     Prepare("Convert{RD_JT1{National}XX{}}MetaData{REMARK_CODE{CRS01}}", "100000,200000\n",
             "0000000000000000\n0001000000020000\n0002000000040000\n");
-    using Writer = void (FeatureWriter::*)(const std::string&, StringList&) const;
+    // The writer of a child is chosen by its code.
     struct Case
     {
-        Writer write;
         std::string child;
-        StringList expected;  // the list held "earlier" before
+        StringList expected;  // the child's lines, as they stand inside the record
     };
     const std::vector<Case> cases = {
-        {&FeatureWriter::WriteCurve, "CV(ID{CV1}){3,1,3,9}",
+        {"CV(ID{CV1}){3,1,3,9}",
          {"<CV ID='CVF011'>", "  <CRS idref='CRS01'/>", "  <segment>",
           "    <controlPoint>12.0000 24.0000</controlPoint>",
           "    <controlPoint>10.0000 20.0000</controlPoint>",
           "    <controlPoint>12.0000 24.0000</controlPoint>", "    <controlPoint></controlPoint>",
           "    <interpolation>linear</interpolation>", "  </segment>", "</CV>"}},
-        {&FeatureWriter::WritePoint, "PT{2,0}",
+        {"PT{2,0}",
          {"<PT>", "  <CRS idref='CRS01'/>", "  <position>11.0000 22.0000</position>",
           "  <position></position>", "</PT>"}},
-        {&FeatureWriter::WriteSurface, "SF(id{s1}){00012345,00067890}",
+        {"SF(id{s1}){00012345,00067890}",
          Surface("", "<SF id='s1'>", "</SF>", "10.0000", "20.0000", "11.2345", "26.7890")},
         // A short value is read as far as it goes.
-        {&FeatureWriter::WriteSurface, "SF{1234}",
+        {"SF{1234}",
          Surface("", "<SF>", "</SF>", "10.0000", "20.0000", "10.1234", "20.1234")},
-        {&FeatureWriter::WriteSurface, "SF{}",
+        {"SF{}",
          Surface("", "<SF>", "</SF>", "10.0000", "20.0000", "10.0000", "20.0000")},
-        {&FeatureWriter::WritePeriod, "PD(ID{PD1}){20010101,2002<01}",
+        {"PD(ID{PD1}){20010101,2002<01}",
          {"<PD ID='PDF011'>", "  <begin indeterminatePosition='before'>20010101</begin>",
           "  <begin indeterminatePosition='before'>2002&lt;01</begin>",
           "  <endPeriod indeterminatePosition='now'/>", "</PD>"}},
-        {&FeatureWriter::WriteTopology,
-         "EG(ID{EG1}){ND(idref{N1}){}XX(idref{N3})ND(a{REMARK_CODE}) }",
+        {"EG(ID{EG1}){ND(idref{N1}){}XX(idref{N3})ND(a{REMARK_CODE}) }",
          {"<EG ID='EGF011'>", "  <ND idref='N1'/>", "  <ND a='CRS01'/>", "</EG>"}},
-        {&FeatureWriter::WriteTopology, "ND{}", {"<ND>", "</ND>"}},
-        {&FeatureWriter::WriteCurve, "XX{1,2}", {}},
-        {&FeatureWriter::WriteValue, "JT{RD_JT1}", {"earlier", "<JT>National</JT>"}},
-        {&FeatureWriter::WriteValue, "SB(a{1}){RD_JT1}", {"earlier", "<SB a='1'>National</SB>"}},
-        {&FeatureWriter::WriteValue, "FI{RD_JT1}", {"earlier", "<FI>National</FI>"}},
-        {&FeatureWriter::WriteValue, "YU{RD_JT1}", {"earlier", "<YU>National</YU>"}},
-        {&FeatureWriter::WriteValue, "SR{RD_JT1}", {"earlier", "<SR>National</SR>"}},
-        {&FeatureWriter::WriteValue, "NM{RD_JT1}", {"earlier", "<NM>RD_JT1</NM>"}},
-        {&FeatureWriter::WriteValue, "JT{}", {"earlier", "<JT></JT>"}},
-        {&FeatureWriter::WriteValue, "JT(a{1}){}", {"earlier", "<JT a='1'/>"}},
-        {&FeatureWriter::WriteValue, "NM(a{1}){}", {"earlier", "<NM a='1'/>"}},
-        {&FeatureWriter::WriteValue, "NM{a<b & c &lt;}",
-         {"earlier", "<NM>a&lt;b &amp; c &lt;</NM>"}},
-        {&FeatureWriter::WriteValue, "XX{1}", {"earlier"}},
+        {"ND{}", {"<ND>", "</ND>"}},
+        {"XX{1,2}", {}},
+        {"JT{RD_JT1}", {"<JT>National</JT>"}},
+        {"SB(a{1}){RD_JT1}", {"<SB a='1'>National</SB>"}},
+        {"FI{RD_JT1}", {"<FI>National</FI>"}},
+        {"YU{RD_JT1}", {"<YU>National</YU>"}},
+        {"SR{RD_JT1}", {"<SR>National</SR>"}},
+        {"NM{RD_JT1}", {"<NM>RD_JT1</NM>"}},
+        {"JT{}", {"<JT></JT>"}},
+        {"JT(a{1}){}", {"<JT a='1'/>"}},
+        {"NM(a{1}){}", {"<NM a='1'/>"}},
+        {"NM{a<b & c &lt;}", {"<NM>a&lt;b &amp; c &lt;</NM>"}},
+        {"XX{1}", {}},
     };
     for (const Case& c : cases) {
-        StringList out = {"earlier"};
-        (writer.*c.write)(c.child, out);
-        EXPECT_EQ(c.expected, out) << c.child;
+        std::vector<std::string> lines = {"", "    <RD>"};
+        for (const std::string& line : c.expected) {
+            lines.push_back("      " + line);
+        }
+        lines.push_back("    </RD>");
+        EXPECT_EQ(Crlf(lines), Written("RD{" + c.child + "}")) << c.child;
     }
 }
 

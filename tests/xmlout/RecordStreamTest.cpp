@@ -25,10 +25,10 @@ std::string WrittenRecord(FeatureWriter& writer, const fs::path& folder,
     return ReadFileBytes(file);
 }
 
-// The record writer streams a record straight into the output. These tests hold it to
-// the line-list composition it replaces: every outer element walked with its own
-// parser, every child handed to its writer as element text, the lines composed as a
-// block and written at level 2 after one empty line.
+// The record writer walks a whole record from one index of its brackets. These tests
+// hold it to a composition that walks every outer element with its own parser and
+// writes every child as a record of its own from its element text, the lines composed
+// as a block and written at level 2 after one empty line.
 class RecordStreamTest : public ::testing::Test
 {
 protected:
@@ -59,6 +59,24 @@ protected:
         return WrittenRecord(writer, folder.Path(), record, shiftJis);
     }
 
+    // The lines of one child, from a record that holds only it (written without
+    // conversion), without the record's own lines and indentation. The record's "{" is
+    // left open, so its body is the child's text whatever brackets that leaves open.
+    StringList ChildLines(const std::string& childText)
+    {
+        StringList lines;
+        const std::string written = Streamed("RD{" + childText, true);
+        std::size_t start = 0;
+        for (std::size_t end = written.find("\r\n"); end != std::string::npos;
+             start = end + 2, end = written.find("\r\n", start)) {
+            const std::string line = written.substr(start, end - start);
+            if (line.rfind("      ", 0) == 0) {
+                lines.push_back(line.substr(6));
+            }
+        }
+        return lines;
+    }
+
     std::string Composed(const std::string& record, bool shiftJis)
     {
         const fs::path file = folder.Path() / "composed.xml";
@@ -78,21 +96,7 @@ protected:
                 if (inner.Name().empty()) {
                     continue;
                 }
-                StringList lines;
-                const std::string& code = inner.Name();
-                if (code == "CV") {
-                    writer.WriteCurve(inner.ElementText(), lines);
-                } else if (code == "EG" || code == "ND") {
-                    writer.WriteTopology(inner.ElementText(), lines);
-                } else if (code == "PD") {
-                    writer.WritePeriod(inner.ElementText(), lines);
-                } else if (code == "PT") {
-                    writer.WritePoint(inner.ElementText(), lines);
-                } else if (code == "SF") {
-                    writer.WriteSurface(inner.ElementText(), lines);
-                } else {
-                    writer.WriteValue(inner.ElementText(), lines);
-                }
+                const StringList lines = ChildLines(inner.ElementText());
                 children.insert(children.end(), lines.begin(), lines.end());
             }
             StringList block;
@@ -159,8 +163,7 @@ TEST_F(RecordStreamTest, PointItemsAreReadAsNumbersOneByOne)
     for (const std::string& item : items) {
         list += (list.empty() ? "" : ",") + item;
     }
-    StringList lines;
-    writer.WriteCurve("CV{" + list + "}", lines);
+    const StringList lines = ChildLines("CV{" + list + "}");
     ASSERT_EQ(items.size() + 6, lines.size());
     for (std::size_t i = 0; i < items.size(); ++i) {
         EXPECT_EQ("    <controlPoint>" + std::string(writer.PointCoordinates(items[i])) +
