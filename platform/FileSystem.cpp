@@ -63,135 +63,6 @@ std::size_t CountNewlines(const char* text, std::size_t size)
     return count;
 }
 
-bool EqualsIgnoreAsciiCase(std::string_view left, std::string_view right)
-{
-    if (left.size() != right.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < left.size(); ++i) {
-        char a = left[i];
-        char b = right[i];
-        if (a >= 'A' && a <= 'Z') {
-            a = static_cast<char>(a - 'A' + 'a');
-        }
-        if (b >= 'A' && b <= 'Z') {
-            b = static_cast<char>(b - 'A' + 'a');
-        }
-        if (a != b) {
-            return false;
-        }
-    }
-    return true;
-}
-
-}
-
-LineReader::~LineReader()
-{
-    Close();
-}
-
-bool LineReader::Open(const fs::path& path)
-{
-    Close();
-    std::error_code error;
-    if (!fs::is_regular_file(path, error)) {
-        return false;
-    }
-    file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    buffer.resize(readChunk);
-    begin = 0;
-    end = 0;
-    atEnd = false;
-    failed = false;
-    return true;
-}
-
-void LineReader::Close()
-{
-    if (file != nullptr) {
-        std::fclose(file);
-        file = nullptr;
-    }
-    begin = 0;
-    end = 0;
-}
-
-bool LineReader::Fill()
-{
-    if (atEnd || file == nullptr) {
-        return false;
-    }
-    if (begin > 0) {
-        std::memmove(buffer.data(), buffer.data() + begin, end - begin);
-        end -= begin;
-        begin = 0;
-    }
-    if (end == buffer.size()) {
-        buffer.resize(buffer.size() * 2);
-    }
-    const std::size_t got = std::fread(buffer.data() + end, 1, buffer.size() - end, file);
-    if (got == 0) {
-        if (std::ferror(file) != 0) {
-            failed = true;
-        }
-        atEnd = true;
-        return false;
-    }
-    // The first 0x1A ends the text: nothing after it is ever read.
-    const void* stop = std::memchr(buffer.data() + end, endOfText, got);
-    if (stop != nullptr) {
-        end = static_cast<std::size_t>(static_cast<const char*>(stop) - buffer.data());
-        atEnd = true;
-        return true;
-    }
-    end += got;
-    return true;
-}
-
-bool LineReader::Next(std::string& line)
-{
-    std::string_view view;
-    if (!NextView(view)) {
-        return false;
-    }
-    line.assign(view);
-    return true;
-}
-
-bool LineReader::NextView(std::string_view& line)
-{
-    if (file == nullptr) {
-        return false;
-    }
-    std::size_t searched = begin;
-    for (;;) {
-        const void* found = FindNewline(buffer.data() + searched, end - searched);
-        if (found != nullptr) {
-            const std::size_t newline =
-                static_cast<std::size_t>(static_cast<const char*>(found) - buffer.data());
-            std::size_t lineEnd = newline;
-            if (lineEnd > begin && buffer[lineEnd - 1] == '\r') {
-                --lineEnd;
-            }
-            line = std::string_view(buffer.data() + begin, lineEnd - begin);
-            begin = newline + 1;
-            return true;
-        }
-        const std::size_t pending = end - begin;
-        if (!Fill()) {
-            if (end > begin) {
-                line = std::string_view(buffer.data() + begin, end - begin);
-                begin = end;
-                return !failed;
-            }
-            return false;
-        }
-        searched = begin + pending;
-    }
 }
 
 void TextLines::Clear()
@@ -352,7 +223,7 @@ fs::path FindInputEntry(const fs::path& path)
     bool found = false;
     for (const fs::directory_entry& entry : entries) {
         const std::string candidate = entry.path().filename().string();
-        if (EqualsIgnoreAsciiCase(candidate, wanted) && (!found || candidate < best)) {
+        if (EqualsIgnoringAsciiCase(candidate, wanted) && (!found || candidate < best)) {
             best = candidate;
             found = true;
         }
@@ -405,7 +276,7 @@ std::vector<fs::path> ListFilesWithSuffix(const fs::path& folder, std::string_vi
         }
         const std::string name = entry.path().filename().string();
         if (name.size() >= suffix.size() &&
-            EqualsIgnoreAsciiCase(std::string_view(name).substr(name.size() - suffix.size()),
+            EqualsIgnoringAsciiCase(std::string_view(name).substr(name.size() - suffix.size()),
                                   suffix)) {
             names.push_back(name);
         }

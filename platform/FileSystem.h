@@ -13,39 +13,6 @@
 // against: text-mode reading, lookups that forgive letter case on input, and names
 // built from code page 932 text.
 
-// Reads a text file line by line in text mode: a line ends at LF, a CR right before
-// the LF is dropped, the first 0x1A byte ends the text, and the last line need not end
-// with LF. NUL is an ordinary byte. Lines may be of any length.
-class LineReader
-{
-public:
-    LineReader() = default;
-    LineReader(const LineReader&) = delete;
-    LineReader& operator=(const LineReader&) = delete;
-    ~LineReader();
-
-    // False when the file cannot be opened for reading (missing, a folder, no access).
-    bool Open(const std::filesystem::path& file);
-    // The next line into `line`; false at the end of the text or on a read error.
-    bool Next(std::string& line);
-    // As Next, viewing the line inside the reader's buffer until the next call.
-    bool NextView(std::string_view& line);
-    void Close();
-    bool IsOpen() const { return file != nullptr; }
-    // True when a read failed (as opposed to reaching the end).
-    bool Failed() const { return failed; }
-
-private:
-    bool Fill();
-
-    std::FILE* file = nullptr;
-    std::vector<char> buffer;
-    std::size_t begin = 0;
-    std::size_t end = 0;
-    bool atEnd = false;
-    bool failed = false;
-};
-
 // The lines of a text file held in one buffer and taken from the head, as a kind's
 // records are: no allocation per line.
 class TextLines
@@ -53,7 +20,7 @@ class TextLines
 public:
     void Clear();
     // Reads a file into the buffer as it is and appends its lines (the rules of
-    // LineReader); false when it cannot be read, with nothing appended.
+    // NextTextLine); false when it cannot be read, with nothing appended.
     bool AppendFile(const std::filesystem::path& file);
     bool Empty() const { return next == spans.size(); }
     // Lines not yet taken.
@@ -85,10 +52,12 @@ int ReadTextLines(const std::filesystem::path& file, TextLines& lines);
 // a folder, no access, a read error).
 bool ReadWholeText(const std::filesystem::path& file, LargeBuffer& buffer, std::size_t start,
                    std::size_t& end);
-// The number of lines of a text, by the rules of LineReader.
+// The number of lines of a text, by the rules of NextTextLine.
 std::size_t CountTextLines(std::string_view text);
-// The line at `position` of a text by the rules of LineReader, moving `position` past
-// it; false at the end of the text.
+// The line at `position` of a text read in text mode, moving `position` past it;
+// false at the end of the text. A line ends at LF, a CR right before the LF is
+// dropped, and the last line need not end with LF. NUL is an ordinary byte; the first
+// 0x1A has already ended the text where it was read (ReadWholeText).
 bool NextTextLine(std::string_view text, std::size_t& position, std::string_view& line);
 
 // Whether anything exists at exactly this path.

@@ -66,14 +66,14 @@ std::optional<long long> WholeUnits(double start)
 // A pair "X,Y"; without a comma X is empty and Y is the whole line.
 void ReadPair(const std::string& line, double& x, double& y)
 {
-    const int comma = FindByte(line, ',', 0);
-    if (comma < 0) {
+    const CommaSplit pair = SplitAtComma(line);
+    if (!pair.found) {
         x = 0.0;
         y = ReadDecimal(line) * unit;
         return;
     }
-    x = ReadDecimal(std::string_view(line).substr(0, static_cast<std::size_t>(comma))) * unit;
-    y = ReadDecimal(std::string_view(line).substr(static_cast<std::size_t>(comma) + 1)) * unit;
+    x = ReadDecimal(pair.before) * unit;
+    y = ReadDecimal(pair.after) * unit;
 }
 
 }

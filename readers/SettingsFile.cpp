@@ -57,14 +57,13 @@ void SettingsFile::SetPaths(const fs::path& folder, const std::string& title)
 
 int SettingsFile::ReadIniFile()
 {
-    LineReader reader;
-    if (!PathExists(iniPath) || !reader.Open(iniPath)) {
+    StringList lines;
+    if (!PathExists(iniPath) || ReadTextLines(iniPath, lines) != 0) {
         return 1;
     }
     sections.Clear();
     std::string buffer;
-    std::string line;
-    while (reader.Next(line)) {
+    for (const std::string& line : lines) {
         buffer += PrepareLine(line);
     }
     ElementParser parser(std::move(buffer));

@@ -341,17 +341,6 @@ int ElementParser::ParseAttributes(const std::string& source, StringMap& target)
 
 int ElementParser::SplitItems(const std::string& source, StringList& target) const
 {
-    const int length = static_cast<int>(source.size());
-    int position = 0;
-    while (position <= length) {
-        const int comma = FindByte(source, ',', position);
-        if (comma >= 0) {
-            target.emplace_back(source, position, comma - position);
-            position = comma + 1;
-        } else {
-            target.emplace_back(source, position);
-            position = length + 1;
-        }
-    }
+    ForEachCommaItem(source, [&](std::string_view item) { target.emplace_back(item); });
     return static_cast<int>(target.size());
 }

@@ -390,3 +390,26 @@ bool EqualsIgnoreCase(std::string_view left, std::string_view right)
     }
     return true;
 }
+
+bool EqualsIgnoringAsciiCase(std::string_view left, std::string_view right)
+{
+    if (left.size() != right.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        if (FoldAscii(left[i]) != FoldAscii(right[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+CommaSplit SplitAtComma(std::string_view text)
+{
+    const int comma = FindByte(text, ',', 0);
+    if (comma < 0) {
+        return {text, {}, false};
+    }
+    const auto at = static_cast<std::size_t>(comma);
+    return {text.substr(0, at), text.substr(at + 1), true};
+}

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/Cp932.h"
+
 // Searches in code page 932 text. Each search starts at a character boundary and steps
 // over double-byte characters, so a trail byte is never taken for the byte sought.
 // The bytes sought are single-byte characters (below 0x80). Positions are byte
@@ -14,6 +16,22 @@ int FindByte(std::string_view text, char wanted, int from);
 int FindAnyByte(std::string_view text, std::string_view wanted, int from);
 // As FindAnyByte, looking only before position `limit`.
 int FindAnyByteBefore(std::string_view text, std::string_view wanted, int from, int limit);
+// A text cut at its first comma: `before` it and `after` it; without a comma `before`
+// is the whole text, `after` is empty and `found` false.
+struct CommaSplit
+{
+    std::string_view before;
+    std::string_view after;
+    bool found;
+};
+CommaSplit SplitAtComma(std::string_view text);
+
+// Calls visit(item) for every comma-separated item of a text, in order; empty items
+// count, so n commas give n + 1 items. A comma cannot be a trail byte, but a lead byte
+// still takes the byte after it.
+template <typename Visit>
+void ForEachCommaItem(std::string_view text, Visit&& visit);
+
 // The first of "(", ")", "{" and "}" at or after `from`.
 int FindBracket(std::string_view text, int from);
 // The "(", ")", "{" and "}" characters of a text: their positions, ascending, and for
@@ -39,3 +57,25 @@ int FindText(std::string_view text, std::string_view wanted, int from);
 // Equal when the texts differ only in the case of ASCII letters of single-byte
 // characters (a trail byte is never folded).
 bool EqualsIgnoreCase(std::string_view left, std::string_view right);
+// Equality of bytes with ASCII letters compared without case, for texts whose bytes
+// above 0x7F never look like ASCII (UTF-8 file names).
+bool EqualsIgnoringAsciiCase(std::string_view left, std::string_view right);
+
+template <typename Visit>
+void ForEachCommaItem(std::string_view text, Visit&& visit)
+{
+    const std::size_t length = text.size();
+    std::size_t start = 0;
+    std::size_t position = 0;
+    while (position < length) {
+        const unsigned char byte = static_cast<unsigned char>(text[position]);
+        if (byte == ',') {
+            visit(text.substr(start, position - start));
+            start = position + 1;
+        } else if (IsLeadByte(byte)) {
+            ++position;
+        }
+        ++position;
+    }
+    visit(text.substr(start));
+}

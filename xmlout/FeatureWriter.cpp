@@ -77,26 +77,6 @@ void AppendEndTag(std::string& out, int indent, std::string_view tag)
     EndLine(out);
 }
 
-// Calls visit(item) for every comma-separated item of a leaf body; empty items count.
-// A comma cannot be a trail byte, but a lead byte still takes the byte after it.
-template <typename Visit>
-void ForEachItem(std::string_view text, Visit&& visit)
-{
-    const std::size_t length = text.size();
-    std::size_t start = 0;
-    std::size_t position = 0;
-    while (position < length) {
-        const unsigned char byte = static_cast<unsigned char>(text[position]);
-        if (byte == ',') {
-            visit(text.substr(start, position - start));
-            start = position + 1;
-        } else if (IsLeadByte(byte)) {
-            ++position;
-        }
-        ++position;
-    }
-    visit(text.substr(start));
-}
 
 // Copies a piece of a line and returns the position after it. Pieces are short, so
 // two overlapping fixed-size moves beat a call of memcpy.
@@ -611,7 +591,7 @@ void FeatureWriter::EmitPeriod(std::string& out, int indent, std::string_view ta
 {
     AppendStartTag(out, indent, tag, attrs);
     if (!value.empty()) {
-        ForEachItem(value, [&](std::string_view item) {
+        ForEachCommaItem(value, [&](std::string_view item) {
             StartLine(out, indent + 2);
             out += "<begin";
             out += beforeSnippet;

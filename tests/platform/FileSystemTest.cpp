@@ -12,23 +12,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The lines ReadTextLines gives for a file holding exactly `bytes`. The line reader
-// and the walk over a whole text must give the same lines.
+// The lines ReadTextLines gives for a file holding exactly `bytes`. The walk over the
+// whole text must give the same lines, and count them alike.
 StringList LinesOf(const std::string& bytes)
 {
     TempFolder folder;
     WriteFileBytes(folder / "in.txt", bytes);
     StringList lines;
     EXPECT_EQ(0, ReadTextLines(folder / "in.txt", lines));
-
-    LineReader reader;
-    EXPECT_TRUE(reader.Open(folder / "in.txt"));
-    StringList read;
-    std::string line;
-    while (reader.Next(line)) {
-        read.push_back(line);
-    }
-    EXPECT_EQ(lines, read);
 
     // Point files are read whole and walked line by line.
     LargeBuffer whole;
