@@ -82,6 +82,15 @@ bool FilesetConverter::NextFileset()
         return true;
     }
 
+    QueueKinds(selection);
+    if (!options.skipDtdCopy) {
+        CopyDtdFiles();
+    }
+    return true;
+}
+
+void FilesetConverter::QueueKinds(const std::string& selection)
+{
     const StringList& objectCodes = writer.ObjectCodes();
     for (std::size_t i = 0; i < selection.size() && i < objectCodes.size(); ++i) {
         const char digit = selection[i];
@@ -101,11 +110,6 @@ bool FilesetConverter::NextFileset()
             pendingKinds.push_front(entry);
         }
     }
-
-    if (!options.skipDtdCopy) {
-        CopyDtdFiles();
-    }
-    return true;
 }
 
 bool FilesetConverter::NextKind()
@@ -204,7 +208,8 @@ StringList FilesetConverter::FullHead() const
     StringList head;
     head.push_back(xmlDeclaration);
     head.push_back(doctypeText);
-    head.push_back(StartTagWithAttributes("GI", Attribute("version", writer.GetMetaData("GI_VER"))));
+    head.push_back(
+        StartTagWithAttributes("GI", Attribute("version", writer.GetMetaData("GI_VER"))));
     head.insert(head.end(), metadataLines.begin(), metadataLines.end());
     head.push_back("  <dataset>");
     head.insert(head.end(), datasetInfoLines.begin(), datasetInfoLines.end());

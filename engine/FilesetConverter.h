@@ -77,6 +77,9 @@ private:
         OutputFile::Mode mode = OutputFile::Mode::Create;
         bool integratedPart = false;
     };
+    // Queues the kinds of the selected "Object" entries: single codes at the head (so
+    // they run in reverse), the leading parts of a comma list and "MH" at the tail.
+    void QueueKinds(const std::string& selection);
     // Chooses the file and fixes the kind's head and tail lines.
     OutputChoice ChooseOutput();
     // Asks before an existing file is overwritten; 0 go on, 1 skip, -1 stop.

@@ -9,4 +9,5 @@
 // up to the second "," or the end of the line; nothing else is interpreted (no header
 // is skipped, nothing is trimmed or unquoted). A later line with the same code wins.
 // Returns 0 when the file was read, 1 when it cannot be read.
-int ReadFilesetList(const std::filesystem::path& csvFile, std::map<std::string, std::string>& filesets);
+int ReadFilesetList(const std::filesystem::path& csvFile,
+                    std::map<std::string, std::string>& filesets);

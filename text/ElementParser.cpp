@@ -81,6 +81,46 @@ int ElementParser::SplitElementAt(const std::string& source, int start, std::str
     return end;
 }
 
+bool ElementParser::UsualSpans(std::string_view source, int start, std::string_view& nameOut,
+                               std::string_view& attributesOut, std::string_view& bodyOut,
+                               int& end)
+{
+    const int last = static_cast<int>(source.size()) - 1;
+    const int first = FindBracket(source, start);
+    if (first < 0) {
+        return false;
+    }
+    const auto name = source.substr(static_cast<std::size_t>(start),
+                                    static_cast<std::size_t>(first - start));
+    if (source[static_cast<std::size_t>(first)] == '{') {
+        const int curlyEnd = FindBalancing(source, first + 1, '{', '}');
+        if (curlyEnd < 0) {
+            return false;
+        }
+        nameOut = name;
+        attributesOut = {};
+        bodyOut = ContentSpan(source, first, curlyEnd);
+        end = curlyEnd;
+        return true;
+    }
+    if (source[static_cast<std::size_t>(first)] != '(') {
+        return false;
+    }
+    const int roundEnd = FindBalancing(source, first + 1, '(', ')');
+    if (roundEnd < 0 || roundEnd >= last || source[static_cast<std::size_t>(roundEnd) + 1] != '{') {
+        return false;
+    }
+    const int curlyEnd = FindBalancing(source, roundEnd + 2, '{', '}');
+    if (curlyEnd < 0) {
+        return false;
+    }
+    nameOut = name;
+    attributesOut = ContentSpan(source, first, roundEnd);
+    bodyOut = ContentSpan(source, roundEnd + 1, curlyEnd);
+    end = curlyEnd;
+    return true;
+}
+
 int ElementParser::SplitSpans(std::string_view source, int start, std::string_view& nameOut,
                               std::string_view& attributesOut, std::string_view& bodyOut) const
 {
@@ -88,29 +128,9 @@ int ElementParser::SplitSpans(std::string_view source, int start, std::string_vi
     // The usual shapes, NAME{BODY} and NAME(ATTRIBUTES){BODY} with balanced brackets,
     // found from the first bracket alone; anything else is left to the general rules
     // below, which give the same result for these shapes.
-    const int first = FindBracket(source, start);
-    if (first >= 0 && source[static_cast<std::size_t>(first)] == '{') {
-        const int curlyEnd = FindBalancing(source, first + 1, '{', '}');
-        if (curlyEnd >= 0) {
-            nameOut = source.substr(static_cast<std::size_t>(start),
-                                    static_cast<std::size_t>(first - start));
-            attributesOut = {};
-            bodyOut = ContentSpan(source, first, curlyEnd);
-            return curlyEnd;
-        }
-    } else if (first >= 0 && source[static_cast<std::size_t>(first)] == '(') {
-        const int roundEnd = FindBalancing(source, first + 1, '(', ')');
-        if (roundEnd >= 0 && roundEnd < last &&
-            source[static_cast<std::size_t>(roundEnd) + 1] == '{') {
-            const int curlyEnd = FindBalancing(source, roundEnd + 2, '{', '}');
-            if (curlyEnd >= 0) {
-                nameOut = source.substr(static_cast<std::size_t>(start),
-                                        static_cast<std::size_t>(first - start));
-                attributesOut = ContentSpan(source, first, roundEnd);
-                bodyOut = ContentSpan(source, roundEnd + 1, curlyEnd);
-                return curlyEnd;
-            }
-        }
+    int usualEnd = 0;
+    if (UsualSpans(source, start, nameOut, attributesOut, bodyOut, usualEnd)) {
+        return usualEnd;
     }
     nameOut = {};
     attributesOut = {};

@@ -75,6 +75,11 @@ protected:
     int FindPartnerIn(int position, std::string_view source) const;
     int SplitSpans(std::string_view source, int start, std::string_view& nameOut,
                    std::string_view& attributesOut, std::string_view& bodyOut) const;
+    // SplitSpans of NAME{BODY} and NAME(ATTRIBUTES){BODY} with balanced brackets, found
+    // from the first bracket at `start`; false, with nothing set, for any other shape.
+    static bool UsualSpans(std::string_view source, int start, std::string_view& nameOut,
+                           std::string_view& attributesOut, std::string_view& bodyOut,
+                           int& end);
     // SplitSpans of NAME{BODY} and NAME(ATTRIBUTES){BODY} with balanced brackets, from
     // the index; false when `source` is not a part of the indexed text or the element
     // has another shape.

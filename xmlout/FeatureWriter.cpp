@@ -450,7 +450,8 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
     std::size_t position = 0;
     while (position <= numbers.size()) {
         const std::size_t count = ReadPointBatch(numbers, position, batch);
-        const std::size_t done = shape.templated ? AppendTemplatedLines(out, shape, batch, count) : 0;
+        const std::size_t done =
+            shape.templated ? AppendTemplatedLines(out, shape, batch, count) : 0;
         AppendGeneralLines(out, shape, batch, done, count);
     }
     // The lines are ASCII: the search for text to convert to UTF-8 skips them.
