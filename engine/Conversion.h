@@ -65,5 +65,13 @@ struct ConversionSummary
 // Converts the chosen filesets, in ascending order of their codes, kind by kind, with
 // the progress bar running 0..40 within each point-data step and each kind. Dialogs
 // reach the user through `presenter`. Stops at the first quit answer or failure.
+//
+// Each call builds and owns everything it converts with (settings, point table,
+// output files), so calls on different threads share nothing but the input files
+// they read; filesets converted side by side must write to different folders, as
+// each fileset writes only its own. `presenter` may be null: every dialog then
+// answers -1, which skips a missing data file and stops at an existing output file.
+// `presenter` and `progress` are called on the calling thread, and only during the
+// call.
 ConversionSummary RunConversion(const ConversionRequest& request, DialogPresenter* presenter,
                                 ProgressSink& progress);

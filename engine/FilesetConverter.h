@@ -20,6 +20,10 @@ class DialogPresenter;
 // Integrated documents are always complete: the first part written creates the file
 // with the full head, and when a fileset ends with its document started but not
 // closed, the closing lines are appended then.
+//
+// One run on one thread owns a converter; it owns its writer, queues and the open
+// output file, and closes the file when it goes. `presenter` may be null (every
+// dialog answers -1) and otherwise must outlive the converter.
 class FilesetConverter : public XmlBuilder
 {
 public:

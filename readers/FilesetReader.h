@@ -25,6 +25,10 @@ class DialogPresenter;
 // Point-data files hold one point per line: bytes 1-8 the X offset and bytes 9-16 the
 // Y offset, in units of 0.0001, added to the fileset's start point. The metadata file
 // holds nine lines: start point, extent, then seven texts stored under fixed keys.
+//
+// `presenter` tells the user of missing files; it may be null (the failure is then
+// shown to no one, and the result is the same) and otherwise must outlive the reader.
+// A reader serves one thread.
 class FilesetReader : public SettingsFile
 {
 public:

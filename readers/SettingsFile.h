@@ -17,6 +17,9 @@
 // The settings file is code page 932 text in bracket notation. Each line is cut at its
 // first "#", trimmed of ASCII white space at both ends, and joined to the others with
 // no separator, so line breaks carry no meaning.
+//
+// A plain value: its const operations change nothing, so a loaded object may be read
+// from several threads while no one changes it.
 class SettingsFile : public ElementParser
 {
 public:

@@ -15,6 +15,9 @@
 //
 // Unbalanced text still ends every walk: an opening bracket without a partner holds
 // the rest of the text, and its element ends at the last byte of the text.
+//
+// Not to be shared between threads: even the const searches remember where they found
+// the last "{" (mutable), so each thread walks with parsers of its own.
 class ElementParser : public EngineObject
 {
 public:

@@ -13,7 +13,9 @@
 // table of 17 buckets: h = h * 33 + (byte read as signed), 32-bit wrap-around, bucket
 // h mod 17 ascending, the most recently added key first within a bucket. Attribute
 // order in the XML output is this order, so it must not change. Replacing the value
-// of a present key keeps the key's place.
+// of a present key keeps the key's place. Const lookups change nothing, so a map may
+// be read from several threads while no one changes it; versions come from one atomic
+// sequence shared by all maps.
 class StringMap
 {
 public:

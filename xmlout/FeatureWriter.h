@@ -19,6 +19,9 @@ class OutputFile;
 // "SF" surface, "PD" period, "EG" and "ND" topology references, anything else a value.
 // Names pass through the "Convert" section, attribute values through the metadata and
 // then "Convert"; an "ID" value gets the fileset code after its second byte.
+//
+// Not to be shared between threads: the const writers keep scratch text and caches of
+// names and the reference line in mutable members. Each run has a writer of its own.
 class FeatureWriter : public FilesetReader, public XmlBuilder
 {
 public:

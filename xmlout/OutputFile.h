@@ -9,6 +9,7 @@
 // An output file written in binary through a buffer of its own. Lines carry their own
 // CR LF, so the bytes on disk are the same on every platform. Any failed write, flush
 // or close is remembered: a full disk must never pass for a finished document.
+// Owns its file handle; used by one thread at a time.
 class OutputFile
 {
 public:
