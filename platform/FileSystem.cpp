@@ -305,6 +305,11 @@ bool CopyFileOverwrite(const fs::path& from, const fs::path& to)
 
 fs::path WithoutTrailingSeparator(const fs::path& folder)
 {
+    // A root keeps its separator: without it "/" would be empty and C:\ would mean the
+    // current folder of drive C.
+    if (folder.relative_path().empty()) {
+        return folder;
+    }
     std::string text = folder.native();
     if (text.size() > 1 && text.back() == fs::path::preferred_separator) {
         text.pop_back();

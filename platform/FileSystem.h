@@ -90,5 +90,5 @@ bool CreateFolder(const std::filesystem::path& folder);
 // Copies a file, replacing an existing target; true on success.
 bool CopyFileOverwrite(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// Removes one trailing separator, as a folder is held without one.
+// Removes one trailing separator, as a folder is held without one; a root stays as it is.
 std::filesystem::path WithoutTrailingSeparator(const std::filesystem::path& folder);

@@ -132,3 +132,14 @@ TEST(FileSystemTest, IsSafeNameAcceptsOnlyOnePlainPathComponent)
         EXPECT_EQ(safe, IsSafeName(name)) << name;
     }
 }
+
+TEST(FileSystemTest, WithoutTrailingSeparatorRemovesOneAndLeavesRootsAlone)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"/out/", "/out"}, {"/out//", "/out/"}, {"/out", "/out"}, {"out/", "out"},
+        {"/", "/"},        {"//", "//"},        {"", ""},
+    };
+    for (const auto& [folder, expected] : cases) {
+        EXPECT_EQ(expected, WithoutTrailingSeparator(folder).native()) << folder;
+    }
+}
