@@ -1,0 +1,380 @@
+#include "wizard/WizardDialog.h"
+
+#include <array>
+#include <chrono>
+#include <utility>
+
+#include "dialogs/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "text/Cp932.h"
+#include "wizard/ControlIds.h"
+#include "wizard/WizardText.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The banner across the top of the window; the welcome picture sits right below it.
+constexpr int bannerHeight = 44;  // pixels
+
+// The controls of each page, its title image first. Page 6's completion title is
+// hidden with the pages and shown only by the completion state.
+const std::array<std::vector<int>, 7>& PageControls()
+{
+    using namespace control;
+    static const std::array<std::vector<int>, 7> pages = {{
+        {welcomeTitle, picture, pictureFrame, introText},
+        {inputTitle, inputGroup, csvLabel, csvEdit, csvBrowse, dtdLabel, dtdEdit, dtdBrowse,
+         dataLabel, dataEdit, dataBrowse, outputGroup, xmlLabel, xmlEdit, xmlBrowse},
+        {filesetTitle, csvTitle, allFilesetGroup, allFilesetList, chosenFilesetGroup,
+         chosenFilesetList, addFileset, removeFileset},
+        {featureTitle, featureFilesetGroup, featureFilesetList, featureGroup, featureCheckList,
+         selectAll, clearAll, folderGroup, inputFolderCaption, inputFolderLabel,
+         outputFolderCaption, outputFolderLabel},
+        {optionsTitle, outputUnitGroup, dtdGroup, charsetGroup, integratedFile, perKindFile,
+         dtdCopy, noDtdCopy, utf8, shiftJis},
+        {summaryTitle, summaryText, statusMessage},
+        {progressTitle, statusMessage, filesetName, filesetCounter, featureName, featureCounter,
+         progressBar},
+    }};
+    return pages;
+}
+
+}
+
+bool HistoryRequested(int argc, const char* const* argv)
+{
+    std::string arguments;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) {
+            arguments += ' ';
+        }
+        arguments += argv[i];
+    }
+    return arguments.find("-r") != std::string::npos;
+}
+
+// Shows a run's progress in the members and on page 6. The window handles what is
+// pending at most every `pumpInterval`, so that painting and Cancel keep working while
+// the pump costs nothing noticeable per point or record.
+class WizardDialog::RunProgress : public ProgressSink
+{
+public:
+    explicit RunProgress(WizardDialog& owner) : wizard(owner) {}
+
+    void SetRange(int low, int high) override { wizard.view.SetProgressRange(low, high); }
+
+    void SetPosition(int position) override
+    {
+        // Called for every point and record; the bar moves at most 41 times a step.
+        if (position != shownPosition) {
+            shownPosition = position;
+            wizard.view.SetProgressPosition(position);
+        }
+    }
+
+    void Refresh(const ProgressLabels& labels) override
+    {
+        wizard.filesetNameLabel = labels.filesetName;
+        wizard.filesetCounterLabel = labels.filesetCounter;
+        wizard.featureNameLabel = labels.featureName;
+        wizard.featureCounterLabel = labels.featureCounter;
+        wizard.Push();
+    }
+
+    void PumpOneMessage() override
+    {
+        // The clock is read on every 32nd call only; the first call always pumps, so
+        // Cancel is reachable from the start of the run.
+        if (calls++ % clockEvery != 0) {
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (pumped && now - lastPump < pumpInterval) {
+            return;
+        }
+        pumped = true;
+        lastPump = now;
+        wizard.view.ProcessPendingEvents();
+    }
+
+private:
+    static constexpr std::chrono::milliseconds pumpInterval{30};
+    static constexpr unsigned clockEvery = 32;
+
+    WizardDialog& wizard;
+    int shownPosition = -1;
+    unsigned calls = 0;
+    bool pumped = false;
+    std::chrono::steady_clock::time_point lastPump;
+};
+
+WizardDialog::WizardDialog(WizardView& window, DialogPresenter& dialogPresenter,
+                           const WizardServices& platform, bool historyRequested,
+                           const fs::path& settingsFile)
+    : view(window),
+      presenter(dialogPresenter),
+      services(platform),
+      historyEnabled(historyRequested),
+      settingsPath(settingsFile),
+      settings(settingsFile)
+{
+}
+
+fs::path WizardDialog::DefaultSettingsFile()
+{
+    return SettingsFile().IniPath();
+}
+
+void WizardDialog::Initialise()
+{
+    view.AddAboutItem(wizardText::aboutItem);
+    // A missing settings file or text leaves the captions and the kinds empty.
+    settings.ReadIniFile();
+    settings.ReadTextFile();
+    settings.LoadWizardSettings();
+
+    std::vector<std::string> names;
+    for (const std::string& name : settings.ObjectNames()) {
+        names.push_back(ToUtf8(name));
+    }
+    view.SetItems(control::featureCheckList, names);
+    view.SetCheckStyle(control::featureCheckList, CheckStyle::Plain);
+    view.SetText(control::allFilesetGroup, ToUtf8(settings.GetCsvListCaption()));
+    view.SetText(control::chosenFilesetGroup, ToUtf8(settings.GetSelListCaption()));
+    view.SetText(control::featureFilesetGroup, ToUtf8(settings.GetSelListCaption()));
+    view.SetText(control::next, wizardText::nextCaption);
+    for (const int button : {control::help, control::back, control::next, control::cancel}) {
+        view.Show(button, true);
+    }
+    ShowPage(0);
+    view.SetDefaultButton(control::next);
+}
+
+void WizardDialog::ShowPage(int page)
+{
+    for (int shown = 0; shown < static_cast<int>(PageControls().size()); ++shown) {
+        ShowPageControls(shown, false);
+    }
+    view.Show(control::completedTitle, false);
+    switch (page) {
+    case 0:
+        EnterWelcomePage();
+        break;
+    case 1:
+        EnterInputPage();
+        break;
+    case 2:
+        EnterFilesetPage();
+        break;
+    case 3:
+        EnterFeaturePage();
+        break;
+    case 4:
+        EnterOptionsPage();
+        break;
+    case 5:
+        EnterSummaryPage();
+        break;
+    case 6:
+        EnterProgressPage();
+        break;
+    default:
+        view.EndDialog();
+        break;
+    }
+    if (page >= 0 && page < static_cast<int>(PageControls().size())) {
+        ShowPageControls(page, true);
+    }
+    Push();
+}
+
+void WizardDialog::ShowPageControls(int page, bool shown)
+{
+    for (const int id : PageControls()[static_cast<std::size_t>(page)]) {
+        view.Show(id, shown);
+    }
+}
+
+void WizardDialog::OnNext()
+{
+    // Next is disabled during the run; a click queued before that must not start a
+    // second run inside the first.
+    if (running) {
+        return;
+    }
+    enteredForward = true;
+    if (pageIndex == 1) {
+        if (!ValidateInputPaths()) {
+            --pageIndex;  // the entry routine of page 1 runs again
+        } else if (historyEnabled) {
+            WriteHistory();
+        }
+    }
+    ShowPage(++pageIndex);
+    if (pageIndex == 6) {
+        Run();
+    }
+}
+
+void WizardDialog::OnBack()
+{
+    if (running || pageIndex <= 0 || pageIndex >= 6) {
+        return;
+    }
+    enteredForward = false;
+    ShowPage(--pageIndex);
+}
+
+void WizardDialog::OnCancel()
+{
+    ConfirmDialog confirm(&presenter);
+    if (confirm.Show(MessageId::QuitProgram) == ConfirmDialog::Ok) {
+        services.processExit.Exit(0);
+    }
+}
+
+void WizardDialog::OnHelp()
+{
+    // Page k opens help page k + 1; page_0 is never opened from here.
+    const std::size_t help = static_cast<std::size_t>(pageIndex) + 1;
+    if (running || pageIndex < 0 || help >= settings.HelpPaths().size()) {
+        return;
+    }
+    const fs::path& document = settings.HelpPaths()[help];
+    if (PathExists(document)) {
+        services.opener.Open(document);
+    }
+}
+
+void WizardDialog::OnAbout()
+{
+    AboutDialog about(&presenter);
+    about.DoModal();
+}
+
+void WizardDialog::OnIntroTextFocused()
+{
+    view.Focus(control::next);
+}
+
+void WizardDialog::EnterWelcomePage()
+{
+    // Loaded at most once; a file that cannot be decoded counts as missing and leaves
+    // the picture area as it was.
+    if (!pictureLoaded && PathExists(settings.BitmapPath())) {
+        if (const auto size = view.LoadPicture(control::picture, settings.BitmapPath())) {
+            pictureLoaded = true;
+            view.Place(control::picture, 0, bannerHeight, size->width, size->height);
+        }
+    }
+    introText.clear();
+    for (const std::string& line : settings.IntroLines()) {
+        AppendUtf8(line, introText);
+        introText += "\r\n";
+    }
+    Push();
+    view.Enable(control::back, false);
+    view.Enable(control::next, true);
+    view.SetDefaultButton(control::next);
+    view.Focus(control::next);
+}
+
+void WizardDialog::Push()
+{
+    const std::array<std::pair<int, const std::string*>, 10> texts = {{
+        {control::csvTitle, &csvTitle},
+        {control::inputFolderLabel, &inputFolderLabel},
+        {control::outputFolderLabel, &outputFolderLabel},
+        {control::summaryText, &summaryText},
+        {control::statusMessage, &statusMessage},
+        {control::filesetName, &filesetNameLabel},
+        {control::featureName, &featureNameLabel},
+        {control::filesetCounter, &filesetCounterLabel},
+        {control::featureCounter, &featureCounterLabel},
+        {control::introText, &introText},
+    }};
+    const std::array<std::pair<int, const fs::path*>, 4> paths = {{
+        {control::csvEdit, &csvPath},
+        {control::dataEdit, &dataFolder},
+        {control::dtdEdit, &dtdFolder},
+        {control::xmlEdit, &xmlFolder},
+    }};
+    auto set = [this](int id, const std::string& text) {
+        const auto pushed = pushedTexts.find(id);
+        if (pushed != pushedTexts.end() && pushed->second == text) {
+            return false;
+        }
+        pushedTexts[id] = text;
+        view.SetText(id, text);
+        return true;
+    };
+    bool pathEdited = false;
+    for (const auto& [id, path] : paths) {
+        pathEdited |= set(id, PathText(*path));
+    }
+    for (const auto& [id, text] : texts) {
+        set(id, *text);
+    }
+    if (pathEdited) {
+        OnPathEdited();
+    }
+}
+
+ConversionRequest WizardDialog::Request() const
+{
+    ConversionRequest request;
+    request.options.dataFolder = dataFolder;
+    request.options.dtdFolder = dtdFolder;
+    request.options.xmlFolder = xmlFolder;
+    request.options.shiftJisOutput = shiftJisOutput;
+    request.options.integratedOutput = integratedOutput;
+    request.options.skipDtdCopy = skipDtdCopy;
+    request.options.settingsFile = settingsPath;
+    request.selectedFilesets = selectedFilesets;
+    request.featureSelection = featureSelection;
+    return request;
+}
+
+void WizardDialog::EnterProgressPage()
+{
+    for (const int button : {control::back, control::next, control::help}) {
+        view.Enable(button, false);
+    }
+    view.Enable(control::cancel, true);
+    view.Focus(control::cancel);
+    view.SetDefaultButton(control::cancel);
+    view.SetText(control::next, wizardText::runCaption);
+    statusMessage = wizardText::running;
+    Push();
+}
+
+void WizardDialog::Run()
+{
+    RunProgress progress(*this);
+    running = true;
+    const ConversionSummary summary = RunConversion(Request(), &presenter, progress);
+    running = false;
+    ShowCompletion(summary.stopped);
+}
+
+void WizardDialog::ShowCompletion(bool stopped)
+{
+    view.Show(control::progressTitle, false);
+    view.Show(control::completedTitle, true);
+    view.Enable(control::back, false);
+    view.Enable(control::next, true);
+    view.Enable(control::help, true);
+    view.Enable(control::cancel, false);
+    // Greyed, they keep the last fileset and kind the run reached.
+    for (const int field : {control::featureName, control::featureCounter, control::filesetName,
+                            control::filesetCounter, control::progressBar}) {
+        view.Enable(field, false);
+    }
+    view.SetText(control::next, wizardText::finishCaption);
+    view.Focus(control::next);
+    view.SetDefaultButton(control::next);
+    statusMessage = stopped ? wizardText::stopped : wizardText::completed;
+    Push();
+    view.Beep();
+}
