@@ -66,8 +66,8 @@ public:
     void OnBrowseXml();
     void OnAdd();
     void OnRemove();
-    // List 1027 selected `row` (its index in the fill order), or no row (-1), for any
-    // reason: a click, a key, or the list being refilled.
+    // List 1027 now selects `row` (its index in the fill order), or no row (-1), for
+    // any reason: a click, any key that moves the selection, or a refill.
     void OnFeatureFilesetChanged(int row);
     // The user toggled item `item` of the check list 1025 to `checked`.
     void OnFeatureToggled(int item, bool checked);
@@ -82,7 +82,7 @@ public:
     // The summary of page 5 for the members as they are: UTF-8, lines ended by CR LF.
     std::string BuildSummary() const;
 
-    // The state, for the window's tests and for reading in the debugger.
+    // The members the pages fill, as the next pages and the run read them.
     int PageIndex() const { return pageIndex; }
     const std::filesystem::path& CsvPath() const { return csvPath; }
     const std::filesystem::path& DataFolder() const { return dataFolder; }
