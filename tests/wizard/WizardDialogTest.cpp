@@ -34,7 +34,7 @@ TEST(HistoryRequestedTest, DashRAnywhereInTheJoinedArguments)
     }
 }
 
-TEST_F(WizardTest, InitialisationFillsTheFixedPartsAndShowsTheWelcomePage)
+TEST_F(WizardTest, InitialisationFillsTheCaptionsAndKindsAndShowsTheWelcomePage)
 {
     window.pictureSize = PictureSize{200, 412};
     Start();
