@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -53,4 +54,27 @@ inline std::string ReadFileBytes(const std::filesystem::path& file)
 {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Every regular file below `root`, by path relative to it, with its bytes.
+inline std::map<std::string, std::string> FileTree(const std::filesystem::path& root)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file()) {
+            files[std::filesystem::relative(entry.path(), root).string()] =
+                ReadFileBytes(entry.path());
+        }
+    }
+    return files;
+}
+
+// A text as one word of a POSIX shell command line.
+inline std::string ShellQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (const char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
 }

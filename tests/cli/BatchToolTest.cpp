@@ -27,34 +27,13 @@ struct Outcome
     std::string err;
 };
 
-std::string Quoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
 Outcome RunCommand(const std::string& command, const fs::path& scratch)
 {
     const fs::path out = scratch / "stdout.txt";
     const fs::path err = scratch / "stderr.txt";
     const int raw = std::system(
-        (command + " >" + Quoted(out.string()) + " 2>" + Quoted(err.string())).c_str());
+        (command + " >" + ShellQuoted(out.string()) + " 2>" + ShellQuoted(err.string())).c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFileBytes(out), ReadFileBytes(err)};
-}
-
-// Every regular file below `root`, by path relative to it, with its bytes.
-std::map<std::string, std::string> Tree(const fs::path& root)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        if (entry.is_regular_file()) {
-            files[fs::relative(entry.path(), root).string()] = ReadFileBytes(entry.path());
-        }
-    }
-    return files;
 }
 
 class BatchToolTest : public ::testing::Test
@@ -62,9 +41,9 @@ class BatchToolTest : public ::testing::Test
 protected:
     Outcome Batch(const std::vector<std::string>& arguments)
     {
-        std::string command = Quoted(ORDEVIK_BATCH_PATH);
+        std::string command = ShellQuoted(ORDEVIK_BATCH_PATH);
         for (const std::string& argument : arguments) {
-            command += " " + Quoted(argument);
+            command += " " + ShellQuoted(argument);
         }
         return RunCommand(command, scratch.Path());
     }
@@ -217,9 +196,9 @@ TEST_F(BatchToolTest, SampleValidatesInEveryCombination)
                     ++documents;
                     const std::string check =
                         noCopy ? "xmllint --noout --dtdvalid " +
-                                     Quoted((sample / "dtd" / "gi.dtd").string()) + " " +
-                                     Quoted(entry.path().string())
-                               : "xmllint --noout --valid " + Quoted(entry.path().string());
+                                     ShellQuoted((sample / "dtd" / "gi.dtd").string()) + " " +
+                                     ShellQuoted(entry.path().string())
+                               : "xmllint --noout --valid " + ShellQuoted(entry.path().string());
                     const Outcome valid = RunCommand(check, scratch.Path());
                     EXPECT_EQ(0, valid.status) << entry.path() << "\n" << valid.err;
                 }
@@ -261,7 +240,7 @@ TEST_F(BatchToolTest, NewKindFollowingTheSettingsGuide)
     EXPECT_NE(std::string::npos, written.find("<!-- 公園 -->"));
     EXPECT_NE(std::string::npos, written.find("<Park id='PK44201000001'>"));
     const Outcome valid =
-        RunCommand("xmllint --noout --valid " + Quoted(document.string()), scratch.Path());
+        RunCommand("xmllint --noout --valid " + ShellQuoted(document.string()), scratch.Path());
     EXPECT_EQ(0, valid.status) << valid.err;
 }
 
@@ -272,7 +251,7 @@ TEST_F(BatchToolTest, ParallelFilesetsWriteTheSameBytes)
     ASSERT_EQ(0, one.status);
     ASSERT_EQ(0, two.status);
     EXPECT_EQ(one.err, two.err);
-    EXPECT_EQ(Tree(folder.Path() / "one"), Tree(folder.Path() / "two"));
+    EXPECT_EQ(FileTree(folder.Path() / "one"), FileTree(folder.Path() / "two"));
 
     // A stop ends the run with status 1 however many filesets run at once.
     const Outcome stopped = Sample(folder.Path() / "stopped", {"--jobs", "2", "--missing", "stop"});
@@ -286,7 +265,7 @@ TEST_F(BatchToolTest, ParallelFilesetsOfAGeneratedDataSetWriteTheSameBytes)
     // Every third generated fileset has a short metadata file, whose missing values must
     // come from the settings and never from whichever fileset ran before it.
     const fs::path data = folder.Path() / "generated";
-    ASSERT_EQ(0, RunCommand(Quoted(ORDEVIK_GENERATOR_PATH) + " " + Quoted(data.string()) +
+    ASSERT_EQ(0, RunCommand(ShellQuoted(ORDEVIK_GENERATOR_PATH) + " " + ShellQuoted(data.string()) +
                                 " --scale 0.002 --filesets 6",
                             scratch.Path())
                      .status);
@@ -302,9 +281,9 @@ TEST_F(BatchToolTest, ParallelFilesetsOfAGeneratedDataSetWriteTheSameBytes)
     ASSERT_EQ(0, one.status) << one.err;
     EXPECT_EQ(one.err, two.err);
     EXPECT_EQ(one.err, three.err);
-    const auto expected = Tree(folder.Path() / "one");
-    EXPECT_EQ(expected, Tree(folder.Path() / "two"));
-    EXPECT_EQ(expected, Tree(folder.Path() / "three"));
+    const auto expected = FileTree(folder.Path() / "one");
+    EXPECT_EQ(expected, FileTree(folder.Path() / "two"));
+    EXPECT_EQ(expected, FileTree(folder.Path() / "three"));
     EXPECT_GE(expected.size(), 6u * 14u);
 }
 

@@ -16,15 +16,6 @@ namespace {
 
 const fs::path sourceDir = ORDEVIK_SOURCE_DIR;
 
-std::string Quoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
 // Faults of the kind a whole country's data brings: the run must end with the system's
 // message and its exit status, never crash, and never touch anything outside the
 // output folder.
@@ -64,16 +55,16 @@ protected:
     int Run(std::vector<std::string> extra = {})
     {
         const std::map<std::string, std::string> before = Outside();
-        std::string command = Quoted(ORDEVIK_BATCH_PATH) + " --quiet --existing overwrite" +
-                              " --csv " + Quoted(In("filesets.csv").string()) + " --data " +
-                              Quoted(In("data").string()) + " --dtd " +
-                              Quoted(In("dtd").string()) + " --out " + Quoted(Out().string()) +
-                              " --settings " + Quoted(In("o.ini").string());
+        std::string command = ShellQuoted(ORDEVIK_BATCH_PATH) + " --quiet --existing overwrite" +
+                              " --csv " + ShellQuoted(In("filesets.csv").string()) + " --data " +
+                              ShellQuoted(In("data").string()) + " --dtd " +
+                              ShellQuoted(In("dtd").string()) + " --out " + ShellQuoted(Out().string()) +
+                              " --settings " + ShellQuoted(In("o.ini").string());
         for (const std::string& argument : extra) {
-            command += " " + Quoted(argument);
+            command += " " + ShellQuoted(argument);
         }
-        const int raw = std::system((command + " >" + Quoted((folder.Path() / "stdout.txt").string()) +
-                                     " 2>" + Quoted((folder.Path() / "stderr.txt").string()))
+        const int raw = std::system((command + " >" + ShellQuoted((folder.Path() / "stdout.txt").string()) +
+                                     " 2>" + ShellQuoted((folder.Path() / "stderr.txt").string()))
                                         .c_str());
         err = ReadFileBytes(folder.Path() / "stderr.txt");
         EXPECT_TRUE(WIFEXITED(raw)) << "the batch tool did not exit normally";

@@ -19,27 +19,6 @@ using namespace control;
 
 const std::string runningText = "ケルダデータを解凍しています。しばらくお待ちください。";
 
-std::string Quoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (const char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-// Every regular file below `root`, by path relative to it, with its bytes.
-std::map<std::string, std::string> Tree(const fs::path& root)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        if (entry.is_regular_file()) {
-            files[fs::relative(entry.path(), root).string()] = ReadFileBytes(entry.path());
-        }
-    }
-    return files;
-}
-
 class WizardRunTest : public WizardTest
 {
 protected:
@@ -202,7 +181,7 @@ TEST_F(WizardRunTest, WholeWizardWritesWhatTheBatchToolWrites)
     EXPECT_EQ("ケルダデータの解凍が完了しました。完了ボタンで終了します。", Text(statusMessage));
 
     const fs::path batchOut = folder / "batch-out";
-    std::string command = Quoted(ORDEVIK_BATCH_PATH);
+    std::string command = ShellQuoted(ORDEVIK_BATCH_PATH);
     for (const std::string& argument :
          {std::string("--csv"), (set / "filesets.csv").string(), std::string("--data"),
           (set / "data").string(), std::string("--dtd"), (set / "dtd").string(),
@@ -210,13 +189,13 @@ TEST_F(WizardRunTest, WholeWizardWritesWhatTheBatchToolWrites)
           shippedSettings.string(), std::string("--fileset"), std::string("44201"),
           std::string("--fileset"), std::string("44202"), std::string("--selection"), selection,
           std::string("--per-kind"), std::string("--shift-jis"), std::string("--quiet")}) {
-        command += " " + Quoted(argument);
+        command += " " + ShellQuoted(argument);
     }
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
 
-    const auto written = Tree(wizardOut);
-    EXPECT_EQ(Tree(batchOut), written);
+    const auto written = FileTree(wizardOut);
+    EXPECT_EQ(FileTree(batchOut), written);
     EXPECT_EQ(2u * (7u + 1u), written.size()) << "seven kinds and the DTD per fileset";
 }
 
