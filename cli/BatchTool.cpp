@@ -242,8 +242,11 @@ std::optional<Refusal> ParseArguments(int argc, const char* const* argv, BatchOp
     app.add_flag("--quiet", options.quiet, "no progress and no summary");
     app.add_option("--jobs", options.jobs, "convert up to N filesets at once (default 1)")
         ->check(CLI::Range(1, 256));
+    app.set_version_flag("--version", "ordevik-batch " ORDEVIK_VERSION);
     try {
         app.parse(argc, argv);
+    } catch (const CLI::CallForVersion&) {
+        return Refusal{0, "ordevik-batch " ORDEVIK_VERSION "\n"};
     } catch (const CLI::CallForHelp&) {
         std::string help = app.help();
         if (help.empty() || help.back() != '\n') {

@@ -7,7 +7,7 @@ std::string MessageText(MessageId id, std::string_view subject)
     case MessageId::None:
         return {};
     case MessageId::About:
-        return "ケルダデータ解凍ソフトウェア ver.1.03";
+        return "ケルダデータ解凍ソフトウェア ver." ORDEVIK_VERSION;
     case MessageId::QuitProgram:
         return "プログラムを終了します。";
     case MessageId::CsvFileMissing:

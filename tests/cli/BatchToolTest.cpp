@@ -133,6 +133,9 @@ TEST_F(BatchToolTest, RefusedCommandLinesWriteNothingAndSayWhy)
         EXPECT_EQ("", outcome.out);
         EXPECT_FALSE(fs::exists(out)) << entry.err;
     }
+    const Outcome version = InProcess({"--version"});
+    EXPECT_EQ(0, version.status);
+    EXPECT_EQ("ordevik-batch 1.03\n", version.out);
     const Outcome help = InProcess({"--help"});
     EXPECT_EQ(0, help.status);
     EXPECT_EQ("", help.err);
