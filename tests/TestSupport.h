@@ -7,7 +7,11 @@
 #include <string>
 #include <string_view>
 
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 // A fresh, empty folder under the system's temporary folder, removed with everything
 // in it when the object goes. Each test that touches the disk makes its own.
@@ -17,7 +21,12 @@ public:
     TempFolder()
     {
         static std::atomic<int> serial{0};
-        const std::string unique = "ordevik-test-" + std::to_string(::getpid()) + "-" +
+#ifdef _WIN32
+        const int process = ::_getpid();
+#else
+        const int process = ::getpid();
+#endif
+        const std::string unique = "ordevik-test-" + std::to_string(process) + "-" +
                                    std::to_string(serial++);
         root = std::filesystem::temp_directory_path() / unique;
         std::filesystem::remove_all(root);
