@@ -370,8 +370,8 @@ TEST_F(BatchToolTest, PathsLongerThan260CharactersWork)
         }
     }
     const std::vector<std::string> codes = {"44201", "44202", "44203"};
-    const fs::path near = folder.Path() / "near";
-    ASSERT_EQ(0, InProcess(SampleArguments(near, {"--per-kind"})).status);
+    const fs::path shallow = folder.Path() / "shallow";
+    ASSERT_EQ(0, InProcess(SampleArguments(shallow, {"--per-kind"})).status);
 
     const fs::path out = deep / "out";
     ASSERT_GT(PathText(out / "44201" / "44201RD.xml").size(), 300u);
@@ -380,7 +380,7 @@ TEST_F(BatchToolTest, PathsLongerThan260CharactersWork)
          PathText(deep / "dtd"), "--out", PathText(out), "--settings",
          PathText(shippedSettings), "--quiet", "--per-kind"});
     ASSERT_EQ(0, outcome.status) << outcome.err;
-    const auto expected = Documents(near, codes);
+    const auto expected = Documents(shallow, codes);
     EXPECT_EQ(15u + 9u + 7u, expected.size()) << "a document per kind and the DTD";
     EXPECT_EQ(expected, Documents(out, codes));
 }
