@@ -1,7 +1,5 @@
 #include "cli/BatchTool.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <map>
@@ -213,15 +211,20 @@ std::optional<Refusal> ParseArguments(int argc, const char* const* argv, BatchOp
     bool perKind = false;
     std::string existing = "stop";
     std::string missing = "skip";
+    // Paths are taken as UTF-8 text (on Windows main() makes the arguments so) and
+    // become paths below, never through the process code page.
+    std::string csvFile;
+    std::string dataFolder;
+    std::string dtdFolder;
+    std::string xmlFolder;
+    std::string settingsFile;
     CLI::App app("ordevik-batch", "ordevik-batch");
     app.footer(HelpText());
-    app.add_option("--csv", options.csvFile, "fileset-list CSV file")->required();
-    app.add_option("--data", options.conversion.dataFolder,
-                   "data folder (a sub-folder per fileset)")
-        ->required();
-    app.add_option("--dtd", options.conversion.dtdFolder, "folder of the DTD files")->required();
-    app.add_option("--out", options.conversion.xmlFolder, "XML output folder")->required();
-    app.add_option("--settings", options.conversion.settingsFile,
+    app.add_option("--csv", csvFile, "fileset-list CSV file")->required();
+    app.add_option("--data", dataFolder, "data folder (a sub-folder per fileset)")->required();
+    app.add_option("--dtd", dtdFolder, "folder of the DTD files")->required();
+    app.add_option("--out", xmlFolder, "XML output folder")->required();
+    app.add_option("--settings", settingsFile,
                    "settings file, used exactly as given (default: ordevik.ini beside the "
                    "executable)");
     app.add_option("--fileset", options.filesets,
@@ -256,6 +259,11 @@ std::optional<Refusal> ParseArguments(int argc, const char* const* argv, BatchOp
     } catch (const CLI::ParseError& error) {
         return Refusal{2, std::string(error.what()) + "\nRun with --help for more information."};
     }
+    options.csvFile = PathFromText(csvFile);
+    options.conversion.dataFolder = PathFromText(dataFolder);
+    options.conversion.dtdFolder = PathFromText(dtdFolder);
+    options.conversion.xmlFolder = PathFromText(xmlFolder);
+    options.conversion.settingsFile = PathFromText(settingsFile);
     options.conversion.integratedOutput = !perKind;
     options.existing = existing == "overwrite" ? ExistingAnswer::Overwrite
                        : existing == "skip"    ? ExistingAnswer::Skip
@@ -270,21 +278,21 @@ std::optional<std::string> CheckInputs(BatchOptions& options)
 {
     ConversionOptions& conversion = options.conversion;
     if (!IsRegularFile(options.csvFile)) {
-        return MessageText(MessageId::CsvFileMissing) + " (" + options.csvFile.string() + ")";
+        return MessageText(MessageId::CsvFileMissing) + " (" + PathText(options.csvFile) + ")";
     }
     if (!IsFolder(conversion.dataFolder)) {
         return MessageText(MessageId::DataFolderMissing) + " (" +
-               conversion.dataFolder.string() + ")";
+               PathText(conversion.dataFolder) + ")";
     }
     if (!IsFolder(conversion.dtdFolder)) {
-        return MessageText(MessageId::DtdFolderMissing) + " (" + conversion.dtdFolder.string() +
+        return MessageText(MessageId::DtdFolderMissing) + " (" + PathText(conversion.dtdFolder) +
                ")";
     }
     if (conversion.settingsFile.empty()) {
         conversion.settingsFile = ExecutablePath().parent_path() / "ordevik.ini";
     }
     if (!IsRegularFile(conversion.settingsFile)) {
-        return "settings file not found: " + conversion.settingsFile.string();
+        return "settings file not found: " + PathText(conversion.settingsFile);
     }
     SettingsFile settings(conversion.settingsFile);
     settings.ReadIniFile();
@@ -295,7 +303,7 @@ std::optional<std::string> CheckInputs(BatchOptions& options)
     if (options.selection.size() != kindCount ||
         options.selection.find_first_not_of("01") != std::string::npos) {
         return "--selection needs one 0 or 1 for each of the " + std::to_string(kindCount) +
-               " \"Object\" entries of " + conversion.settingsFile.string();
+               " \"Object\" entries of " + PathText(conversion.settingsFile);
     }
     return std::nullopt;
 }
@@ -306,7 +314,7 @@ std::optional<std::string> ChooseFilesets(const BatchOptions& options,
 {
     std::map<std::string, std::string> listed;
     if (ReadFilesetList(options.csvFile, listed) != 0) {
-        return MessageText(MessageId::CsvFileMissing) + " (" + options.csvFile.string() + ")";
+        return MessageText(MessageId::CsvFileMissing) + " (" + PathText(options.csvFile) + ")";
     }
     if (options.filesets.empty()) {
         chosen = listed;
@@ -320,7 +328,7 @@ std::optional<std::string> ChooseFilesets(const BatchOptions& options,
     for (const std::string& wanted : options.filesets) {
         const auto found = byUtf8.find(wanted);
         if (found == byUtf8.end()) {
-            return "fileset " + wanted + " is not listed in " + options.csvFile.string();
+            return "fileset " + wanted + " is not listed in " + PathText(options.csvFile);
         }
         chosen[found->second] = listed[found->second];
     }
@@ -331,10 +339,10 @@ std::optional<std::string> ChooseFilesets(const BatchOptions& options,
 std::optional<std::string> PrepareOutputFolder(const fs::path& folder)
 {
     if (PathExists(folder) && !IsFolder(folder)) {
-        return "the output folder is a file: " + folder.string();
+        return "the output folder is a file: " + PathText(folder);
     }
     if (!PathExists(folder) && !CreateFolder(folder)) {
-        return "cannot create the output folder " + folder.string();
+        return "cannot create the output folder " + PathText(folder);
     }
     return std::nullopt;
 }
@@ -426,7 +434,7 @@ void PrintSummary(std::ostream& out, const ConversionSummary& total, int warning
         << total.kindsConverted << " converted, " << total.kindsSkipped << " skipped, records "
         << total.records << ", files written " << total.filesWritten.size() << ", warnings "
         << warnings << ", time " << time.str() << " s\n"
-        << "XML written to " << outFolder.string() << '\n';
+        << "XML written to " << PathText(outFolder) << '\n';
 }
 
 }
@@ -461,7 +469,7 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
     }
     const auto startTime = std::chrono::steady_clock::now();
     DialogPrinter printer(err);
-    BarProgress bar(err, !options.quiet && isatty(STDERR_FILENO) != 0,
+    BarProgress bar(err, !options.quiet && StandardErrorIsTerminal(),
                     static_cast<int>(jobs.size()));
     RunJobs(options, jobs, printer, bar);
 

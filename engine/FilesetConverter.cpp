@@ -282,7 +282,8 @@ FilesetConverter::OutputChoice FilesetConverter::ChooseOutput()
 
 int FilesetConverter::AnswerExisting(const fs::path& path, const std::string& fileName)
 {
-    if (!PathExists(path) || overwriteAll || path == approvedPath || path == skippedPath) {
+    if (!PathExists(path) || overwriteAll || SamePath(path, approvedPath) ||
+        SamePath(path, skippedPath)) {
         // A file the user chose to skip is never touched by a later part.
         // All output of a fileset goes to one folder, so the names tell the paths apart.
         if (!skippedPath.empty() && EqualsIgnoreCase(fileName, skippedName)) {
@@ -315,7 +316,7 @@ int FilesetConverter::OpenAndWriteHead(const fs::path& path, const OutputChoice&
         if (documentStarted && choice.integratedPart) {
             documentFailed = true;
         }
-        FailureDialog(presenter).Show(MessageId::XmlFileNotOpened, path.string());
+        FailureDialog(presenter).Show(MessageId::XmlFileNotOpened, PathText(path));
         return 1;
     }
     outputPath = path;
@@ -372,7 +373,7 @@ void FilesetConverter::ReportWriteFailure(const fs::path& path)
     if (path == documentPath) {
         documentFailed = true;
     }
-    FailureDialog(presenter).Show(MessageId::XmlFileNotWritten, path.filename().string());
+    FailureDialog(presenter).Show(MessageId::XmlFileNotWritten, PathText(path.filename()));
 }
 
 void FilesetConverter::EndFileset()

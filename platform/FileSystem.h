@@ -11,7 +11,9 @@
 
 // The few file-system services the system needs, with the behaviour it was written
 // against: text-mode reading, lookups that forgive letter case on input, and names
-// built from code page 932 text.
+// built from code page 932 text. The same rules hold on Linux and on Windows; on
+// Windows every path reaches the system in UTF-16, in the "\\?\" form when it is long
+// (so paths beyond 260 characters work), and never through the process code page.
 
 // The lines of a text file held in one buffer and taken from the head, as a kind's
 // records are: no allocation per line.
@@ -60,25 +62,52 @@ std::size_t CountTextLines(std::string_view text);
 // 0x1A has already ended the text where it was read (ReadWholeText).
 bool NextTextLine(std::string_view text, std::size_t& position, std::string_view& line);
 
-// Whether anything exists at exactly this path.
+// Whether anything exists at exactly this path (on Windows in any letter case, as the
+// system finds it).
 bool PathExists(const std::filesystem::path& path);
 bool IsRegularFile(const std::filesystem::path& path);
 bool IsFolder(const std::filesystem::path& path);
 
-// The entry to read for an input path: the path itself when something exists there,
-// otherwise the entry of the same folder whose name equals the wanted one ignoring
-// ASCII letter case (the first in byte order of names), otherwise the path unchanged.
-// Data sets are made on Windows, where names like 44201RD.SAL and 44201rd.sal agree.
+// The entry to read for an input path: the path itself when an entry of exactly that
+// name exists, otherwise the entry of the same folder whose name equals the wanted one
+// ignoring ASCII letter case (the first in byte order of names), otherwise the path
+// unchanged. Data sets are made on Windows, where names like 44201RD.SAL and
+// 44201rd.sal agree; the same entry is found on Linux and on Windows.
 std::filesystem::path FindInputEntry(const std::filesystem::path& path);
 
-// The file-system name of code page 932 text (fileset and kind codes).
+// Whether two paths, as written, name the same entry: when they are equal, and on
+// Windows, whose file systems ignore letter case, also when they differ only in case.
+bool SamePath(const std::filesystem::path& first, const std::filesystem::path& second);
+
+// The file-system name of code page 932 text (fileset and kind codes): its UTF-8 form
+// on Linux, its UTF-16 form on Windows, both from the project's own table.
 std::filesystem::path FsName(std::string_view cp932Name);
 // True when a code page 932 name is safe as one path component inside a chosen
-// folder: not empty, not "." or "..", no separator and no control character.
+// folder: not empty, not "." or "..", no separator ("/" or "\") and no control
+// character. On Windows a name that IsNameWindowsAlters also fails. Linux takes such
+// names as they are, as it always has: there they name an ordinary folder or file.
 bool IsSafeName(std::string_view cp932Name);
+// True when Windows would not take a UTF-8 name as the file of that name: a name
+// Windows reserves for a device (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9,
+// CONIN$, CONOUT$; in any letter case, with or without an extension, with spaces
+// before the extension), one ending in "." or " " (Windows drops them), or one
+// holding a character Windows does not allow in names (< > : " | ? *).
+bool IsNameWindowsAlters(std::string_view utf8Name);
 
-// The running executable's own full path.
+// A path as UTF-8 text, for messages, the console and the window; and the path that
+// UTF-8 text names. On Linux both keep the bytes as they are.
+std::string PathText(const std::filesystem::path& path);
+std::filesystem::path PathFromText(std::string_view utf8Text);
+
+// Opens a file with a C mode ("rb", "wb", "ab"); nullptr when it cannot be opened.
+std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
+
+// The running executable's own full path (on Windows the module's file name).
 std::filesystem::path ExecutablePath();
+
+// Whether standard error goes to a terminal (on Windows a console) rather than a file
+// or a pipe.
+bool StandardErrorIsTerminal();
 
 // The regular files of a folder whose names end with `suffix` ignoring ASCII case,
 // in byte order of their names.
@@ -90,5 +119,6 @@ bool CreateFolder(const std::filesystem::path& folder);
 // Copies a file, replacing an existing target; true on success.
 bool CopyFileOverwrite(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// Removes one trailing separator, as a folder is held without one; a root stays as it is.
+// Removes one trailing separator ("/", on Windows also "\"), as a folder is held
+// without one; a root stays as it is.
 std::filesystem::path WithoutTrailingSeparator(const std::filesystem::path& folder);

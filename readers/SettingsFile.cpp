@@ -36,20 +36,26 @@ std::string_view PrepareLine(std::string_view line)
 SettingsFile::SettingsFile()
 {
     const fs::path executable = ExecutablePath();
-    SetPaths(executable.parent_path(), executable.stem().string());
+    SetPaths(executable.parent_path(), executable.stem());
 }
 
 SettingsFile::SettingsFile(const fs::path& settingsFile)
 {
-    SetPaths(settingsFile.parent_path(), settingsFile.stem().string());
+    SetPaths(settingsFile.parent_path(), settingsFile.stem());
     iniPath = settingsFile;
 }
 
-void SettingsFile::SetPaths(const fs::path& folder, const std::string& title)
+void SettingsFile::SetPaths(const fs::path& folder, const fs::path& title)
 {
-    iniPath = folder / (title + ".ini");
-    textPath = folder / (title + ".txt");
-    bitmapPath = folder / (title + ".bmp");
+    // The title stays a path, so that a name in any script reaches the system as it is.
+    const auto beside = [&](const char* extension) {
+        fs::path file = folder / title;
+        file += extension;
+        return file;
+    };
+    iniPath = beside(".ini");
+    textPath = beside(".txt");
+    bitmapPath = beside(".bmp");
     for (std::size_t i = 0; i < helpPaths.size(); ++i) {
         helpPaths[i] = folder / "help" / ("page_" + std::to_string(i) + ".htm");
     }

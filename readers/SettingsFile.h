@@ -69,7 +69,7 @@ public:
     const StringMap& Sections() const { return sections; }
 
 private:
-    void SetPaths(const std::filesystem::path& folder, const std::string& title);
+    void SetPaths(const std::filesystem::path& folder, const std::filesystem::path& title);
     int LoadSection(const std::string& sectionName, StringMap& target);
     int LoadSectionWithAttributes(const std::string& sectionName, StringMap& attributeTarget,
                                   StringMap& bodyTarget);

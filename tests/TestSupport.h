@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -8,7 +9,57 @@
 #include <string>
 #include <string_view>
 
+#ifdef _WIN32
+#include <process.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
+
+#ifdef _WIN32
+// `folder` is in the long form: "\\?\" and an absolute path.
+inline void RemoveLongTree(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            const std::wstring child = folder + L"\\" + name;
+            const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            // A link to a folder goes itself; what it points to stays.
+            if (isFolder && (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+                RemoveDirectoryW(child.c_str());
+            } else if (isFolder) {
+                RemoveLongTree(child);
+            } else {
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+#endif
+
+// Removes a folder with everything in it, ignoring failures. On Windows it goes
+// through the long form of the paths, which std::filesystem does not take, since tests
+// make folders deeper than 260 characters.
+inline void RemoveTree(const std::filesystem::path& folder)
+{
+    std::error_code error;
+#ifdef _WIN32
+    const std::filesystem::path full = std::filesystem::absolute(folder, error);
+    if (!error) {
+        RemoveLongTree(LR"(\\?\)" + full.lexically_normal().make_preferred().native());
+    }
+#else
+    std::filesystem::remove_all(folder, error);
+#endif
+}
 
 // A fresh, empty folder under the system's temporary folder, removed with everything
 // in it when the object goes. Each test that touches the disk makes its own.
@@ -18,19 +69,22 @@ public:
     TempFolder()
     {
         static std::atomic<int> serial{0};
-        const std::string unique = "ordevik-test-" + std::to_string(::getpid()) + "-" +
+#ifdef _WIN32
+        // Wine gives the tests the same process id on every run.
+        const long long process =
+            std::chrono::system_clock::now().time_since_epoch().count() ^ ::_getpid();
+#else
+        const int process = ::getpid();
+#endif
+        const std::string unique = "ordevik-test-" + std::to_string(process) + "-" +
                                    std::to_string(serial++);
         root = std::filesystem::temp_directory_path() / unique;
-        std::filesystem::remove_all(root);
+        RemoveTree(root);
         std::filesystem::create_directories(root);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
-    }
+    ~TempFolder() { RemoveTree(root); }
 
     const std::filesystem::path& Path() const { return root; }
     std::filesystem::path operator/(const std::string& name) const { return root / name; }
@@ -62,8 +116,8 @@ inline std::map<std::string, std::string> FileTree(const std::filesystem::path& 
     std::map<std::string, std::string> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
         if (entry.is_regular_file()) {
-            files[std::filesystem::relative(entry.path(), root).string()] =
-                ReadFileBytes(entry.path());
+            const std::u8string name = std::filesystem::relative(entry.path(), root).u8string();
+            files[std::string(name.begin(), name.end())] = ReadFileBytes(entry.path());
         }
     }
     return files;

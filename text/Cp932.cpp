@@ -210,6 +210,32 @@ std::string ToUtf8(std::string_view cp932Text)
     return out;
 }
 
+std::u16string ToUtf16(std::string_view cp932Text)
+{
+    std::u16string out;
+    out.reserve(cp932Text.size());
+    for (std::size_t position = 0; position < cp932Text.size();) {
+        const auto byte = static_cast<unsigned char>(cp932Text[position]);
+        if (byte < 0x80) {
+            out += static_cast<char16_t>(byte);
+            ++position;
+            continue;
+        }
+        if (IsLeadByte(byte) && position + 1 < cp932Text.size()) {
+            const char16_t pair =
+                LookUpPair(byte, static_cast<unsigned char>(cp932Text[position + 1]));
+            if (pair != 0) {
+                out += pair;
+                position += 2;
+                continue;
+            }
+        }
+        out += highSingleBytes[byte - 0x80];
+        ++position;
+    }
+    return out;
+}
+
 char32_t DecodeDoubleByte(unsigned char lead, unsigned char trail)
 {
     return IsLeadByte(lead) ? LookUpPair(lead, trail) : 0;

@@ -27,6 +27,10 @@ std::size_t FirstNonAscii(std::string_view text, std::size_t from);
 // The UTF-8 form of code page 932 text (see AppendUtf8).
 std::string ToUtf8(std::string_view cp932Text);
 
+// The UTF-16 form of code page 932 text, by the same table and rules as AppendUtf8
+// (which yield no surrogates): what Windows names files with.
+std::u16string ToUtf16(std::string_view cp932Text);
+
 // The code point of the double-byte code lead * 256 + trail, or 0 when the pair is not
 // mapped. The single-byte codes are not answered here.
 char32_t DecodeDoubleByte(unsigned char lead, unsigned char trail);

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/FileSystem.h"  // PathText and PathFromText, for paths in the window
+
 // The texts the wizard's logic puts into its window (UTF-8), and how paths become text
 // and back. The texts of the window's fixed layout (labels, the other buttons) belong
 // to the window.
@@ -28,17 +30,4 @@ inline constexpr const char* dtdHistory = "DTD_Folder";
 inline constexpr const char* dataHistory = "Data_Folder";
 inline constexpr const char* xmlHistory = "XML_Folder";
 
-}
-
-// A path as UTF-8 text, for the window and the history.
-inline std::string PathText(const std::filesystem::path& path)
-{
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-// The path that UTF-8 text names.
-inline std::filesystem::path PathFromText(const std::string& text)
-{
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }

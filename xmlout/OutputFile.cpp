@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/FileSystem.h"
 #include "text/Cp932.h"
 
 namespace {
@@ -23,11 +24,10 @@ bool OutputFile::Open(const std::filesystem::path& path, Mode mode)
 {
     Close();
     failed = false;
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
+    if (IsFolder(path)) {
         return false;
     }
-    file = std::fopen(path.c_str(), mode == Mode::Create ? "wb" : "ab");
+    file = OpenFile(path, mode == Mode::Create ? "wb" : "ab");
     if (file == nullptr) {
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -93,6 +94,9 @@ TEST(FileSystemTest, ReadTextLinesAppendsAndReportsWhatCannotBeRead)
 
 TEST(FileSystemTest, FindInputEntryFallsBackToTheFirstNameEqualIgnoringCase)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows file systems hold one name of those that differ only in case";
+#endif
     TempFolder folder;
     for (const char* name : {"44201rd.sal", "44201Rd.sal", "44201rD.SAL", "other.sal"}) {
         WriteFileBytes(folder / name, "");
@@ -140,6 +144,134 @@ TEST(FileSystemTest, WithoutTrailingSeparatorRemovesOneAndLeavesRootsAlone)
         {"/", "/"},        {"//", "//"},        {"", ""},
     };
     for (const auto& [folder, expected] : cases) {
-        EXPECT_EQ(expected, WithoutTrailingSeparator(folder).native()) << folder;
+        EXPECT_EQ(expected, PathText(WithoutTrailingSeparator(folder))) << folder;
     }
+}
+
+TEST(FileSystemTest, WithoutTrailingSeparatorTakesEitherSeparatorOnWindows)
+{
+#ifndef _WIN32
+    GTEST_SKIP() << "\"\\\" and drive letters are ordinary characters on Linux";
+#endif
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"C:\\out\\", "C:\\out"},
+        {"C:/out/", "C:/out"},
+        {"C:\\out\\\\", "C:\\out\\"},
+        {"C:\\", "C:\\"},
+        {"C:/", "C:/"},
+        {"\\\\server\\share\\", "\\\\server\\share"},  // the root is \\server alone
+        {"out\\", "out"},
+    };
+    for (const auto& [folder, expected] : cases) {
+        EXPECT_EQ(expected, PathText(WithoutTrailingSeparator(folder))) << folder;
+    }
+}
+
+// A data set copied from Windows names its files in any letter case, and such names
+// differ only in case from one another on Windows alone.
+TEST(FileSystemTest, FindInputEntryGivesTheNameAsStored)
+{
+    TempFolder folder;
+    WriteFileBytes(folder / "44201Rd.sal", "");
+    fs::create_directory(folder / "Data");
+
+    EXPECT_EQ(folder / "44201Rd.sal", FindInputEntry(folder / "44201RD.SAL"));
+    EXPECT_EQ(folder / "44201Rd.sal", FindInputEntry(folder / "44201Rd.sal"));
+    EXPECT_EQ(folder / "Data", FindInputEntry(folder / "DATA"));
+    EXPECT_EQ(folder / "Data" / "44201.slm", FindInputEntry(folder / "Data" / "44201.slm"));
+}
+
+TEST(FileSystemTest, SamePathIgnoresLetterCaseOnlyOnWindows)
+{
+#ifdef _WIN32
+    const bool windows = true;
+#else
+    const bool windows = false;
+#endif
+    EXPECT_TRUE(SamePath(PathFromText("out/F01RD.xml"), PathFromText("out/F01RD.xml")));
+    EXPECT_EQ(windows, SamePath(PathFromText("out/F01RD.xml"), PathFromText("OUT/f01rd.XML")));
+    EXPECT_FALSE(SamePath(PathFromText("out/F01RD.xml"), PathFromText("out/F01RV.xml")));
+    EXPECT_FALSE(SamePath(PathFromText("out/F01RD.xml"), fs::path()));
+}
+
+TEST(FileSystemTest, IsNameWindowsAltersDevicesTrailingDotsAndForbiddenCharacters)
+{
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"44201", false},   {"CONSOLE", false}, {"COM0", false},     {"COM10", false},
+        {"LPT", false},     {"NULL.txt", false}, {".con", false},    {"a.b", false},
+        {"表", false},      {"", false},
+        {"CON", true},      {"con", true},       {"Nul", true},      {"PRN", true},
+        {"aux", true},      {"COM1", true},      {"com9", true},     {"LPT1", true},
+        {"lpt9", true},     {"CONIN$", true},    {"conout$", true},  {"nul.txt", true},
+        {"NUL.tar.gz", true}, {"con .txt", true}, {"COM\u00B9", true}, {"LPT\u00B3.x", true},
+        {"a.", true},       {"a ", true},        {"..a.", true},     {"a:b", true},
+        {"a*", true},       {"a?", true},        {"a\"b", true},     {"a<b", true},
+        {"a>b", true},      {"a|b", true},
+    };
+    for (const auto& [name, altered] : cases) {
+        EXPECT_EQ(altered, IsNameWindowsAlters(name)) << name;
+    }
+}
+
+// Codes that Windows would take for a device or alter are refused there; Linux keeps
+// taking them, as folders of that very name.
+TEST(FileSystemTest, IsSafeNameRefusesWhatWindowsWouldAlterOnlyOnWindows)
+{
+#ifdef _WIN32
+    const bool safe = false;
+#else
+    const bool safe = true;
+#endif
+    for (const char* code : {"CON", "nul", "Aux.sal", "COM1", "lpt9", "F01.", "F01 ", "F:01"}) {
+        EXPECT_EQ(safe, IsSafeName(code)) << code;
+    }
+    EXPECT_TRUE(IsSafeName("44201"));
+    EXPECT_TRUE(IsSafeName("CONSOLE"));
+}
+
+// Codes become names through the project's own table: on Windows as UTF-16, never through
+// the process code page. A file made under such a name is listed under it again.
+TEST(FileSystemTest, FsNameGivesTheUnicodeNameOfCodePage932Text)
+{
+    EXPECT_EQ(PathFromText("44201"), FsName("44201"));
+    EXPECT_EQ(PathFromText("表ｱ"), FsName("\x95\x5C\xB1"));
+    EXPECT_EQ(PathFromText("\u2225\uFF5E"), FsName("\x81\x61\x81\x60"));  // ∥～ as Windows
+
+    TempFolder folder;
+    std::FILE* file = OpenFile(folder.Path() / FsName("\x95\x5C\xB1.dtd"), "wb");
+    ASSERT_NE(nullptr, file);
+    std::fclose(file);
+    EXPECT_EQ(std::vector<fs::path>{folder.Path() / PathFromText("表ｱ.dtd")},
+              ListFilesWithSuffix(folder.Path(), ".dtd"));
+}
+
+// Beyond 260 characters Windows needs the long form of a path, also for a relative one
+// (BatchToolTest runs a whole conversion at such a depth).
+TEST(FileSystemTest, PathsLongerThan260CharactersWork)
+{
+    TempFolder folder;
+    fs::path deep = folder.Path();
+    for (int level = 0; level < 6; ++level) {
+        deep /= std::string(50, static_cast<char>('a' + level));
+        ASSERT_TRUE(CreateFolder(deep)) << level;
+    }
+    std::FILE* file = OpenFile(deep / "44201RD.sal", "wb");
+    ASSERT_NE(nullptr, file);
+    std::fputs("a\r\nb\r\n", file);
+    std::fclose(file);
+
+    const fs::path current = fs::current_path();
+    fs::current_path(folder.Path());
+    const fs::path relative = fs::relative(deep, folder.Path()) / "44201rd.SAL";
+    ASSERT_GT(PathText(relative).size(), 300u);
+    const fs::path found = FindInputEntry(relative);
+    const bool isFile = IsRegularFile(found);
+    StringList lines;
+    const int read =
+        ReadTextLines(found.parent_path() / ".." / deep.filename() / found.filename(), lines);
+    fs::current_path(current);
+    EXPECT_EQ(fs::relative(deep, folder.Path()) / "44201RD.sal", found);
+    EXPECT_TRUE(isFile);
+    EXPECT_EQ(0, read);
+    EXPECT_EQ(StringList({"a", "b"}), lines);
 }

@@ -1,7 +1,12 @@
 #include "text/Cp932.h"
 
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <cstdint>
 #include <map>
@@ -150,30 +155,108 @@ TEST(Cp932Test, EveryMappedCodeConvertsToOneValidUtf8Character)
     }
 }
 
-// The code point glibc's iconv gives for `input`, or 0 when it rejects it or does not give
-// exactly one character.
-static char32_t IconvCodePoint(iconv_t converter, std::string input)
+// The UTF-8 form of UTF-16 text without surrogates, as code page 932 gives.
+static std::string Utf8OfUtf16(const std::u16string& text)
 {
-    iconv(converter, nullptr, nullptr, nullptr, nullptr);
-    unsigned char output[8];
-    char* in = input.data();
-    char* out = reinterpret_cast<char*>(output);
-    std::size_t inLeft = input.size();
-    std::size_t outLeft = sizeof(output);
-    if (iconv(converter, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1)
-        || inLeft != 0 || outLeft != sizeof(output) - 4) {
-        return 0;
+    std::string out;
+    for (const char16_t unit : text) {
+        if (unit < 0x80) {
+            out += static_cast<char>(unit);
+        } else if (unit < 0x800) {
+            out += static_cast<char>(0xC0 | (unit >> 6));
+            out += static_cast<char>(0x80 | (unit & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (unit >> 12));
+            out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (unit & 0x3F));
+        }
     }
-    return output[0] | output[1] << 8 | output[2] << 16 | static_cast<char32_t>(output[3]) << 24;
+    return out;
 }
 
-TEST(Cp932Test, AgreesWithSystemIconvExceptWhereWindowsDiffers)
+// File names on Windows take the UTF-16 form: it must be the same text as the UTF-8 form,
+// byte by byte for every single byte, every pair and every lead byte without a partner.
+TEST(Cp932Test, Utf16FormIsTheSameTextAsTheUtf8Form)
 {
-    const iconv_t converter = iconv_open("UTF-32LE", "CP932");
-    if (converter == reinterpret_cast<iconv_t>(-1)) {
+    EXPECT_EQ(ToUtf16(""), u"");
+    EXPECT_EQ(ToUtf16(Bytes({'4', '4', 0x95, 0x5C, 0xB1, 0x81, 0x20, 0xA0, 0x81})),
+              u"44\u8868\uFF71\uFFFD \uF8F0\uFFFD");
+    std::string every;
+    for (unsigned byte = 0; byte <= 0xFF; ++byte) {
+        every += static_cast<char>(byte);
+    }
+    for (int range = 0; range < 2; ++range) {
+        for (unsigned lead = firstLeads[range]; lead <= lastLeads[range]; ++lead) {
+            for (unsigned trail = 0; trail <= 0xFF; ++trail) {
+                every += Bytes({Byte(lead), Byte(trail)});
+            }
+        }
+    }
+    EXPECT_EQ(Utf8OfUtf16(ToUtf16(every)), ToUtf8(every));
+}
+
+#ifdef _WIN32
+// The system's own decoder of code page 932.
+class SystemDecoder
+{
+public:
+    bool Usable() const { return true; }
+    // The code point the system gives for `input`, or 0 when it rejects it or does not
+    // give exactly one character.
+    char32_t CodePoint(const std::string& input) const
+    {
+        wchar_t output[4];
+        const int count = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, input.data(),
+                                              static_cast<int>(input.size()), output, 4);
+        return count == 1 ? static_cast<char32_t>(output[0]) : 0;
+    }
+};
+#else
+// glibc's iconv, which agrees with Windows on every double-byte code.
+class SystemDecoder
+{
+public:
+    SystemDecoder() : converter(iconv_open("UTF-32LE", "CP932")) {}
+    SystemDecoder(const SystemDecoder&) = delete;
+    SystemDecoder& operator=(const SystemDecoder&) = delete;
+    ~SystemDecoder()
+    {
+        if (Usable()) {
+            iconv_close(converter);
+        }
+    }
+
+    bool Usable() const { return converter != reinterpret_cast<iconv_t>(-1); }
+    // The code point iconv gives for `input`, or 0 when it rejects it or does not give
+    // exactly one character.
+    char32_t CodePoint(std::string input) const
+    {
+        iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        unsigned char output[8];
+        char* in = input.data();
+        char* out = reinterpret_cast<char*>(output);
+        std::size_t inLeft = input.size();
+        std::size_t outLeft = sizeof(output);
+        if (iconv(converter, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1)
+            || inLeft != 0 || outLeft != sizeof(output) - 4) {
+            return 0;
+        }
+        return output[0] | output[1] << 8 | output[2] << 16 |
+               static_cast<char32_t>(output[3]) << 24;
+    }
+
+private:
+    iconv_t converter;
+};
+#endif
+
+TEST(Cp932Test, AgreesWithTheSystemExceptForSingleBytesItRefuses)
+{
+    const SystemDecoder system;
+    if (!system.Usable()) {
         GTEST_SKIP() << "iconv has no CP932 converter";
     }
-    // glibc agrees with Windows on every double-byte code; it only refuses these single bytes.
+    // glibc refuses these single bytes, and so does Wine but for 0x80.
     const std::map<unsigned, char32_t> windowsOnly = {
         {0x80, 0x0080},  // Windows passes 0x80 through as a C1 control
         {0xA0, 0xF8F0},  // Windows gives the unassigned single bytes private-use code points
@@ -185,18 +268,17 @@ TEST(Cp932Test, AgreesWithSystemIconvExceptWhereWindowsDiffers)
         const auto exception = windowsOnly.find(byte);
         const std::string single = Bytes({Byte(byte)});
         const char32_t expected = exception != windowsOnly.end()
-            ? exception->second : IconvCodePoint(converter, single);
+            ? exception->second : system.CodePoint(single);
         EXPECT_EQ(DecodeSingleByte(Byte(byte)), expected) << std::hex << byte;
     }
     for (int range = 0; range < 2; ++range) {
         for (unsigned lead = firstLeads[range]; lead <= lastLeads[range]; ++lead) {
             for (unsigned trail = 0; trail <= 0xFF; ++trail) {
                 const std::string pair = Bytes({Byte(lead), Byte(trail)});
-                const char32_t expected = IconvCodePoint(converter, pair);
+                const char32_t expected = system.CodePoint(pair);
                 EXPECT_EQ(DecodeDoubleByte(Byte(lead), Byte(trail)), expected)
                     << std::hex << lead << trail;
             }
         }
     }
-    iconv_close(converter);
 }

@@ -174,7 +174,7 @@ TEST_F(WizardTest, HistoryIsUsedOnlyWithDashR)
               history.log);
     EXPECT_EQ(set / "filesets.csv", wizard->CsvPath());
     EXPECT_EQ(set / "dtd", wizard->DtdFolder());
-    EXPECT_EQ(fs::path("/データ/"), wizard->DataFolder());
+    EXPECT_EQ(PathFromText("/データ/"), wizard->DataFolder());
     EXPECT_EQ("/データ/", Text(dataEdit));
     EXPECT_EQ("", Text(xmlEdit));
     EXPECT_FALSE(window[next].enabled);
@@ -186,7 +186,7 @@ TEST_F(WizardTest, HistoryIsUsedOnlyWithDashR)
     wizard->OnNext();
     EXPECT_EQ(std::vector<MessageId>{MessageId::DataFolderMissing}, presenter.ids);
     EXPECT_EQ(std::vector<std::string>{}, history.log);
-    EXPECT_EQ(fs::path("/データ"), wizard->DataFolder());
+    EXPECT_EQ(PathFromText("/データ"), wizard->DataFolder());
 
     picker.folders.push_back(set / "data/");
     wizard->OnBrowseData();
@@ -278,7 +278,12 @@ TEST_F(WizardTest, ChoosingTheCsvFileProposesItsDtdAndDataFolders)
     picker.files = {windows / "list.csv", bare / "list.csv"};
     wizard->OnBrowseCsv();
     EXPECT_EQ(windows / "DTD", wizard->DtdFolder());
+#ifdef _WIN32
+    // Windows keeps one of two names that differ only in case: the first one made.
+    EXPECT_EQ(windows / "Data", wizard->DataFolder());
+#else
     EXPECT_EQ(windows / "data", wizard->DataFolder());
+#endif
     wizard->OnBrowseCsv();
     EXPECT_EQ(bare / "dtd", wizard->DtdFolder());
     EXPECT_EQ(bare / "data", wizard->DataFolder());

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "tests/cli/BatchRun.h"
 #include "tests/wizard/WizardFixture.h"
 #include "wizard/ControlIds.h"
 
@@ -181,18 +179,13 @@ TEST_F(WizardRunTest, WholeWizardWritesWhatTheBatchToolWrites)
     EXPECT_EQ("ケルダデータの解凍が完了しました。完了ボタンで終了します。", Text(statusMessage));
 
     const fs::path batchOut = folder / "batch-out";
-    std::string command = ShellQuoted(ORDEVIK_BATCH_PATH);
-    for (const std::string& argument :
-         {std::string("--csv"), (set / "filesets.csv").string(), std::string("--data"),
-          (set / "data").string(), std::string("--dtd"), (set / "dtd").string(),
-          std::string("--out"), batchOut.string(), std::string("--settings"),
-          shippedSettings.string(), std::string("--fileset"), std::string("44201"),
-          std::string("--fileset"), std::string("44202"), std::string("--selection"), selection,
-          std::string("--per-kind"), std::string("--shift-jis"), std::string("--quiet")}) {
-        command += " " + ShellQuoted(argument);
-    }
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    const BatchOutcome batch = RunBatchTool(
+        {"--csv", PathText(set / "filesets.csv"), "--data", PathText(set / "data"), "--dtd",
+         PathText(set / "dtd"), "--out", PathText(batchOut), "--settings",
+         PathText(shippedSettings), "--fileset", "44201", "--fileset", "44202", "--selection",
+         selection, "--per-kind", "--shift-jis", "--quiet"},
+        folder.Path());
+    ASSERT_EQ(0, batch.status) << batch.err;
 
     const auto written = FileTree(wizardOut);
     EXPECT_EQ(FileTree(batchOut), written);
