@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the tools need, only those missing.
 set -euo pipefail
-packages=(cmake g++ make libgtest-dev libcli11-dev libxml2-utils clang libclang-rt-14-dev)
+packages=(cmake g++ make libgtest-dev libcli11-dev libxml2-utils clang libclang-rt-14-dev
+          qt6-base-dev libgl-dev fonts-noto-cjk xvfb xauth)
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
