@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "app/WizardWindow.h"
 #include "wizard/WizardServices.h"
 
 class QTreeWidget;
@@ -34,6 +35,22 @@ Widget* FindControl(const QWidget* window, int id)
 bool Click(QWidget* window, int id);
 // Makes exactly these rows of the list selected, as Ctrl+clicks would.
 void SelectRows(QTreeWidget* list, const std::vector<int>& rows);
+
+// A wizard window that lets a test or the helper act while a run moves the progress
+// bar, as a user acts between two passes of the run's event loop.
+class HookedWindow : public WizardWindow
+{
+public:
+    using WizardWindow::WizardWindow;
+    void SetProgressPosition(int position) override
+    {
+        WizardWindow::SetProgressPosition(position);
+        if (onProgress) {
+            onProgress(position);
+        }
+    }
+    std::function<void(int)> onProgress;
+};
 
 // Answers the open-file and folder dialogs from queues; an empty queue cancels. Keeps
 // what was asked.

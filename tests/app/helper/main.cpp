@@ -43,21 +43,6 @@ namespace {
 
 const fs::path buildDir = ORDEVIK_BUILD_DIR;
 
-// A wizard window that lets the helper act while the run moves the progress bar.
-class HookedWindow : public WizardWindow
-{
-public:
-    using WizardWindow::WizardWindow;
-    void SetProgressPosition(int position) override
-    {
-        WizardWindow::SetProgressPosition(position);
-        if (onProgress) {
-            onProgress(position);
-        }
-    }
-    std::function<void(int)> onProgress;
-};
-
 QString Text(const QWidget* window, int id)
 {
     const auto* label = FindControl<QLabel>(window, id);
