@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTreeWidget>
 
@@ -174,11 +175,12 @@ void WizardWindow::BuildWelcomePage()
 {
     // The logic moves and sizes the picture once it is loaded.
     AddLabel(picture, "", QRect(0, 44, 200, 412));
-    auto* frame = Add(pictureFrame, new QFrame, QRect(212, pageTop, 364, 354));
+    auto* frame = Add(pictureFrame, new QFrame, QRect(212, pageTop, 364, 358));
     frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    auto* intro = Add(introText, new QPlainTextEdit, QRect(214, pageTop + 2, 360, 350));
+    auto* intro = Add(introText, new QPlainTextEdit, QRect(214, pageTop + 2, 360, 354));
     intro->setReadOnly(true);
     intro->setFrameShape(QFrame::NoFrame);
+    intro->document()->setDocumentMargin(3);
     intro->setFocusPolicy(Qt::NoFocus);
     intro->installEventFilter(this);
 }

@@ -148,6 +148,7 @@ int Screenshots(const fs::path& set, const fs::path& work, const fs::path& image
     fs::remove_all(work);
     fs::create_directories(work);
     fs::copy(set, work / "demo", fs::copy_options::recursive);
+    fs::remove_all(images);
     fs::create_directories(images);
     Helper helper;
     WizardWindow& window = helper.window;
