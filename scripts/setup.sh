@@ -2,6 +2,7 @@
 # Installs the Debian packages the build, the tests and the tools need, only those missing.
 set -euo pipefail
 packages=(cmake g++ make libgtest-dev libcli11-dev libxml2-utils clang libclang-rt-14-dev
+          qt6-base-dev libgl-dev fonts-noto-cjk xvfb xauth
           dpkg-dev fakeroot lintian desktop-file-utils appstream groff-base man-db)
 missing=()
 for package in "${packages[@]}"; do
