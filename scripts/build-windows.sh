@@ -10,21 +10,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-windows"
 
-packages=(cmake g++ make g++-mingw-w64-x86-64-posix googletest libcli11-dev wine wine64)
-missing=()
-for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
-    fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-        -o DPkg::Lock::Timeout=600 "${missing[@]}"
-fi
+# Wine without its recommends: the tests need no desktop integration.
+"$root/scripts/install-missing.sh" --no-recommends \
+    cmake g++ make g++-mingw-w64-x86-64-posix googletest libcli11-dev wine wine64
 
 # Optimised as the Linux builds are (-O2), without their debug information, which
 # would only make linking the tests slow; -O3 has GCC 12 report string copies that

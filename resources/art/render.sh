@@ -28,21 +28,8 @@ titles=(
 
 # Fresh machines lack these; the font package is what makes the Japanese text
 # come out as glyphs instead of empty boxes.
-packages=(librsvg2-bin fonts-noto-cjk python3-pil)
-missing=()
-for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
-    fi
-done
-if ((${#missing[@]})); then
-    sudo=()
-    if ((EUID != 0)); then
-        sudo=(sudo)
-    fi
-    "${sudo[@]}" apt-get update
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+"$resources/../scripts/install-missing.sh" --no-recommends \
+    librsvg2-bin fonts-noto-cjk python3-pil
 
 # pyenv or a virtualenv may shadow python3 without PIL; Debian's python3-pil
 # belongs to the system interpreter.
