@@ -1,5 +1,7 @@
 #include "app/ConverterApp.h"
 
+#include <QLocale>
+
 #include "app/QtServices.h"
 #include "app/QtText.h"
 #include "app/UiKit.h"
@@ -8,7 +10,8 @@
 #include "wizard/WizardDialog.h"
 
 ConverterApp::ConverterApp(int& argc, char** argv)
-    : historyEnabled(HistoryRequested(argc, argv)), application(argc, argv)
+    : historyEnabled(HistoryRequested(argc, argv)), application(argc, argv),
+      qtTexts(QLocale::system())
 {
     QApplication::setOrganizationName(OrganisationName());
     QApplication::setApplicationName(PathToQString(ExecutablePath().stem()));

@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QString>
 
-// The application: reads "-r" from the command line, then sets up Qt, and shows the
-// wizard until it ends. The application name is the executable's file title and the
-// organisation "QXZ"; together they name where the path history is kept.
+#include "app/UiKit.h"
+
+// The application: reads "-r" from the command line, then sets up Qt with its own texts
+// in the desktop's language, and shows the wizard until it ends. The application name is
+// the executable's file title and the organisation "QXZ"; together they name where the
+// path history is kept.
 class ConverterApp
 {
 public:
@@ -24,4 +27,5 @@ private:
     // contains "-r", for itself.
     bool historyEnabled;
     QApplication application;
+    QtTranslation qtTexts;
 };

@@ -154,7 +154,8 @@ void DialogWindow::PlaceOnScreen()
     QWidget* owner = parentWidget();
     QRect area;
     if (layout.centredOnScreen || owner == nullptr || !owner->isVisible()) {
-        const QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+        const QScreen* screen =
+            owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
         area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     } else {
         area = owner->frameGeometry();

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QSettings>
 #include <QUrl>
@@ -50,9 +51,19 @@ QStringList QtFilePicker::NameFilters(const std::vector<FileFilter>& filters)
     return names;
 }
 
-std::optional<std::filesystem::path> QtFilePicker::ChooseFile(const std::vector<FileFilter>& filters)
+namespace {
+
+QString StartDirectory(const std::filesystem::path& start)
 {
-    QFileDialog dialog(ownerWindow.data());
+    return start.empty() ? QDir::homePath() : PathToQString(start);
+}
+
+}
+
+std::optional<std::filesystem::path> QtFilePicker::ChooseFile(
+    const std::vector<FileFilter>& filters, const std::filesystem::path& start)
+{
+    QFileDialog dialog(ownerWindow.data(), QString(), StartDirectory(start));
     dialog.setObjectName(QStringLiteral("fileDialog"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -64,9 +75,10 @@ std::optional<std::filesystem::path> QtFilePicker::ChooseFile(const std::vector<
     return PathFromQString(dialog.selectedFiles().constFirst());
 }
 
-std::filesystem::path QtFilePicker::ChooseFolder(const std::string& title)
+std::filesystem::path QtFilePicker::ChooseFolder(const std::string& title,
+                                                 const std::filesystem::path& start)
 {
-    QFileDialog dialog(ownerWindow.data(), ToQString(title));
+    QFileDialog dialog(ownerWindow.data(), ToQString(title), StartDirectory(start));
     dialog.setObjectName(QStringLiteral("folderDialog"));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);

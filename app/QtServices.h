@@ -34,14 +34,16 @@ private:
 
 // The open-file dialog and the folder picker, modal over the wizard window. A filter
 // "*.csv" also matches "*.CSV", since data sets come from Windows; the labels show as
-// they are given, without their patterns.
+// they are given, without their patterns. An empty start folder is the user's home.
 class QtFilePicker : public FilePicker
 {
 public:
     explicit QtFilePicker(QWidget* owner = nullptr);
     void SetOwner(QWidget* owner);
-    std::optional<std::filesystem::path> ChooseFile(const std::vector<FileFilter>& filters) override;
-    std::filesystem::path ChooseFolder(const std::string& title) override;
+    std::optional<std::filesystem::path> ChooseFile(const std::vector<FileFilter>& filters,
+                                                    const std::filesystem::path& start) override;
+    std::filesystem::path ChooseFolder(const std::string& title,
+                                       const std::filesystem::path& start) override;
 
     // The name filters of the open-file dialog, "LABEL (PATTERNS)".
     static QStringList NameFilters(const std::vector<FileFilter>& filters);

@@ -13,6 +13,12 @@ inline QString ToQString(const std::string& utf8)
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
+// The window's own fixed texts, UTF-8 literals of the source.
+inline QString ToQString(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
 inline std::string FromQString(const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();

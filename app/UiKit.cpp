@@ -2,10 +2,26 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPushButton>
 #include <QStringList>
 
 #include "app/QtText.h"
+
+QtTranslation::QtTranslation(const QLocale& locale)
+{
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    loaded = translator.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder) &&
+             QCoreApplication::installTranslator(&translator);
+}
+
+QtTranslation::~QtTranslation()
+{
+    if (loaded) {
+        QCoreApplication::removeTranslator(&translator);
+    }
+}
 
 BeepHook SystemBeep()
 {

@@ -5,12 +5,34 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QTranslator>
+
+class QLocale;
 
 class QPushButton;
 class QWidget;
 
 // What the wizard window and the small dialogs share: their font, their unit of
 // measure, the program's icon, the rule of the Enter key and the beep.
+
+// Qt's own texts in the language of `locale` while the object lives: the file and
+// folder dialogs, the context menus of the edit fields, the standard buttons. They come
+// from Qt's translations ("qtbase_ja.qm", Debian's qt6-translations-l10n); without a
+// translation for the language Qt's texts stay English. Needs the application object.
+class QtTranslation
+{
+public:
+    explicit QtTranslation(const QLocale& locale);
+    ~QtTranslation();
+    QtTranslation(const QtTranslation&) = delete;
+    QtTranslation& operator=(const QtTranslation&) = delete;
+
+    bool Loaded() const { return loaded; }
+
+private:
+    QTranslator translator;
+    bool loaded = false;
+};
 
 // The alert sound; a test counts the calls instead.
 using BeepHook = std::function<void()>;

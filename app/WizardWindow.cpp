@@ -180,6 +180,12 @@ void WizardWindow::SetText(int id, const std::string& text)
         summary->setPlainText(ToQStringLines(text));
         HangFromTabStop(summary);
     }
+    const auto [first, last] = namedControls.equal_range(id);
+    for (auto named = first; named != last; ++named) {
+        if (QWidget* control = Control(named->second)) {
+            control->setAccessibleName(ToQString(text));
+        }
+    }
 }
 
 void WizardWindow::SetRows(int listId, const std::vector<ListRow>& rows)

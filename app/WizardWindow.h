@@ -106,6 +106,9 @@ private:
     QGroupBox* AddGroup(int id, const char* title, const QRect& geometry);
     QLabel* AddImage(int id, const char* file, const QRect& geometry);
     void AddRadio(int id, const char* text, const QRect& geometry);
+    // Names the control for assistive technology by the text of the caption, group
+    // title or title image `captionId`, now and whenever the logic changes that text.
+    void NameAfter(int id, int captionId);
     QTreeWidget* AddFilesetList(int id, const QRect& geometry, bool manyRows);
 
     // The list's selected row, or -1.
@@ -117,6 +120,7 @@ private:
     BeepHook beeper;
     QtDialogPresenter presenter;
     std::map<int, QWidget*> controls;
+    std::multimap<int, int> namedControls;  // caption id → ids of the controls it names
     std::optional<WizardDialog> logic;  // built last: it refers to the window and presenter
 
     int defaultButtonId = 0;

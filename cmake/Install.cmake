@@ -43,6 +43,7 @@ else()
 endif()
 install(FILES resources/ordevik.txt resources/ordevik.bmp DESTINATION ${programFolder})
 install(DIRECTORY resources/help resources/images DESTINATION ${programFolder})
+install(FILES ${CMAKE_BINARY_DIR}/generated/help/kinds.htm DESTINATION ${programFolder}/help)
 
 install(FILES resources/gi.dtd DESTINATION ${shareFolder}/dtd)
 install(DIRECTORY samples/demo DESTINATION ${shareFolder}/samples)

@@ -50,7 +50,8 @@ void WizardDialog::OnPathEdited()
 void WizardDialog::OnBrowseCsv()
 {
     const std::optional<fs::path> chosen = services.picker.ChooseFile(
-        {{wizardText::csvFilterLabel, "*.csv"}, {wizardText::allFilesFilterLabel, "*"}});
+        {{wizardText::csvFilterLabel, "*.csv"}, {wizardText::allFilesFilterLabel, "*"}},
+        StartFolder(csvPath));
     if (!chosen) {
         return;
     }
@@ -86,7 +87,8 @@ void WizardDialog::OnBrowseXml()
 
 void WizardDialog::BrowseFolder(fs::path& folder, bool nextBecomesDefault)
 {
-    fs::path chosen = services.picker.ChooseFolder(wizardText::folderPickerTitle);
+    fs::path chosen =
+        services.picker.ChooseFolder(wizardText::folderPickerTitle, StartFolder(folder));
     if (chosen.empty()) {
         return;
     }

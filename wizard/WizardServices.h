@@ -28,7 +28,8 @@ struct FileFilter
     bool operator==(const FileFilter&) const = default;
 };
 
-// The modal dialogs that choose a file or a folder.
+// The modal dialogs that choose a file or a folder. Each opens in `startFolder`, an
+// existing folder, or in the user's home folder when `startFolder` is empty.
 class FilePicker
 {
 public:
@@ -36,12 +37,18 @@ public:
     // The open-file dialog with these file types, the first one chosen: the full path
     // of the file chosen, or nothing when the user cancelled.
     virtual std::optional<std::filesystem::path> ChooseFile(
-        const std::vector<FileFilter>& filters) = 0;
+        const std::vector<FileFilter>& filters, const std::filesystem::path& startFolder) = 0;
     // The folder picker with this title (UTF-8), offering only folders of the file
     // system: the full path of the folder chosen, or an empty path when the user
     // cancelled.
-    virtual std::filesystem::path ChooseFolder(const std::string& title) = 0;
+    virtual std::filesystem::path ChooseFolder(const std::string& title,
+                                               const std::filesystem::path& startFolder) = 0;
 };
+
+// Where a picker that replaces `current` (a file or folder path, maybe empty or gone)
+// opens: `current` itself when it is a folder, else its parent folder when that exists,
+// else empty (the user's home folder).
+std::filesystem::path StartFolder(const std::filesystem::path& current);
 
 // Opens a document (a help page) in the program the desktop associates with it.
 class DocumentOpener

@@ -34,11 +34,14 @@ namespace {
 class QueuedPicker : public FilePicker
 {
 public:
-    std::optional<fs::path> ChooseFile(const std::vector<FileFilter>&) override
+    std::optional<fs::path> ChooseFile(const std::vector<FileFilter>&, const fs::path&) override
     {
         return Take();
     }
-    fs::path ChooseFolder(const std::string&) override { return Take().value_or(fs::path()); }
+    fs::path ChooseFolder(const std::string&, const fs::path&) override
+    {
+        return Take().value_or(fs::path());
+    }
     std::deque<fs::path> answers;
 
 private:

@@ -1,13 +1,24 @@
 #include <filesystem>
 
+#include <memory>
+
+#include <QAbstractButton>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QPushButton>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
 
 #include "app/QtServices.h"
 #include "app/QtText.h"
+#include "app/UiKit.h"
 #include "tests/app/GuiTestSupport.h"
 #include "tests/app/GuiTests.h"
 #include "wizard/WizardText.h"
@@ -47,14 +58,21 @@ private slots:
             shown->accept();
         }});
         const auto chosen = picker.ChooseFile({{wizardText::csvFilterLabel, "*.csv"},
-                                               {wizardText::allFilesFilterLabel, "*"}});
+                                               {wizardText::allFilesFilterLabel, "*"}},
+                                              folder.Path());
         QCOMPARE(filters, (QStringList{"CSVファイル(CSV) (*.csv *.CSV)", "全て(*) (*)"}));
         QVERIFY(detailsHidden);
         QVERIFY(chosen.has_value());
         QCOMPARE(PathToQString(*chosen), PathToQString(folder / "list.CSV"));
 
-        answers.Add([](QDialog* shown) { shown->reject(); });
-        QVERIFY(!picker.ChooseFile({{"x", "*"}}).has_value());
+        // Without a start folder the dialog opens in the user's home.
+        QString opened;
+        answers.Add([&](QDialog* shown) {
+            opened = qobject_cast<QFileDialog*>(shown)->directory().absolutePath();
+            shown->reject();
+        });
+        QVERIFY(!picker.ChooseFile({{"x", "*"}}, {}).has_value());
+        QCOMPARE(opened, QDir::homePath());
     }
 
     void FolderPickerOffersFoldersOnly()
@@ -64,21 +82,65 @@ private slots:
         QtFilePicker picker;
         QString title;
         bool foldersOnly = false;
+        QString opened;
         DialogAnswerer answers({[&](QDialog* shown) {
             auto* dialog = qobject_cast<QFileDialog*>(shown);
             title = dialog->windowTitle();
             foldersOnly = dialog->fileMode() == QFileDialog::Directory &&
                           dialog->testOption(QFileDialog::ShowDirsOnly);
-            dialog->setDirectory(PathToQString(folder / "xml"));
+            opened = dialog->directory().absolutePath();
             shown->accept();
         }});
-        const fs::path chosen = picker.ChooseFolder(wizardText::folderPickerTitle);
+        const fs::path chosen =
+            picker.ChooseFolder(wizardText::folderPickerTitle, folder / "xml");
         QCOMPARE(title, QStringLiteral("フォルダを選択してください"));
         QVERIFY(foldersOnly);
+        // Opened in the folder it replaces, and taken as it is.
+        QCOMPARE(opened, PathToQString(folder / "xml"));
         QCOMPARE(PathToQString(chosen), PathToQString(folder / "xml"));
 
         answers.Add([](QDialog* shown) { shown->reject(); });
-        QVERIFY(picker.ChooseFolder("t").empty());
+        QVERIFY(picker.ChooseFolder("t", {}).empty());
+    }
+
+    // On a Japanese desktop Qt's own texts are Japanese: the file dialog's buttons and
+    // labels, the edit fields' context menu, the standard buttons.
+    void QtSpeaksTheDesktopLanguage()
+    {
+        QtTranslation japanese(QLocale(QLocale::Japanese, QLocale::Japan));
+        QVERIFY(japanese.Loaded());
+        TempFolder folder;
+        QtFilePicker picker;
+        QStringList texts;
+        DialogAnswerer answers({[&](QDialog* shown) {
+            for (const QAbstractButton* button : shown->findChildren<QAbstractButton*>()) {
+                if (button->isVisible() && !button->text().isEmpty()) {
+                    texts << button->text();
+                }
+            }
+            for (const QLabel* label : shown->findChildren<QLabel*>()) {
+                if (label->isVisible()) {
+                    texts << label->text();
+                }
+            }
+            shown->reject();
+        }});
+        QVERIFY(!picker.ChooseFile({{wizardText::csvFilterLabel, "*.csv"}}, folder.Path()));
+        for (const char* text :
+             {"開く(&O)", "キャンセル", "アドレス:", "ファイル名(&N):", "ファイルの種類:"}) {
+            QVERIFY2(texts.contains(ToQString(text)), text);
+        }
+
+        QLineEdit edit;
+        QStringList menu;
+        const std::unique_ptr<QMenu> context(edit.createStandardContextMenu());
+        for (const QAction* action : context->actions()) {
+            menu << action->text().section(QLatin1Char('\t'), 0, 0);  // without the shortcut
+        }
+        QVERIFY(menu.contains(QStringLiteral("コピー(&C)")));
+        QVERIFY(menu.contains(QStringLiteral("すべてを選択")));
+        QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
     }
 
     void OpenerHandsTheFileToTheDesktop()

@@ -32,7 +32,8 @@ void SelectRows(QTreeWidget* list, const std::vector<int>& rows)
     }
 }
 
-std::optional<std::filesystem::path> ScriptedPicker::ChooseFile(const std::vector<FileFilter>&)
+std::optional<std::filesystem::path> ScriptedPicker::ChooseFile(const std::vector<FileFilter>&,
+                                                                const std::filesystem::path&)
 {
     ++asked;
     if (files.empty()) {
@@ -43,7 +44,8 @@ std::optional<std::filesystem::path> ScriptedPicker::ChooseFile(const std::vecto
     return chosen;
 }
 
-std::filesystem::path ScriptedPicker::ChooseFolder(const std::string&)
+std::filesystem::path ScriptedPicker::ChooseFolder(const std::string&,
+                                                   const std::filesystem::path&)
 {
     ++asked;
     if (folders.empty()) {

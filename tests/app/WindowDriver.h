@@ -57,8 +57,10 @@ public:
 class ScriptedPicker : public FilePicker
 {
 public:
-    std::optional<std::filesystem::path> ChooseFile(const std::vector<FileFilter>& filters) override;
-    std::filesystem::path ChooseFolder(const std::string& title) override;
+    std::optional<std::filesystem::path> ChooseFile(const std::vector<FileFilter>& filters,
+                                                    const std::filesystem::path& start) override;
+    std::filesystem::path ChooseFolder(const std::string& title,
+                                       const std::filesystem::path& start) override;
 
     std::deque<std::filesystem::path> files;
     std::deque<std::filesystem::path> folders;

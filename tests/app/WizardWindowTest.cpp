@@ -410,13 +410,13 @@ private slots:
         QCOMPARE(window.Logic().PageIndex(), 2);
         QCOMPARE(wizard.answers.shown, (QStringList{"確認: XMLフォルダを作成します。", "確認: プログラムを終了します。",
                                                      "確認: プログラムを終了します。"}));
-        // Tab on page 1 goes from browse button to browse button.
+        // Tab on page 1 goes from path to browse button to the next path.
         wizard.Click(back);
         QCOMPARE(wizard.FocusName(), QStringLiteral("control1003"));
         QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
-        QCOMPARE(wizard.FocusName(), QStringLiteral("control1006"));
+        QCOMPARE(wizard.FocusName(), QStringLiteral("control1005"));
         QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
-        QCOMPARE(wizard.FocusName(), QStringLiteral("control1008"));
+        QCOMPARE(wizard.FocusName(), QStringLiteral("control1006"));
     }
 
     void AboutItemOpensTheAboutBoxOnAnyPage()

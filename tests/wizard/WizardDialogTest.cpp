@@ -252,6 +252,23 @@ TEST_F(WizardTest, InputPathsAreCheckedForTheirKindBeforePage2)
     EXPECT_EQ("/", Text(xmlEdit));
 }
 
+TEST_F(WizardTest, PickersOpenInTheFolderOfThePathTheyReplace)
+{
+    Start();
+    wizard->OnNext();
+    wizard->OnBrowseCsv();  // nothing chosen yet: the user's home (cancelled)
+    picker.files.push_back(set / "filesets.csv");
+    wizard->OnBrowseCsv();
+    wizard->OnBrowseCsv();  // the folder of the CSV file chosen before
+    wizard->OnBrowseDtd();  // the proposed folder itself
+    picker.folders.push_back(out / "gone");
+    wizard->OnBrowseXml();
+    wizard->OnBrowseXml();  // a folder that no longer exists: its parent
+    fs::remove_all(out);
+    wizard->OnBrowseXml();  // neither exists: home
+    EXPECT_EQ((std::vector<fs::path>{{}, {}, set, set / "dtd", {}, out, {}}), picker.startFolders);
+}
+
 TEST_F(WizardTest, ChoosingTheCsvFileProposesItsDtdAndDataFolders)
 {
     Start();

@@ -191,9 +191,11 @@ public:
 class FakePicker : public FilePicker
 {
 public:
-    std::optional<std::filesystem::path> ChooseFile(const std::vector<FileFilter>& filters) override
+    std::optional<std::filesystem::path> ChooseFile(const std::vector<FileFilter>& filters,
+                                                    const std::filesystem::path& start) override
     {
         fileFilters.push_back(filters);
+        startFolders.push_back(start);
         if (files.empty()) {
             return std::nullopt;
         }
@@ -201,9 +203,11 @@ public:
         files.pop_front();
         return chosen;
     }
-    std::filesystem::path ChooseFolder(const std::string& title) override
+    std::filesystem::path ChooseFolder(const std::string& title,
+                                       const std::filesystem::path& start) override
     {
         folderTitles.push_back(title);
+        startFolders.push_back(start);
         if (folders.empty()) {
             return {};
         }
@@ -216,6 +220,7 @@ public:
     std::deque<std::filesystem::path> folders;
     std::vector<std::vector<FileFilter>> fileFilters;
     std::vector<std::string> folderTitles;
+    std::vector<std::filesystem::path> startFolders;  // of every dialog, in order
 };
 
 class FakeOpener : public DocumentOpener

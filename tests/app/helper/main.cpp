@@ -5,7 +5,8 @@
 //   gui_helper quit-during-run SET OUT    converts SET into OUT and confirms a quit as
 //                                         soon as the second fileset is being converted
 //   gui_helper screenshots SET WORK OUT   every page, each dialog and the completion
-//                                         state as PNG files in OUT (needs a real display)
+//                                         state as PNG files in OUT (needs a real display,
+//                                         and a window manager for the frames)
 //
 // A confirmed quit ends the process through the real exit, with status 0.
 
@@ -133,10 +134,12 @@ int QuitDuringRun(const fs::path& set, const fs::path& out)
     return 3;
 }
 
-// Grabs the window (and whatever lies over it) from the screen.
+// Grabs the window with its frame (and whatever lies over it) from the screen.
 void Grab(const QWidget* window, const fs::path& file)
 {
-    QCoreApplication::processEvents();
+    // The window manager frames a window, and draws its title bar, a moment after the
+    // window is shown or changed.
+    QTest::qWait(400);
     const QRect area = window->frameGeometry();
     QScreen* screen = window->screen();
     const QPixmap shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
