@@ -48,16 +48,25 @@ install(FILES ${CMAKE_BINARY_DIR}/generated/help/kinds.htm DESTINATION ${program
 install(FILES resources/gi.dtd DESTINATION ${shareFolder}/dtd)
 install(DIRECTORY samples/demo DESTINATION ${shareFolder}/samples)
 
-# Manual pages and the changelog are compressed, as Debian keeps them.
+# Manual pages and the changelog are compressed, as Debian keeps them. The Japanese
+# pages lie in docs/man/ja/ and go to share/man/ja/man1.
 find_program(GZIP_PROGRAM gzip REQUIRED)
 set(compressed)
-foreach(page ordevik-batch.1 ordevik.1)
-    add_custom_command(OUTPUT ${generated}/${page}.gz
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${generated}
-        COMMAND ${GZIP_PROGRAM} -9n -c ${CMAKE_SOURCE_DIR}/docs/man/${page} > ${generated}/${page}.gz
-        DEPENDS ${CMAKE_SOURCE_DIR}/docs/man/${page} VERBATIM)
-    list(APPEND compressed ${generated}/${page}.gz)
-    install(FILES ${generated}/${page}.gz DESTINATION share/man/man1)
+foreach(language . ja)
+    set(manFolder share/man/${language}/man1)
+    if(language STREQUAL ".")
+        set(manFolder share/man/man1)
+    endif()
+    foreach(page ordevik-batch.1 ordevik.1)
+        set(source ${CMAKE_SOURCE_DIR}/docs/man/${language}/${page})
+        set(target ${generated}/man/${language}/${page}.gz)
+        add_custom_command(OUTPUT ${target}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${generated}/man/${language}
+            COMMAND ${GZIP_PROGRAM} -9n -c ${source} > ${target}
+            DEPENDS ${source} VERBATIM)
+        list(APPEND compressed ${target})
+        install(FILES ${target} DESTINATION ${manFolder})
+    endforeach()
 endforeach()
 configure_file(resources/linux/changelog ${generated}/changelog @ONLY)
 add_custom_command(OUTPUT ${generated}/changelog.gz
@@ -98,6 +107,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${ORDEVIK_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own texts (file dialogs, context menus, standard buttons) in the desktop's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 configure_file(resources/linux/conffiles ${generated}/conffiles COPYONLY)

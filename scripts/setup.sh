@@ -3,5 +3,5 @@
 set -euo pipefail
 "$(dirname "$0")/install-missing.sh" \
     cmake g++ make libgtest-dev libcli11-dev libxml2-utils clang libclang-rt-14-dev \
-    qt6-base-dev libgl-dev fonts-noto-cjk xvfb xauth \
+    qt6-base-dev qt6-translations-l10n libgl-dev fonts-noto-cjk xvfb xauth python3 \
     dpkg-dev fakeroot lintian desktop-file-utils appstream groff-base man-db

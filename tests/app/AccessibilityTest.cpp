@@ -53,8 +53,8 @@ std::vector<int> TabOrder(Harness& wizard, int start)
         order.push_back(focused->objectName().mid(7).toInt());
         QTest::keyClick(wizard.Window().focusWidget(), Qt::Key_Tab);
     }
-    const auto first = std::find(order.begin(), order.end(), start);
-    std::rotate(order.begin(), first != order.end() ? first : order.begin(), order.end());
+    const auto head = std::find(order.begin(), order.end(), start);
+    std::rotate(order.begin(), head != order.end() ? head : order.begin(), order.end());
     return order;
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Debian package from a build folder and checks it: its file list, the
 # configuration file, the links, the desktop entry and AppStream metadata (validated),
-# the manual pages, lintian (no errors), and the unpacked ordevik-batch --version.
+# the English and Japanese manual pages, the links of the installed help pages and the
+# READMEs, lintian (no errors), and the unpacked ordevik-batch --version.
 #
 #     check-package.sh BUILD_FOLDER
 set -euo pipefail
@@ -41,6 +42,9 @@ for file in usr/lib/ordevik/ordevik.txt usr/lib/ordevik/ordevik.bmp \
     usr/share/metainfo/org.ordevik.Ordevik.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/ordevik.svg \
     usr/share/man/man1/ordevik.1.gz usr/share/man/man1/ordevik-batch.1.gz \
+    usr/share/man/ja/man1/ordevik.1.gz usr/share/man/ja/man1/ordevik-batch.1.gz \
+    usr/lib/ordevik/help/output.htm usr/lib/ordevik/help/kinds.htm \
+    usr/lib/ordevik/help/glossary.htm \
     usr/share/doc/ordevik/copyright usr/share/doc/ordevik/changelog.gz; do
     [ -f "$work/root/$file" ] || fail "no $file"
 done
@@ -53,11 +57,17 @@ desktop-file-validate "$work/root/usr/share/applications/ordevik.desktop" ||
     fail "desktop-file-validate"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.ordevik.Ordevik.metainfo.xml" \
     >"$work/appstream.log" 2>&1 || { cat "$work/appstream.log"; fail "appstreamcli validate"; }
-for page in ordevik ordevik-batch; do
-    warnings=$(zcat "$work/root/usr/share/man/man1/$page.1.gz" |
-        LC_ALL=C.UTF-8 groff -k -ww -man -Tutf8 -z 2>&1)
-    [ -z "$warnings" ] || fail "man page $page: $warnings"
+for folder in man1 ja/man1; do
+    for page in ordevik ordevik-batch; do
+        warnings=$(zcat "$work/root/usr/share/man/$folder/$page.1.gz" |
+            LC_ALL=C.UTF-8 groff -k -ww -man -Tutf8 -z 2>&1)
+        [ -z "$warnings" ] || fail "man page $folder/$page: $warnings"
+    done
 done
+# Every link and picture of the installed help pages, the READMEs and the AppStream
+# screenshot lead to files that exist.
+"$root/tests/docs/check-links.py" "$root" "$work/root/usr/lib/ordevik" ||
+    fail "broken links
 version=$("$work/root/usr/lib/ordevik/ordevik-batch" --version)
 [ "$version" = "ordevik-batch $(dpkg-deb -f "$package" Version)" ] ||
     fail "ordevik-batch --version says '$version'"
