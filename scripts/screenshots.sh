@@ -11,7 +11,10 @@ display=${1:-:95}
 "$root/scripts/setup.sh"
 "$root/scripts/install-missing.sh" --no-recommends openbox
 "$root/scripts/build.sh" build-test
-work=$(mktemp -d)
+# A short fixed scratch path, as the pictures show it.
+work=/tmp/ordevik-sample
+rm -rf "$work"
+mkdir -p "$work"
 pids=()
 cleanup() {
     for pid in "${pids[@]}"; do
