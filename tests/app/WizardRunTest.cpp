@@ -127,6 +127,19 @@ private slots:
         QCOMPARE(started({"/data/x-rays"}), QStringLiteral("history=1 reverse=0 name=gui_helper"));
         QCOMPARE(started({"-R", "r"}), QStringLiteral("history=0 reverse=0 name=gui_helper"));
     }
+
+    // Qt's own texts follow the desktop's language.
+    void ApplicationSpeaksTheDesktopLanguage()
+    {
+        const auto cancel = [](const QString& language) {
+            QString output;
+            RunProgram(QStringLiteral(ORDEVIK_HELPER_PATH), {"qt-texts"}, &output,
+                       {"LC_ALL=" + language, "LANG=" + language, "LANGUAGE="});
+            return output.trimmed();
+        };
+        QCOMPARE(cancel(QStringLiteral("ja_JP.UTF-8")), QStringLiteral("キャンセル"));
+        QCOMPARE(cancel(QStringLiteral("C.UTF-8")), QStringLiteral("Cancel"));
+    }
 };
 
 ORDEVIK_GUI_TEST(WizardRunTest)

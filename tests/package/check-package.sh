@@ -67,7 +67,7 @@ done
 # Every link and picture of the installed help pages, the READMEs and the AppStream
 # screenshot lead to files that exist.
 "$root/tests/docs/check-links.py" "$root" "$work/root/usr/lib/ordevik" ||
-    fail "broken links
+    fail "broken links"
 version=$("$work/root/usr/lib/ordevik/ordevik-batch" --version)
 [ "$version" = "ordevik-batch $(dpkg-deb -f "$package" Version)" ] ||
     fail "ordevik-batch --version says '$version'"

@@ -1,6 +1,7 @@
 // gui_helper: what the Qt tests cannot do inside their own process, and the screenshots.
 //
 //   gui_helper args [ARGUMENTS...]        starts ConverterApp, prints what it read, ends
+//   gui_helper qt-texts                   starts ConverterApp, prints Qt's Cancel caption
 //   gui_helper quit-on-page               Escape on the welcome page, the quit confirmed
 //   gui_helper quit-during-run SET OUT    converts SET into OUT and confirms a quit as
 //                                         soon as the second fileset is being converted
@@ -18,11 +19,13 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -101,6 +104,15 @@ int Arguments(int argc, char** argv)
     std::printf("history=%d reverse=%d name=%s\n", app.HistoryEnabled() ? 1 : 0,
                 QGuiApplication::layoutDirection() == Qt::RightToLeft ? 1 : 0,
                 QCoreApplication::applicationName().toUtf8().constData());
+    return 0;
+}
+
+// Qt's own caption of a standard Cancel button, in the language the application chose.
+int QtTexts(int argc, char** argv)
+{
+    ConverterApp app(argc, argv);
+    const QDialogButtonBox box(QDialogButtonBox::Cancel);
+    std::printf("%s\n", box.button(QDialogButtonBox::Cancel)->text().toUtf8().constData());
     return 0;
 }
 
@@ -228,6 +240,9 @@ int main(int argc, char** argv)
     if (mode == "args") {
         return Arguments(argc, argv);
     }
+    if (mode == "qt-texts") {
+        return QtTexts(argc, argv);
+    }
     QApplication application(argc, argv);
     QApplication::setFont(UiFont());
     if (mode == "quit-on-page") {
@@ -239,7 +254,7 @@ int main(int argc, char** argv)
     if (mode == "screenshots" && argc == 5) {
         return Screenshots(argv[2], argv[3], argv[4]);
     }
-    std::fprintf(stderr, "usage: gui_helper args|quit-on-page|quit-during-run SET OUT|"
+    std::fprintf(stderr, "usage: gui_helper args|qt-texts|quit-on-page|quit-during-run SET OUT|"
                          "screenshots SET WORK OUT\n");
     return 2;
 }
