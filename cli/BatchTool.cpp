@@ -16,6 +16,7 @@
 #include "dialogs/Dialogs.h"
 #include "engine/Conversion.h"
 #include "engine/ConversionOptions.h"
+#include "engine/InputCheck.h"
 #include "platform/FileSystem.h"
 #include "readers/FilesetList.h"
 #include "readers/SettingsFile.h"
@@ -33,7 +34,7 @@ struct BatchOptions
     fs::path csvFile;
     ConversionOptions conversion;  // xmlFolder is --out
     std::vector<std::string> filesets;
-    std::string selection;
+    FeatureSelection selection;  // applied to every fileset
     ExistingAnswer existing = ExistingAnswer::Stop;
     MissingAnswer missing = MissingAnswer::Skip;
     bool quiet = false;
@@ -73,7 +74,7 @@ public:
             }
         }
         std::string text = layout.caption + ": " + message + " [" + answerText + "]";
-        if (id == MessageId::XmlFileExists && result == OverwriteDialog::Quit) {
+        if (id == MessageId::XmlFileExists && result == ResultCode(OverwriteDialog::Answer::Quit)) {
             text += "\n  hint: --existing overwrite or --existing skip answers this question";
         }
         lines.push_back({id, result, text});
@@ -88,16 +89,16 @@ private:
         if (id == MessageId::XmlFileExists) {
             switch (options.existing) {
             case ExistingAnswer::Overwrite:
-                return OverwriteDialog::OverwriteAll;
+                return ResultCode(OverwriteDialog::Answer::OverwriteAll);
             case ExistingAnswer::Skip:
-                return OverwriteDialog::Skip;
+                return ResultCode(OverwriteDialog::Answer::Skip);
             case ExistingAnswer::Stop:
-                return OverwriteDialog::Quit;
+                return ResultCode(OverwriteDialog::Answer::Quit);
             }
         }
         if (id == MessageId::DataFileMissing) {
-            return options.missing == MissingAnswer::Skip ? SkipDialog::SkipAll
-                                                          : SkipDialog::Quit;
+            return ResultCode(options.missing == MissingAnswer::Skip ? SkipDialog::Answer::SkipAll
+                                                                     : SkipDialog::Answer::Quit);
         }
         return layout.buttons.empty() ? layout.escapeResult : layout.buttons.front().result;
     }
@@ -123,8 +124,9 @@ public:
                 (dtdWarning && dtdWarningShown)) {
                 continue;
             }
-            overwriteAllShown |= overwriteAll && line.result == OverwriteDialog::OverwriteAll;
-            skipAllShown |= skipAll && line.result == SkipDialog::SkipAll;
+            overwriteAllShown |=
+                overwriteAll && line.result == ResultCode(OverwriteDialog::Answer::OverwriteAll);
+            skipAllShown |= skipAll && line.result == ResultCode(SkipDialog::Answer::SkipAll);
             dtdWarningShown |= dtdWarning;
             err << line.text << '\n';
             ++shown;
@@ -277,25 +279,20 @@ std::optional<Refusal> ParseArguments(int argc, const char* const* argv, BatchOp
 std::optional<std::string> CheckInputs(BatchOptions& options)
 {
     ConversionOptions& conversion = options.conversion;
-    if (!IsRegularFile(options.csvFile)) {
-        return MessageText(MessageId::CsvFileMissing) + " (" + PathText(options.csvFile) + ")";
-    }
-    if (!IsFolder(conversion.dataFolder)) {
-        return MessageText(MessageId::DataFolderMissing) + " (" +
-               PathText(conversion.dataFolder) + ")";
-    }
-    if (!IsFolder(conversion.dtdFolder)) {
-        return MessageText(MessageId::DtdFolderMissing) + " (" + PathText(conversion.dtdFolder) +
-               ")";
+    if (const std::optional<InputProblem> problem =
+            CheckRunInputs(options.csvFile, conversion.dataFolder, conversion.dtdFolder)) {
+        return MessageText(problem->message) + " (" + PathText(problem->path) + ")";
     }
     if (conversion.settingsFile.empty()) {
-        conversion.settingsFile = ExecutablePath().parent_path() / "ordevik.ini";
+        conversion.settingsFile = SettingsFile::DefaultPath();
     }
     if (!IsRegularFile(conversion.settingsFile)) {
         return "settings file not found: " + PathText(conversion.settingsFile);
     }
     SettingsFile settings(conversion.settingsFile);
-    settings.ReadIniFile();
+    if (!settings.ReadIniFile()) {
+        return "settings file cannot be read: " + PathText(conversion.settingsFile);
+    }
     const std::size_t kindCount = static_cast<std::size_t>(settings.LoadObjects());
     if (options.selection.empty()) {
         options.selection.assign(kindCount, '1');

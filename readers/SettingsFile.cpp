@@ -33,10 +33,9 @@ std::string_view PrepareLine(std::string_view line)
 
 }
 
-SettingsFile::SettingsFile()
+fs::path SettingsFile::DefaultPath()
 {
-    const fs::path executable = ExecutablePath();
-    SetPaths(executable.parent_path(), executable.stem());
+    return ExecutablePath().parent_path() / "ordevik.ini";
 }
 
 SettingsFile::SettingsFile(const fs::path& settingsFile)
@@ -61,11 +60,11 @@ void SettingsFile::SetPaths(const fs::path& folder, const fs::path& title)
     }
 }
 
-int SettingsFile::ReadIniFile()
+bool SettingsFile::ReadIniFile()
 {
     StringList lines;
     if (!PathExists(iniPath) || ReadTextLines(iniPath, lines) != 0) {
-        return 1;
+        return false;
     }
     sections.Clear();
     std::string buffer;
@@ -79,20 +78,17 @@ int SettingsFile::ReadIniFile()
             sections.Set(parser.Name(), parser.Body());
         }
     }
-    return 0;
+    return true;
 }
 
-int SettingsFile::ReadTextFile()
+bool SettingsFile::ReadTextFile()
 {
-    if (!PathExists(textPath)) {
-        return 1;
-    }
     StringList lines;
-    if (ReadTextLines(textPath, lines) != 0) {
-        return 1;
+    if (!PathExists(textPath) || ReadTextLines(textPath, lines) != 0) {
+        return false;
     }
     introLines = std::move(lines);
-    return 0;
+    return true;
 }
 
 std::string SettingsFile::SectionOrEmpty(const std::string& sectionName) const
