@@ -31,6 +31,19 @@ std::string_view PrepareLine(std::string_view line)
     return line.substr(first, last - first);
 }
 
+// Calls `visit` with the parser standing at each named element of `text` in turn.
+template <class Visit>
+void ForEachNamedElement(std::string text, Visit visit)
+{
+    ElementParser parser(std::move(text));
+    int cursor = 0;
+    while (parser.NextElement(cursor)) {
+        if (!parser.Name().empty()) {
+            visit(parser);
+        }
+    }
+}
+
 }
 
 fs::path SettingsFile::DefaultPath()
@@ -71,13 +84,9 @@ bool SettingsFile::ReadIniFile()
     for (const std::string& line : lines) {
         buffer += PrepareLine(line);
     }
-    ElementParser parser(std::move(buffer));
-    int cursor = 0;
-    while (parser.NextElement(cursor)) {
-        if (!parser.Name().empty()) {
-            sections.Set(parser.Name(), parser.Body());
-        }
-    }
+    ForEachNamedElement(std::move(buffer), [&](const ElementParser& parser) {
+        sections.Set(parser.Name(), parser.Body());
+    });
     return true;
 }
 
@@ -101,27 +110,19 @@ int SettingsFile::LoadObjects()
 {
     objectNames.clear();
     objectCodes.clear();
-    ElementParser parser(SectionOrEmpty("Object"));
-    int cursor = 0;
-    while (parser.NextElement(cursor)) {
-        if (!parser.Name().empty()) {
-            objectNames.push_back(parser.Name());
-            objectCodes.push_back(parser.Body());
-        }
-    }
+    ForEachNamedElement(SectionOrEmpty("Object"), [&](const ElementParser& parser) {
+        objectNames.push_back(parser.Name());
+        objectCodes.push_back(parser.Body());
+    });
     return static_cast<int>(objectCodes.size());
 }
 
 int SettingsFile::LoadSection(const std::string& sectionName, StringMap& target)
 {
     target.Clear();
-    ElementParser parser(SectionOrEmpty(sectionName));
-    int cursor = 0;
-    while (parser.NextElement(cursor)) {
-        if (!parser.Name().empty()) {
-            target.Set(parser.Name(), parser.Body());
-        }
-    }
+    ForEachNamedElement(SectionOrEmpty(sectionName), [&](const ElementParser& parser) {
+        target.Set(parser.Name(), parser.Body());
+    });
     return static_cast<int>(target.Size());
 }
 
@@ -130,14 +131,10 @@ int SettingsFile::LoadSectionWithAttributes(const std::string& sectionName,
 {
     attributeTarget.Clear();
     bodyTarget.Clear();
-    ElementParser parser(SectionOrEmpty(sectionName));
-    int cursor = 0;
-    while (parser.NextElement(cursor)) {
-        if (!parser.Name().empty()) {
-            attributeTarget.Set(parser.Name(), parser.AttributeText());
-            bodyTarget.Set(parser.Name(), parser.Body());
-        }
-    }
+    ForEachNamedElement(SectionOrEmpty(sectionName), [&](const ElementParser& parser) {
+        attributeTarget.Set(parser.Name(), parser.AttributeText());
+        bodyTarget.Set(parser.Name(), parser.Body());
+    });
     return static_cast<int>(bodyTarget.Size());
 }
 

@@ -323,7 +323,8 @@ TEST_F(ConversionTest, LastPartWithoutRecordsOrMissingIsClosedAtFilesetEnd)
     EXPECT_EQ(CrLf(closedAtFilesetEnd), ReadFileBytes(Out("F01.xml")));
 
     fs::remove(Data("F01RD.sal"));
-    presenter = ScriptedPresenter({OverwriteDialog::Answer::OverwriteAll, SkipDialog::Answer::Skip});
+    presenter =
+        ScriptedPresenter({OverwriteDialog::Answer::OverwriteAll, SkipDialog::Answer::Skip});
     RunF01("110");
     EXPECT_EQ(CrLf(closedAtFilesetEnd), ReadFileBytes(Out("F01.xml")));
 }
@@ -333,6 +334,9 @@ TEST_F(ConversionTest, StoppedRunClosesTheStartedDocument)
     fs::remove(Data("F01RD.sal"));
     presenter = ScriptedPresenter({SkipDialog::Answer::Quit});
     EXPECT_TRUE(RunF01().stopped);
+    // The question was the last dialog: nothing after the stop asks or fails.
+    EXPECT_EQ((std::vector<std::string>{"確認: データファイル F01RD.sal がありません。"}),
+              presenter.Messages());
     EXPECT_EQ(CrLf(closedAtFilesetEnd), ReadFileBytes(Out("F01.xml")));
 }
 
@@ -344,7 +348,8 @@ TEST_F(ConversionTest, ExistingFilesAnswers)
     const std::string askedMesh = "確認: XMLファイル F01MH.xml は既に存在します。";
 
     // Overwrite: the first part truncates, the later part appends without a question.
-    presenter = ScriptedPresenter({OverwriteDialog::Answer::Overwrite, OverwriteDialog::Answer::Skip});
+    presenter =
+        ScriptedPresenter({OverwriteDialog::Answer::Overwrite, OverwriteDialog::Answer::Skip});
     EXPECT_FALSE(RunF01().stopped);
     EXPECT_EQ((std::vector<std::string>{asked, askedMesh}), presenter.Messages());
     EXPECT_EQ(CrLf(integratedDocument), ReadFileBytes(Out("F01.xml")));
@@ -448,10 +453,13 @@ TEST_F(ConversionTest, OutputThatCannotBeOpenedSkipsTheKind)
     skipDtdCopy = true;
     const ConversionSummary summary = RunF01("101");
     EXPECT_FALSE(summary.stopped);
-    EXPECT_EQ(2u, presenter.shown.size());
-    EXPECT_EQ("失敗: XMLファイル " + (folder.Path() / "out" / "F01" / "F01.xml").string() +
-                  " を開けません。",
-              presenter.Messages().at(0));
+    EXPECT_EQ(2, summary.kindsSkipped);
+    const auto notOpened = [&](const std::string& name) {
+        return "失敗: XMLファイル " + (folder.Path() / "out" / "F01" / name).string() +
+               " を開けません。";
+    };
+    EXPECT_EQ((std::vector<std::string>{notOpened("F01.xml"), notOpened("F01MH.xml")}),
+              presenter.Messages());
 }
 
 TEST_F(ConversionTest, WriteFailureStopsTheRun)
