@@ -1,13 +1,8 @@
 #include "xmlout/FeatureWriter.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
-#include <cmath>
 #include <cstring>
-#include <optional>
 
-#include "text/Cp932.h"
 #include "text/ElementParser.h"
 #include "text/Numbers.h"
 #include "text/SjisText.h"
