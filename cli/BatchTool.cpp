@@ -16,6 +16,7 @@
 #include "dialogs/Dialogs.h"
 #include "engine/Conversion.h"
 #include "engine/ConversionOptions.h"
+#include "engine/InputCheck.h"
 #include "platform/FileSystem.h"
 #include "readers/FilesetList.h"
 #include "readers/SettingsFile.h"
@@ -33,7 +34,7 @@ struct BatchOptions
     fs::path csvFile;
     ConversionOptions conversion;  // xmlFolder is --out
     std::vector<std::string> filesets;
-    std::string selection;
+    FeatureSelection selection;  // applied to every fileset
     ExistingAnswer existing = ExistingAnswer::Stop;
     MissingAnswer missing = MissingAnswer::Skip;
     bool quiet = false;
@@ -73,7 +74,7 @@ public:
             }
         }
         std::string text = layout.caption + ": " + message + " [" + answerText + "]";
-        if (id == MessageId::XmlFileExists && result == OverwriteDialog::Quit) {
+        if (id == MessageId::XmlFileExists && result == ResultCode(OverwriteDialog::Answer::Quit)) {
             text += "\n  hint: --existing overwrite or --existing skip answers this question";
         }
         lines.push_back({id, result, text});
@@ -88,16 +89,16 @@ private:
         if (id == MessageId::XmlFileExists) {
             switch (options.existing) {
             case ExistingAnswer::Overwrite:
-                return OverwriteDialog::OverwriteAll;
+                return ResultCode(OverwriteDialog::Answer::OverwriteAll);
             case ExistingAnswer::Skip:
-                return OverwriteDialog::Skip;
+                return ResultCode(OverwriteDialog::Answer::Skip);
             case ExistingAnswer::Stop:
-                return OverwriteDialog::Quit;
+                return ResultCode(OverwriteDialog::Answer::Quit);
             }
         }
         if (id == MessageId::DataFileMissing) {
-            return options.missing == MissingAnswer::Skip ? SkipDialog::SkipAll
-                                                          : SkipDialog::Quit;
+            return ResultCode(options.missing == MissingAnswer::Skip ? SkipDialog::Answer::SkipAll
+                                                                     : SkipDialog::Answer::Quit);
         }
         return layout.buttons.empty() ? layout.escapeResult : layout.buttons.front().result;
     }
@@ -123,8 +124,9 @@ public:
                 (dtdWarning && dtdWarningShown)) {
                 continue;
             }
-            overwriteAllShown |= overwriteAll && line.result == OverwriteDialog::OverwriteAll;
-            skipAllShown |= skipAll && line.result == SkipDialog::SkipAll;
+            overwriteAllShown |=
+                overwriteAll && line.result == ResultCode(OverwriteDialog::Answer::OverwriteAll);
+            skipAllShown |= skipAll && line.result == ResultCode(SkipDialog::Answer::SkipAll);
             dtdWarningShown |= dtdWarning;
             err << line.text << '\n';
             ++shown;
@@ -205,46 +207,58 @@ depends only on the settings, its own files and the options, so a large data set
 be split by --fileset across machines.)";
 }
 
-// Reads the command line into `options`; a refusal when it is wrong or asks for help.
-std::optional<Refusal> ParseArguments(int argc, const char* const* argv, BatchOptions& options)
+// The options as CLI11 reads them, before they become paths and answers. Paths are
+// taken as UTF-8 text (on Windows main() makes the arguments so) and become paths
+// afterwards, never through the process code page.
+struct ArgumentTexts
 {
     bool perKind = false;
     std::string existing = "stop";
     std::string missing = "skip";
-    // Paths are taken as UTF-8 text (on Windows main() makes the arguments so) and
-    // become paths below, never through the process code page.
     std::string csvFile;
     std::string dataFolder;
     std::string dtdFolder;
     std::string xmlFolder;
     std::string settingsFile;
-    CLI::App app("ordevik-batch", "ordevik-batch");
-    app.footer(HelpText());
-    app.add_option("--csv", csvFile, "fileset-list CSV file")->required();
-    app.add_option("--data", dataFolder, "data folder (a sub-folder per fileset)")->required();
-    app.add_option("--dtd", dtdFolder, "folder of the DTD files")->required();
-    app.add_option("--out", xmlFolder, "XML output folder")->required();
-    app.add_option("--settings", settingsFile,
+};
+
+void DeclareOptions(CLI::App& app, ArgumentTexts& texts, BatchOptions& options)
+{
+    app.add_option("--csv", texts.csvFile, "fileset-list CSV file")->required();
+    app.add_option("--data", texts.dataFolder, "data folder (a sub-folder per fileset)")
+        ->required();
+    app.add_option("--dtd", texts.dtdFolder, "folder of the DTD files")->required();
+    app.add_option("--out", texts.xmlFolder, "XML output folder")->required();
+    app.add_option("--settings", texts.settingsFile,
                    "settings file, used exactly as given (default: ordevik.ini beside the "
                    "executable)");
     app.add_option("--fileset", options.filesets,
                    "convert this fileset of the CSV file; repeatable (default: every fileset)");
     app.add_option("--selection", options.selection,
                    "one 0/1 per \"Object\" entry, applied to every fileset (default: all 1)");
-    app.add_flag("--per-kind", perKind, "one XML file per feature kind");
+    app.add_flag("--per-kind", texts.perKind, "one XML file per feature kind");
     app.add_flag("--shift-jis", options.conversion.shiftJisOutput,
                  "write Shift_JIS (default: UTF-8)");
     app.add_flag("--no-dtd-copy", options.conversion.skipDtdCopy, "do not copy the DTD files");
-    app.add_option("--existing", existing,
+    app.add_option("--existing", texts.existing,
                    "answer to an existing XML file: overwrite (全て上書き), skip (スキップ) or "
                    "stop (終了; default)")
         ->check(CLI::IsMember({"overwrite", "skip", "stop"}));
-    app.add_option("--missing", missing,
+    app.add_option("--missing", texts.missing,
                    "answer to a missing data file: skip (全てスキップ; default) or stop (終了)")
         ->check(CLI::IsMember({"skip", "stop"}));
     app.add_flag("--quiet", options.quiet, "no progress and no summary");
     app.add_option("--jobs", options.jobs, "convert up to N filesets at once (default 1)")
         ->check(CLI::Range(1, 256));
+}
+
+// Reads the command line into `options`; a refusal when it is wrong or asks for help.
+std::optional<Refusal> ParseArguments(int argc, const char* const* argv, BatchOptions& options)
+{
+    ArgumentTexts texts;
+    CLI::App app("ordevik-batch", "ordevik-batch");
+    app.footer(HelpText());
+    DeclareOptions(app, texts, options);
     app.set_version_flag("--version", "ordevik-batch " ORDEVIK_VERSION);
     try {
         app.parse(argc, argv);
@@ -259,16 +273,16 @@ std::optional<Refusal> ParseArguments(int argc, const char* const* argv, BatchOp
     } catch (const CLI::ParseError& error) {
         return Refusal{2, std::string(error.what()) + "\nRun with --help for more information."};
     }
-    options.csvFile = PathFromText(csvFile);
-    options.conversion.dataFolder = PathFromText(dataFolder);
-    options.conversion.dtdFolder = PathFromText(dtdFolder);
-    options.conversion.xmlFolder = PathFromText(xmlFolder);
-    options.conversion.settingsFile = PathFromText(settingsFile);
-    options.conversion.integratedOutput = !perKind;
-    options.existing = existing == "overwrite" ? ExistingAnswer::Overwrite
-                       : existing == "skip"    ? ExistingAnswer::Skip
-                                               : ExistingAnswer::Stop;
-    options.missing = missing == "stop" ? MissingAnswer::Stop : MissingAnswer::Skip;
+    options.csvFile = PathFromText(texts.csvFile);
+    options.conversion.dataFolder = PathFromText(texts.dataFolder);
+    options.conversion.dtdFolder = PathFromText(texts.dtdFolder);
+    options.conversion.xmlFolder = PathFromText(texts.xmlFolder);
+    options.conversion.settingsFile = PathFromText(texts.settingsFile);
+    options.conversion.integratedOutput = !texts.perKind;
+    options.existing = texts.existing == "overwrite" ? ExistingAnswer::Overwrite
+                       : texts.existing == "skip"    ? ExistingAnswer::Skip
+                                                     : ExistingAnswer::Stop;
+    options.missing = texts.missing == "stop" ? MissingAnswer::Stop : MissingAnswer::Skip;
     return std::nullopt;
 }
 
@@ -277,25 +291,20 @@ std::optional<Refusal> ParseArguments(int argc, const char* const* argv, BatchOp
 std::optional<std::string> CheckInputs(BatchOptions& options)
 {
     ConversionOptions& conversion = options.conversion;
-    if (!IsRegularFile(options.csvFile)) {
-        return MessageText(MessageId::CsvFileMissing) + " (" + PathText(options.csvFile) + ")";
-    }
-    if (!IsFolder(conversion.dataFolder)) {
-        return MessageText(MessageId::DataFolderMissing) + " (" +
-               PathText(conversion.dataFolder) + ")";
-    }
-    if (!IsFolder(conversion.dtdFolder)) {
-        return MessageText(MessageId::DtdFolderMissing) + " (" + PathText(conversion.dtdFolder) +
-               ")";
+    if (const std::optional<InputProblem> problem =
+            CheckRunInputs(options.csvFile, conversion.dataFolder, conversion.dtdFolder)) {
+        return MessageText(problem->message) + " (" + PathText(problem->path) + ")";
     }
     if (conversion.settingsFile.empty()) {
-        conversion.settingsFile = ExecutablePath().parent_path() / "ordevik.ini";
+        conversion.settingsFile = SettingsFile::DefaultPath();
     }
     if (!IsRegularFile(conversion.settingsFile)) {
         return "settings file not found: " + PathText(conversion.settingsFile);
     }
     SettingsFile settings(conversion.settingsFile);
-    settings.ReadIniFile();
+    if (!settings.ReadIniFile()) {
+        return "settings file cannot be read: " + PathText(conversion.settingsFile);
+    }
     const std::size_t kindCount = static_cast<std::size_t>(settings.LoadObjects());
     if (options.selection.empty()) {
         options.selection.assign(kindCount, '1');

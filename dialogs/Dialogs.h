@@ -8,7 +8,8 @@
 
 // The small modal dialogs: an about box and five message dialogs. Each shows one line
 // of text set by its caller, an icon and one to four buttons, and ends with the result
-// code of the button or key that closed it; the caller decides what the code means.
+// code of the button or key that closed it. The dialogs that ask a question turn that
+// code into their own `Answer`, a scoped enum whose values are the codes of its buttons.
 // Showing goes through a DialogPresenter, so the engine never calls a toolkit: the Qt
 // GUI draws the dialog, ordevik-batch prints it and answers from its options, the
 // tests answer from a script.
@@ -27,6 +28,13 @@ struct DialogButton
     int x;             // dialog units from the left edge
     int result;        // the code the dialog ends with when this button is pressed
 };
+
+// The result code of an answer, as a layout's buttons and a presenter carry it.
+template <class Answer>
+constexpr int ResultCode(Answer answer)
+{
+    return static_cast<int>(answer);
+}
 
 struct DialogLayout
 {
@@ -58,13 +66,17 @@ public:
 
 // Base of the six dialogs: a layout and a presenter. The caller constructs one on its
 // stack, sets the message, shows it once and reads the result. `presenter` may be null
-// (every showing then answers -1); otherwise it must outlive the dialog.
+// (every showing then answers -1); otherwise it must outlive the dialog. The dialog
+// keeps a reference to its layout, which must outlive it too: the six Definition()
+// layouts are static and live as long as the program.
 class MessageDialog
 {
 public:
-    // Shows the dialog; -1 when there is no presenter or it cannot show it.
+    // Shows the dialog; the result code of the button or key that closed it, -1 when
+    // there is no presenter or it cannot show the dialog.
     int DoModal();
-    // Sets the message by its name (and the file or code it names) and shows it.
+    // Sets the message by its name (and the file or code it names) and shows it; the
+    // result code as DoModal gives it. The question dialogs' Ask reads it as an answer.
     int Show(MessageId id, std::string_view subject = {});
     const DialogLayout& Layout() const { return layout; }
 
@@ -104,7 +116,9 @@ public:
     {
     }
     static const DialogLayout& Definition();
-    enum Result { Quit = 0, Skip = 1, Overwrite = 2, OverwriteAll = 3 };
+    enum class Answer { Quit = 0, Skip = 1, Overwrite = 2, OverwriteAll = 3 };
+    // Shows the question; a dialog that cannot be shown quits, as Escape does.
+    [[nodiscard]] Answer Ask(MessageId id, std::string_view subject = {});
 };
 
 class ConfirmDialog : public MessageDialog
@@ -115,7 +129,9 @@ public:
     {
     }
     static const DialogLayout& Definition();
-    enum Result { Ok = 1, Cancel = 2 };
+    enum class Answer { Ok = 1, Cancel = 2 };
+    // Shows the question; a dialog that cannot be shown cancels, as Escape does.
+    [[nodiscard]] Answer Ask(MessageId id, std::string_view subject = {});
 };
 
 class SkipDialog : public MessageDialog
@@ -126,7 +142,9 @@ public:
     {
     }
     static const DialogLayout& Definition();
-    enum Result { Quit = 0, Skip = 1, SkipAll = 2 };
+    enum class Answer { Quit = 0, Skip = 1, SkipAll = 2 };
+    // Shows the question; a dialog that cannot be shown skips this one file.
+    [[nodiscard]] Answer Ask(MessageId id, std::string_view subject = {});
 };
 
 class FailureDialog : public MessageDialog

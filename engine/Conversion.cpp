@@ -1,5 +1,8 @@
 #include "engine/Conversion.h"
 
+#include <optional>
+#include <vector>
+
 #include "engine/FilesetConverter.h"
 #include "platform/FileSystem.h"
 #include "text/Cp932.h"
@@ -52,37 +55,23 @@ ConversionOptions RunOptions(const ConversionOptions& given)
     return options;
 }
 
-// The converter's three parallel queues, in the order of the map of chosen filesets.
-struct FilesetQueues
+// The chosen filesets in the order of their map, each with its selection.
+std::vector<FilesetToConvert> FilesetsOf(const ConversionRequest& request)
 {
-    StringList codes;
-    StringList names;
-    StringList selections;
-};
-
-FilesetQueues Queues(const ConversionRequest& request)
-{
-    FilesetQueues queues;
+    std::vector<FilesetToConvert> filesets;
     for (const auto& [code, name] : request.selectedFilesets) {
-        queues.codes.push_back(code);
-        queues.names.push_back(name);
         const auto selection = request.featureSelection.find(code);
-        queues.selections.push_back(
-            selection != request.featureSelection.end() ? selection->second : std::string());
+        filesets.push_back({code, name,
+                            selection != request.featureSelection.end() ? selection->second
+                                                                        : FeatureSelection()});
     }
-    return queues;
-}
-
-FilesetConverter MakeConverter(const ConversionRequest& request, DialogPresenter* presenter)
-{
-    FilesetQueues queues = Queues(request);
-    return FilesetConverter(queues.codes, queues.names, queues.selections,
-                            RunOptions(request.options), presenter);
+    return filesets;
 }
 
 ConversionRun::ConversionRun(const ConversionRequest& request, DialogPresenter* presenter,
                              ProgressSink& progressSink)
-    : converter(MakeConverter(request, presenter)), progress(progressSink)
+    : converter(FilesetsOf(request), RunOptions(request.options), presenter),
+      progress(progressSink)
 {
 }
 
@@ -119,24 +108,25 @@ bool ConversionRun::ConvertFileset(int number, const std::string& total)
 
 bool ConversionRun::ConvertKind(int& kindNumber, const std::string& kindTotal)
 {
-    const int lines = converter.ReadDataFile();
-    if (lines < -1) {
+    switch (converter.ReadDataFile()) {
+    case KindStep::StopRun:
         return false;
-    }
-    if (lines == -1) {
+    case KindStep::SkipKind:
         ++kindNumber;
         ++summary.kindsSkipped;
         return true;
+    case KindStep::GoOn:
+        break;
     }
     if (converter.NeedsPointStep() && !PointStep()) {
         return false;
     }
-    const int opened = converter.OpenOutput();
-    if (opened == -1) {
+    const KindStep opened = converter.OpenOutput();
+    if (opened == KindStep::StopRun) {
         return false;
     }
     ++kindNumber;
-    if (opened == 1) {
+    if (opened == KindStep::SkipKind) {
         ++summary.kindsSkipped;
         return true;
     }
@@ -146,7 +136,7 @@ bool ConversionRun::ConvertKind(int& kindNumber, const std::string& kindTotal)
     progress.Refresh(labels);
     progress.PumpOneMessage();
     progress.SetPosition(0);
-    WriteRecords(lines);
+    WriteRecords(converter.RecordCount());
     // A write that failed, while writing or closing, stops the run.
     return converter.FinishKind();
 }
@@ -155,18 +145,19 @@ bool ConversionRun::PointStep()
 {
     labels.featureCounter.clear();
     labels.featureName = "ポイントデータ設定";
-    if (converter.KindCode() == "MH") {
+    if (converter.KindCode() == meshKind) {
         labels.featureName += "（メッシュ標高）";
     }
     progress.SetPosition(0);
     progress.Refresh(labels);
-    if (converter.ReadMetadata() == 0) {
+    if (!converter.ReadMetadata()) {
         return false;
     }
-    const int points = converter.LoadPoints();
-    if (points == 0) {
+    const std::optional<int> loaded = converter.LoadPoints();
+    if (!loaded) {
         return false;
     }
+    const int points = *loaded;
     int converted = 0;
     while (converted < points) {
         converter.ConvertNextPoint(converted);
@@ -181,7 +172,8 @@ bool ConversionRun::PointStep()
 void ConversionRun::WriteRecords(int lines)
 {
     long long written = 0;
-    while (converter.WriteNextRecord()) {
+    // A write that failed has been reported; FinishKind then stops the run.
+    while (converter.WriteNextRecord() == RecordStep::Written) {
         written += progressRange;
         ++summary.records;
         progress.SetPosition(static_cast<int>(written / lines));

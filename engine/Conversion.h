@@ -13,11 +13,11 @@ class DialogPresenter;
 struct ConversionRequest
 {
     ConversionOptions options;
-    // Fileset code to name, and fileset code to selection string (one "0"/"1" per
-    // "Object" entry). Codes are code page 932 bytes; a map keeps them in ascending
-    // byte order, the order in which they are converted.
+    // Fileset code to name, and fileset code to its chosen kinds. Codes are code page
+    // 932 bytes; a map keeps them in ascending byte order, the order in which they are
+    // converted. A fileset without a selection converts no kind.
     std::map<std::string, std::string> selectedFilesets;
-    std::map<std::string, std::string> featureSelection;
+    std::map<std::string, FeatureSelection> featureSelection;
 };
 
 // The texts of the four labels of the progress page, in UTF-8.
@@ -70,7 +70,8 @@ struct ConversionSummary
 // output files), so calls on different threads share nothing but the input files
 // they read; filesets converted side by side must write to different folders, as
 // each fileset writes only its own. `presenter` may be null: every dialog then
-// answers -1, which skips a missing data file and stops at an existing output file.
+// answers as one that cannot be shown, which skips a missing data file and stops at
+// an existing output file.
 // `presenter` and `progress` are called on the calling thread, and only during the
 // call.
 ConversionSummary RunConversion(const ConversionRequest& request, DialogPresenter* presenter,

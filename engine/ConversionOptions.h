@@ -1,6 +1,18 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+
+// The feature kinds chosen for one fileset: one digit per "Object" entry of the
+// settings, in their order. A digit "1" to "9" chooses its entry; "0", any other byte
+// and a missing digit leave it out. The wizard, the batch tool and the run all hold it
+// as this type.
+using FeatureSelection = std::string;
+
+inline bool IsChosen(char digit)
+{
+    return digit >= '1' && digit <= '9';
+}
 
 // How a run converts: where it reads and writes, and the three output choices of the
 // options page. The wizard, the batch tool and the converter all hold this one type.

@@ -1,36 +1,42 @@
 #include "engine/FilesetConverter.h"
 
 #include "dialogs/Dialogs.h"
-#include "text/Cp932.h"
+#include "engine/DocumentHead.h"
+#include "engine/DtdCopy.h"
 #include "platform/FileSystem.h"
+#include "text/Cp932.h"
 #include "text/SjisText.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string meshKind = "MH";
-
 fs::path SettingsPathOr(const fs::path& settingsFile)
 {
-    return settingsFile.empty() ? SettingsFile().IniPath() : settingsFile;
+    return settingsFile.empty() ? SettingsFile::DefaultPath() : settingsFile;
 }
 
+// The message that tells the user why a point-data step failed.
+MessageId PointDataFailure(PointDataOutcome outcome)
+{
+    return outcome == PointDataOutcome::FileMissing ? MessageId::PointFileMissing
+                                                    : MessageId::PointsMissing;
+}
 
 }
 
-FilesetConverter::FilesetConverter(const StringList& codes, const StringList& names,
-                                   const StringList& selectionStrings,
+FilesetConverter::FilesetConverter(std::vector<FilesetToConvert> toConvert,
                                    const ConversionOptions& runOptions,
                                    DialogPresenter* dialogPresenter)
     : presenter(dialogPresenter),
-      writer(dialogPresenter, SettingsPathOr(runOptions.settingsFile)),
       options(runOptions),
-      filesetCodes(codes),
-      filesetNames(names),
-      selections(selectionStrings)
+      filesets(std::move(toConvert)),
+      writer(SettingsPathOr(runOptions.settingsFile))
 {
-    writer.ReadIniFile();
+    // A settings file that cannot be read leaves every table empty, and so no kind is
+    // chosen: the front ends refuse such a file before a run (ordevik-batch) or offer
+    // no kinds (the wizard), so the result is deliberately left alone here.
+    static_cast<void>(writer.ReadIniFile());
     writer.LoadConvertSettings();
     writer.SetDataFolder(options.dataFolder);
 }
@@ -46,139 +52,139 @@ FilesetConverter::~FilesetConverter()
 bool FilesetConverter::NextFileset()
 {
     EndFileset();
-    if (filesetCodes.empty() || filesetNames.empty() || selections.empty()) {
-        filesetCode.clear();
-        filesetName.clear();
-        pendingKinds.clear();
+    fileset = {};
+    kind = {};
+    if (nextFileset == filesets.size()) {
         return false;
     }
-    filesetCode = std::move(filesetCodes.front());
-    filesetCodes.pop_front();
-    filesetName = std::move(filesetNames.front());
-    filesetNames.pop_front();
-    const std::string selection = std::move(selections.front());
-    selections.pop_front();
-    writer.SetFilesetCode(filesetCode);
+    FilesetToConvert& next = filesets[nextFileset++];
+    fileset.code = std::move(next.code);
+    fileset.name = std::move(next.name);
+    writer.SetFilesetCode(fileset.code);
     // Nothing of an earlier fileset may reach this one's documents.
     writer.ResetForFileset();
 
-    pendingKinds.clear();
-    pointSteps = 0;
-    kindIndex = 0;
-    recordCount = 0;
-    skippedPath.clear();
-    skippedName.clear();
-    approvedPath.clear();
-    meshPointsLoaded = false;
-    documentStarted = false;
-    documentClosed = false;
-    documentFailed = false;
-    documentPath.clear();
-
     // Output goes only into the chosen folder: the code becomes one folder name.
-    filesetUsable = IsSafeName(filesetCode);
-    if (!filesetUsable) {
-        WarningDialog(presenter).Show(MessageId::FilesetCodeUnusable, ToUtf8(filesetCode));
+    if (!IsSafeName(fileset.code)) {
+        WarningDialog(presenter).Show(MessageId::FilesetCodeUnusable, ToUtf8(fileset.code));
         return true;
     }
-
-    QueueKinds(selection);
+    QueueKinds(next.selection);
     if (!options.skipDtdCopy) {
         CopyDtdFiles();
     }
     return true;
 }
 
-void FilesetConverter::QueueKinds(const std::string& selection)
+void FilesetConverter::QueueKinds(const FeatureSelection& selection)
 {
     const StringList& objectCodes = writer.ObjectCodes();
     for (std::size_t i = 0; i < selection.size() && i < objectCodes.size(); ++i) {
-        const char digit = selection[i];
-        if (digit < '1' || digit > '9') {
+        if (!IsChosen(selection[i])) {
             continue;
         }
         std::string entry = objectCodes[i];
         // Leading parts of a comma list go to the tail in written order; a list that
         // starts with "," is one kind as it stands.
         for (int comma = FindByte(entry, ',', 0); comma > 0; comma = FindByte(entry, ',', 0)) {
-            pendingKinds.push_back(entry.substr(0, static_cast<std::size_t>(comma)));
+            fileset.pendingKinds.push_back(entry.substr(0, static_cast<std::size_t>(comma)));
             entry.erase(0, static_cast<std::size_t>(comma) + 1);
         }
         if (entry == meshKind) {
-            pendingKinds.push_back(entry);
+            fileset.pendingKinds.push_back(entry);
         } else {
-            pendingKinds.push_front(entry);
+            fileset.pendingKinds.push_front(entry);
         }
+    }
+}
+
+void FilesetConverter::CopyDtdFiles()
+{
+    const fs::path folder = OutputFolder();
+    if (!PathExists(folder)) {
+        CreateFolder(folder);
+    }
+    if (CopyDtdFilesTo(folder, options.dtdFolder, options.shiftJisOutput) ==
+            DtdCopyOutcome::NoDtdFiles &&
+        !run.dtdWarned) {
+        WarningDialog(presenter).Show(MessageId::DtdFileMissing);
+        run.dtdWarned = true;
     }
 }
 
 bool FilesetConverter::NextKind()
 {
-    kindCode.clear();
-    kindName.clear();
-    nextKindCode.clear();
-    kindComment.clear();
-    datasetInfoLines.clear();
-    metadataLines.clear();
-    headLines.clear();
-    tailLines.clear();
-    firstPart = false;
-    if (pendingKinds.empty()) {
+    kind = {};
+    if (fileset.pendingKinds.empty()) {
         return false;
     }
-    kindCode = std::move(pendingKinds.front());
-    pendingKinds.pop_front();
-    kindName = writer.GetConvertAttributes(kindCode);
-    nextKindCode = pendingKinds.empty() ? std::string() : pendingKinds.front();
-    xmlDeclaration = FeatureWriter::BuildXmlDeclaration(options.shiftJisOutput);
-    kindComment = CommentLine(kindName);
-    ++kindIndex;
+    kind.code = std::move(fileset.pendingKinds.front());
+    fileset.pendingKinds.pop_front();
+    kind.name = writer.GetConvertAttributes(kind.code);
     return true;
 }
 
-int FilesetConverter::ReadDataFile()
+KindStep FilesetConverter::ReadDataFile()
 {
-    recordCount = 0;
+    kind.recordCount = 0;
     records.Clear();
-    if (!IsSafeName(kindCode)) {
-        WarningDialog(presenter).Show(MessageId::KindCodeUnusable, ToUtf8(kindCode));
-        return -1;
+    if (!IsSafeName(kind.code)) {
+        WarningDialog(presenter).Show(MessageId::KindCodeUnusable, ToUtf8(kind.code));
+        return KindStep::SkipKind;
     }
-    const std::string fileName = filesetCode + kindCode + ".sal";
-    const fs::path folder = FindInputEntry(options.dataFolder / FsName(filesetCode));
-    const fs::path path = FindInputEntry(folder / FsName(fileName));
+    const std::string fileName = fileset.code + kind.code + ".sal";
+    const fs::path path = writer.FilesetInput(fileName);
     // A file that exists but cannot be read is treated as missing.
     if (PathExists(path) && ReadTextLines(path, records) == 0) {
-        recordCount = static_cast<int>(records.Size());
-        return recordCount;
+        kind.recordCount = static_cast<int>(records.Size());
+        return KindStep::GoOn;
     }
     records.Clear();
-    if (skipAllMissing) {
-        return -1;
+    if (run.skipAllMissing) {
+        return KindStep::SkipKind;
     }
-    const int answer = SkipDialog(presenter).Show(MessageId::DataFileMissing, ToUtf8(fileName));
-    if (answer == SkipDialog::SkipAll) {
-        skipAllMissing = true;
-        return -1;
+    switch (SkipDialog(presenter).Ask(MessageId::DataFileMissing, ToUtf8(fileName))) {
+    case SkipDialog::Answer::SkipAll:
+        run.skipAllMissing = true;
+        return KindStep::SkipKind;
+    case SkipDialog::Answer::Skip:
+        return KindStep::SkipKind;
+    case SkipDialog::Answer::Quit:
+        break;
     }
-    return answer == SkipDialog::Quit ? -2 : -1;
+    return KindStep::StopRun;
 }
 
 bool FilesetConverter::NeedsPointStep() const
 {
-    return kindCode == meshKind || pointSteps == 0 || meshPointsLoaded;
+    return kind.code == meshKind || fileset.pointSteps == 0 || fileset.meshPointsLoaded;
 }
 
-int FilesetConverter::ReadMetadata()
+bool FilesetConverter::ReadMetadata()
 {
-    return writer.ReadMetadataFile(kindCode);
+    switch (writer.ReadMetadataFile()) {
+    case MetadataOutcome::Read:
+        return true;
+    case MetadataOutcome::FileMissing:
+        FailureDialog(presenter).Show(MessageId::MetadataFileMissing);
+        return false;
+    case MetadataOutcome::NoMetadata:
+        break;
+    }
+    FailureDialog(presenter).Show(MessageId::MetadataMissing);
+    return false;
 }
 
-int FilesetConverter::LoadPoints()
+std::optional<int> FilesetConverter::LoadPoints()
 {
-    ++pointSteps;
-    meshPointsLoaded = kindCode == meshKind;
-    return writer.LoadPointData(kindCode);
+    ++fileset.pointSteps;
+    fileset.meshPointsLoaded = kind.code == meshKind;
+    const PointDataLoad load = writer.LoadPointData(kind.code);
+    if (load.outcome != PointDataOutcome::Loaded) {
+        FailureDialog(presenter).Show(PointDataFailure(load.outcome));
+        return std::nullopt;
+    }
+    return load.points;
 }
 
 void FilesetConverter::ConvertNextPoint(int& counter)
@@ -191,42 +197,10 @@ void FilesetConverter::ClosePointFile()
     writer.ClosePointData();
 }
 
-void FilesetConverter::BuildDatasetLines()
-{
-    if (options.integratedOutput) {
-        writer.BuildMetadataLines(metadataLines, filesetName);
-    } else {
-        writer.BuildMetadataLines(metadataLines, filesetName, kindName);
-    }
-    writer.BuildDatasetInformation(datasetInfoLines, filesetCode);
-    IndentLines(metadataLines, 1);
-    IndentLines(datasetInfoLines, 2);
-}
-
-StringList FilesetConverter::FullHead() const
-{
-    StringList head;
-    head.push_back(xmlDeclaration);
-    head.push_back(doctypeText);
-    head.push_back(
-        StartTagWithAttributes("GI", Attribute("version", writer.GetMetaData("GI_VER"))));
-    head.insert(head.end(), metadataLines.begin(), metadataLines.end());
-    head.push_back("  <dataset>");
-    head.insert(head.end(), datasetInfoLines.begin(), datasetInfoLines.end());
-    head.push_back("");
-    head.push_back("    " + kindComment);
-    return head;
-}
-
-StringList FilesetConverter::ClosingLines()
-{
-    return {"  </dataset>", "</GI>"};
-}
-
 bool FilesetConverter::OtherThanMeshPending() const
 {
-    for (const std::string& kind : pendingKinds) {
-        if (kind != meshKind) {
+    for (const std::string& pending : fileset.pendingKinds) {
+        if (pending != meshKind) {
             return true;
         }
     }
@@ -235,199 +209,168 @@ bool FilesetConverter::OtherThanMeshPending() const
 
 fs::path FilesetConverter::OutputFolder() const
 {
-    return options.xmlFolder / FsName(filesetCode);
+    return options.xmlFolder / FsName(fileset.code);
 }
 
-int FilesetConverter::OpenOutput()
+KindStep FilesetConverter::OpenOutput()
 {
-    // The DOCTYPE names the DTD of this fileset, read with its metadata file.
-    doctypeText = writer.BuildDoctype();
-    BuildDatasetLines();
     const fs::path folder = OutputFolder();
     if (!PathExists(folder)) {
         CreateFolder(folder);
     }
     const OutputChoice choice = ChooseOutput();
     const fs::path path = folder / FsName(choice.fileName);
-    const int answer = AnswerExisting(path, choice.fileName);
-    if (answer != 0) {
+    const KindStep answer = AnswerExisting(path, choice.fileName);
+    if (answer != KindStep::GoOn) {
         return answer;
     }
     return OpenAndWriteHead(path, choice);
 }
 
+StringList FilesetConverter::FullHead()
+{
+    const std::string title = options.integratedOutput
+                                  ? writer.DocumentTitle(fileset.name)
+                                  : writer.DocumentTitle(fileset.name, kind.name);
+    return DocumentHead(writer, title, fileset.code, kind.name, options.shiftJisOutput);
+}
+
 FilesetConverter::OutputChoice FilesetConverter::ChooseOutput()
 {
     OutputChoice choice;
-    choice.integratedPart = options.integratedOutput && kindCode != meshKind;
-    firstPart = choice.integratedPart && !documentStarted;
+    choice.integratedPart = options.integratedOutput && kind.code != meshKind;
+    kind.firstPart = choice.integratedPart && !fileset.documentStarted;
     if (!choice.integratedPart) {
-        choice.fileName = filesetCode + kindCode + ".xml";
-        headLines = FullHead();
-        tailLines = ClosingLines();
+        choice.fileName = fileset.code + kind.code + ".xml";
+        kind.headLines = FullHead();
+        kind.tailLines = DocumentClosingLines();
         return choice;
     }
-    choice.fileName = filesetCode + ".xml";
-    if (firstPart) {
-        headLines = FullHead();
+    choice.fileName = fileset.code + ".xml";
+    if (kind.firstPart) {
+        kind.headLines = FullHead();
     } else {
         choice.mode = OutputFile::Mode::Append;
-        headLines = {"", "    " + kindComment};
+        kind.headLines = PartHead(kind.name);
     }
     if (!OtherThanMeshPending()) {
-        tailLines = ClosingLines();
+        kind.tailLines = DocumentClosingLines();
     }
     return choice;
 }
 
-int FilesetConverter::AnswerExisting(const fs::path& path, const std::string& fileName)
+KindStep FilesetConverter::AnswerExisting(const fs::path& path, const std::string& fileName)
 {
-    if (!PathExists(path) || overwriteAll || SamePath(path, approvedPath) ||
-        SamePath(path, skippedPath)) {
+    if (!PathExists(path) || run.overwriteAll || SamePath(path, fileset.approvedPath) ||
+        SamePath(path, fileset.skippedPath)) {
         // A file the user chose to skip is never touched by a later part.
         // All output of a fileset goes to one folder, so the names tell the paths apart.
-        if (!skippedPath.empty() && EqualsIgnoreCase(fileName, skippedName)) {
-            return 1;
+        if (!fileset.skippedPath.empty() && EqualsIgnoreCase(fileName, fileset.skippedName)) {
+            return KindStep::SkipKind;
         }
-        if (firstPart) {
-            approvedPath = path;
+        if (kind.firstPart) {
+            fileset.approvedPath = path;
         }
-        return 0;
+        return KindStep::GoOn;
     }
-    switch (OverwriteDialog(presenter).Show(MessageId::XmlFileExists, ToUtf8(fileName))) {
-    case OverwriteDialog::OverwriteAll:
-        overwriteAll = true;
-        return 0;
-    case OverwriteDialog::Overwrite:
-        approvedPath = path;
-        return 0;
-    case OverwriteDialog::Skip:
-        skippedPath = path;
-        skippedName = fileName;
-        return 1;
-    default:
-        return -1;
+    switch (OverwriteDialog(presenter).Ask(MessageId::XmlFileExists, ToUtf8(fileName))) {
+    case OverwriteDialog::Answer::OverwriteAll:
+        run.overwriteAll = true;
+        return KindStep::GoOn;
+    case OverwriteDialog::Answer::Overwrite:
+        fileset.approvedPath = path;
+        return KindStep::GoOn;
+    case OverwriteDialog::Answer::Skip:
+        fileset.skippedPath = path;
+        fileset.skippedName = fileName;
+        return KindStep::SkipKind;
+    case OverwriteDialog::Answer::Quit:
+        break;
     }
+    return KindStep::StopRun;
 }
 
-int FilesetConverter::OpenAndWriteHead(const fs::path& path, const OutputChoice& choice)
+KindStep FilesetConverter::OpenAndWriteHead(const fs::path& path, const OutputChoice& choice)
 {
     if (!output.Open(path, choice.mode)) {
-        if (documentStarted && choice.integratedPart) {
-            documentFailed = true;
+        if (fileset.documentStarted && choice.integratedPart) {
+            fileset.documentFailed = true;
         }
         FailureDialog(presenter).Show(MessageId::XmlFileNotOpened, PathText(path));
-        return 1;
+        return KindStep::SkipKind;
     }
-    outputPath = path;
-    writtenFiles.insert(path);
-    if (firstPart) {
-        documentStarted = true;
-        documentPath = path;
+    kind.outputPath = path;
+    run.writtenFiles.insert(path);
+    if (kind.firstPart) {
+        fileset.documentStarted = true;
+        fileset.documentPath = path;
     }
-    if (firstPart || recordCount > 0) {
-        WriteLines(headLines, output, 0, 0, 0, options.shiftJisOutput);
+    if (kind.firstPart || kind.recordCount > 0) {
+        WriteLines(kind.headLines, output, 0, 0, 0, options.shiftJisOutput);
     }
     if (output.Failed()) {
         output.Close();
         ReportWriteFailure(path);
-        return -1;
+        return KindStep::StopRun;
     }
-    return 0;
+    return KindStep::GoOn;
 }
 
-bool FilesetConverter::WriteNextRecord()
+RecordStep FilesetConverter::WriteNextRecord()
 {
-    if (records.Empty() || writeFailed) {
+    if (records.Empty() || run.writeFailed) {
         records.Clear();
-        return false;
+        return RecordStep::NoneLeft;
     }
     writer.WriteRecord(records.Front(), output, options.shiftJisOutput);
     records.PopFront();
     if (output.Failed()) {
         records.Clear();
-        ReportWriteFailure(outputPath);
-        return false;
+        ReportWriteFailure(kind.outputPath);
+        return RecordStep::WriteFailed;
     }
-    return true;
+    return RecordStep::Written;
 }
 
 bool FilesetConverter::FinishKind()
 {
-    if (!writeFailed && recordCount != 0) {
-        WriteLines(tailLines, output, 0, 1, 0, options.shiftJisOutput);
-        if (!tailLines.empty() && outputPath == documentPath) {
-            documentClosed = true;
+    if (!run.writeFailed && kind.recordCount != 0) {
+        WriteLines(kind.tailLines, output, 0, 1, 0, options.shiftJisOutput);
+        if (!kind.tailLines.empty() && kind.outputPath == fileset.documentPath) {
+            fileset.documentClosed = true;
         }
     }
     const bool closed = output.Close();
-    if (!closed && !writeFailed) {
-        ReportWriteFailure(outputPath);
+    if (!closed && !run.writeFailed) {
+        ReportWriteFailure(kind.outputPath);
     }
-    return !writeFailed;
+    return !run.writeFailed;
 }
 
 void FilesetConverter::ReportWriteFailure(const fs::path& path)
 {
-    writeFailed = true;
-    if (path == documentPath) {
-        documentFailed = true;
+    run.writeFailed = true;
+    if (path == fileset.documentPath) {
+        fileset.documentFailed = true;
     }
     FailureDialog(presenter).Show(MessageId::XmlFileNotWritten, PathText(path.filename()));
 }
 
 void FilesetConverter::EndFileset()
 {
-    if (!options.integratedOutput || !documentStarted || documentClosed || documentFailed) {
-        documentStarted = false;
+    if (!options.integratedOutput || !fileset.documentStarted || fileset.documentClosed ||
+        fileset.documentFailed) {
+        fileset.documentStarted = false;
         return;
     }
-    documentStarted = false;
+    fileset.documentStarted = false;
     OutputFile closing;
-    if (!closing.Open(documentPath, OutputFile::Mode::Append)) {
+    if (!closing.Open(fileset.documentPath, OutputFile::Mode::Append)) {
         return;
     }
-    WriteLines(ClosingLines(), closing, 0, 1, 0, options.shiftJisOutput);
-    documentClosed = true;
-    if (!closing.Close() && !writeFailed) {
-        ReportWriteFailure(documentPath);
-    }
-}
-
-void FilesetConverter::CopyDtdFiles()
-{
-    const fs::path folder = OutputFolder();
-    if (!PathExists(folder)) {
-        CreateFolder(folder);
-    }
-    const std::vector<fs::path> dtdFiles = ListFilesWithSuffix(options.dtdFolder, ".dtd");
-    if (dtdFiles.empty()) {
-        if (!dtdWarned) {
-            WarningDialog(presenter).Show(MessageId::DtdFileMissing);
-            dtdWarned = true;
-        }
-        return;
-    }
-    for (const fs::path& source : dtdFiles) {
-        const fs::path target = folder / source.filename();
-        // Copy failures are not reported; the documents are written all the same.
-        if (options.shiftJisOutput) {
-            CopyFileOverwrite(source, target);
-            continue;
-        }
-        StringList lines;
-        if (ReadTextLines(source, lines) != 0) {
-            continue;
-        }
-        // Only a text declaration gives way to the UTF-8 one; no DTD content is lost.
-        if (!lines.empty() && lines.front().rfind("<?xml", 0) == 0) {
-            lines.pop_front();
-        }
-        lines.push_front(FeatureWriter::BuildXmlDeclaration(false));
-        OutputFile copy;
-        if (copy.Open(target, OutputFile::Mode::Create)) {
-            WriteLines(lines, copy, 0, 0, 0, false);
-            copy.Close();
-        }
+    WriteLines(DocumentClosingLines(), closing, 0, 1, 0, options.shiftJisOutput);
+    fileset.documentClosed = true;
+    if (!closing.Close() && !run.writeFailed) {
+        ReportWriteFailure(fileset.documentPath);
     }
 }

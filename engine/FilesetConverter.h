@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "engine/ConversionOptions.h"
 #include "platform/FileSystem.h"
@@ -13,22 +16,50 @@
 
 class DialogPresenter;
 
+// One fileset of a run: its code and name (code page 932) and its chosen kinds.
+struct FilesetToConvert
+{
+    std::string code;
+    std::string name;
+    FeatureSelection selection;
+};
+
+// What a step of a kind comes to: the kind goes on, is skipped, or the run stops.
+enum class KindStep
+{
+    GoOn,
+    SkipKind,
+    StopRun,
+};
+
+// What writing the next record came to.
+enum class RecordStep
+{
+    Written,
+    NoneLeft,
+    WriteFailed,  // the user has been told; the run stops
+};
+
 // The state and steps of one conversion run: fileset by fileset, kind by kind, record
-// by record. Fields live for the run, for one fileset (reset by NextFileset) or for one
-// kind (reset by NextKind and ReadDataFile).
+// by record. State lives in three scopes, each a struct reset as a whole: the run's
+// (answers that hold for the rest of the run, what was written), the fileset's (its
+// kinds, its integrated document, the files the user chose to skip or overwrite) and
+// the kind's (its output and head). The head's lines come from DocumentHead.h, the DTD
+// copies from DtdCopy.h; this class decides the order of the steps and shows every
+// dialog of the run.
 //
 // Integrated documents are always complete: the first part written creates the file
 // with the full head, and when a fileset ends with its document started but not
 // closed, the closing lines are appended then.
 //
-// One run on one thread owns a converter; it owns its writer, queues and the open
+// One run on one thread owns a converter; it owns its writer, the queue and the open
 // output file, and closes the file when it goes. `presenter` may be null (every
-// dialog answers -1) and otherwise must outlive the converter.
+// dialog then answers as it does when it cannot be shown) and otherwise must outlive
+// the converter.
 class FilesetConverter : public XmlBuilder
 {
 public:
-    FilesetConverter(const StringList& codes, const StringList& names,
-                     const StringList& selectionStrings, const ConversionOptions& options,
+    FilesetConverter(std::vector<FilesetToConvert> filesets, const ConversionOptions& options,
                      DialogPresenter* presenter);
     ~FilesetConverter() override;
 
@@ -37,42 +68,80 @@ public:
     bool NextFileset();
     // Starts the next kind of the current fileset; false when none is left.
     bool NextKind();
-    // Number of record lines read; -1 skip this kind; -2 stop the run.
-    int ReadDataFile();
+    // Reads the kind's data file; RecordCount() then tells its record lines. A missing
+    // file asks whether to skip it.
+    [[nodiscard]] KindStep ReadDataFile();
     // Whether the kind needs a point-data step first: the first kind of a fileset,
-    // every "MH" kind, and any other kind while the mesh points are loaded.
+    // every meshKind, and any other kind while the mesh points are loaded.
     bool NeedsPointStep() const;
-    // Non-zero when the metadata file was read; 0 stops the run.
-    int ReadMetadata();
-    // Number of points in the point-data file; 0 stops the run.
-    int LoadPoints();
+    // Reads the metadata file; false stops the run (the user has been told).
+    [[nodiscard]] bool ReadMetadata();
+    // Opens the point-data file: the number of its points, or nothing when the run
+    // stops (the user has been told).
+    [[nodiscard]] std::optional<int> LoadPoints();
     void ConvertNextPoint(int& counter);
     void ClosePointFile();
-    // 0 the output is open; 1 skip this kind; -1 stop the run.
-    int OpenOutput();
-    // Writes the next record line; false when none is left or a write failed.
-    bool WriteNextRecord();
+    // Chooses, asks about, opens and starts the kind's output.
+    [[nodiscard]] KindStep OpenOutput();
+    [[nodiscard]] RecordStep WriteNextRecord();
     // Writes the tail when due and closes the output; false when a write failed (the
     // user has been told; the run stops).
-    bool FinishKind();
-    void CopyDtdFiles();
-    void BuildDatasetLines();
+    [[nodiscard]] bool FinishKind();
     // Ends the current fileset: closes its integrated document when that was started
     // and not closed. Called by NextFileset and when the run ends or stops.
     void EndFileset();
 
     // Filesets not yet started.
-    std::size_t PendingFilesets() const { return filesetCodes.size(); }
-    const std::string& FilesetName() const { return filesetName; }
-    const std::string& FilesetCode() const { return filesetCode; }
-    const std::string& KindName() const { return kindName; }
-    const std::string& KindCode() const { return kindCode; }
-    const StringList& PendingKinds() const { return pendingKinds; }
-    int RecordCount() const { return recordCount; }
-    bool WriteFailed() const { return writeFailed; }
-    const std::set<std::filesystem::path>& WrittenFiles() const { return writtenFiles; }
+    std::size_t PendingFilesets() const { return filesets.size() - nextFileset; }
+    const std::string& FilesetName() const { return fileset.name; }
+    const std::string& FilesetCode() const { return fileset.code; }
+    const std::string& KindName() const { return kind.name; }
+    const std::string& KindCode() const { return kind.code; }
+    const StringList& PendingKinds() const { return fileset.pendingKinds; }
+    int RecordCount() const { return kind.recordCount; }
+    const std::set<std::filesystem::path>& WrittenFiles() const { return run.writtenFiles; }
 
 private:
+    // Answers and results that hold for the rest of the run.
+    struct RunState
+    {
+        bool dtdWarned = false;
+        bool overwriteAll = false;
+        bool skipAllMissing = false;
+        bool writeFailed = false;
+        std::set<std::filesystem::path> writtenFiles;
+    };
+    // The fileset in hand: its kinds and its integrated document.
+    struct FilesetState
+    {
+        std::string code;
+        std::string name;
+        StringList pendingKinds;
+        int pointSteps = 0;
+        bool meshPointsLoaded = false;
+        // The integrated document's progress.
+        bool documentStarted = false;
+        bool documentClosed = false;
+        bool documentFailed = false;
+        std::filesystem::path documentPath;
+        // The last file the user chose to skip (and its name, code page 932), and the
+        // one allowed to be overwritten.
+        std::filesystem::path skippedPath;
+        std::string skippedName;
+        std::filesystem::path approvedPath;
+    };
+    // The kind in hand: its output and the lines around its records.
+    struct KindState
+    {
+        std::string code;
+        std::string name;
+        int recordCount = 0;
+        // This kind writes the first part of the integrated document.
+        bool firstPart = false;
+        StringList headLines;
+        StringList tailLines;
+        std::filesystem::path outputPath;
+    };
     // Where this kind's output goes: its file name (code page 932), how the file is
     // opened, and whether it is a part of the fileset's integrated document.
     struct OutputChoice
@@ -81,61 +150,32 @@ private:
         OutputFile::Mode mode = OutputFile::Mode::Create;
         bool integratedPart = false;
     };
+
     // Queues the kinds of the selected "Object" entries: single codes at the head (so
-    // they run in reverse), the leading parts of a comma list and "MH" at the tail.
-    void QueueKinds(const std::string& selection);
+    // they run in reverse), the leading parts of a comma list and meshKind at the tail.
+    void QueueKinds(const FeatureSelection& selection);
+    void CopyDtdFiles();
     // Chooses the file and fixes the kind's head and tail lines.
     OutputChoice ChooseOutput();
-    // Asks before an existing file is overwritten; 0 go on, 1 skip, -1 stop.
-    int AnswerExisting(const std::filesystem::path& path, const std::string& fileName);
-    int OpenAndWriteHead(const std::filesystem::path& path, const OutputChoice& choice);
+    // The head of a new document of this kind.
+    StringList FullHead();
+    // Asks before an existing file is overwritten.
+    KindStep AnswerExisting(const std::filesystem::path& path, const std::string& fileName);
+    KindStep OpenAndWriteHead(const std::filesystem::path& path, const OutputChoice& choice);
     void ReportWriteFailure(const std::filesystem::path& path);
-    StringList FullHead() const;
-    static StringList ClosingLines();
     bool OtherThanMeshPending() const;
     std::filesystem::path OutputFolder() const;
 
     DialogPresenter* presenter;
-    int pointSteps = 0;
-    int kindIndex = 0;
-    std::string kindName;
-    std::string kindCode;
-    StringList pendingKinds;
-    std::string filesetName;
-    std::string filesetCode;
-    std::string nextKindCode;
-    std::filesystem::path skippedPath;
-    std::string skippedName;  // its file name, code page 932
-    std::filesystem::path approvedPath;
-    bool dtdWarned = false;
-    bool overwriteAll = false;
-    bool skipAllMissing = false;
-    int recordCount = 0;
-    StringList datasetInfoLines;
-    StringList metadataLines;
-    StringList headLines;
-    StringList tailLines;
-    std::string doctypeText;
-    std::string xmlDeclaration;
-    std::string kindComment;
+    const ConversionOptions options;
+    std::vector<FilesetToConvert> filesets;
+    std::size_t nextFileset = 0;
     FeatureWriter writer;
+    // Reused from kind to kind: the data file's lines and the output file.
     TextLines records;
     OutputFile output;
-    std::filesystem::path outputPath;
-    const ConversionOptions options;
-    StringList filesetCodes;
-    StringList filesetNames;
-    StringList selections;
 
-    // Fileset scope: the integrated document's progress.
-    bool filesetUsable = false;
-    bool meshPointsLoaded = false;
-    bool documentStarted = false;
-    bool documentClosed = false;
-    bool documentFailed = false;
-    std::filesystem::path documentPath;
-    // Kind scope: this kind writes the first part of the integrated document.
-    bool firstPart = false;
-    bool writeFailed = false;
-    std::set<std::filesystem::path> writtenFiles;
+    RunState run;
+    FilesetState fileset;
+    KindState kind;
 };

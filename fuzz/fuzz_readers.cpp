@@ -37,19 +37,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzzsupport::WriteFileBytes(filesetFolder / (filesetCode + ".slm"), metadata);
     fuzzsupport::WriteFileBytes(filesetFolder / (filesetCode + ".slp"), pointData);
 
-    FilesetReader reader(nullptr);
+    // No settings file: the metadata comes from the metadata file alone.
+    FilesetReader reader(dataFolder / "none.ini");
     reader.SetDataFolder(dataFolder);
     reader.SetFilesetCode(filesetCode);
     reader.ResetForFileset();
 
-    const int entries = reader.ReadMetadataFile("RD");
-    Check(entries == reader.GetMetaDataCount(), "metadata entries miscounted");
-    Check((entries == 0) == (fuzzsupport::CountLines(metadata) == 0),
+    const MetadataOutcome read = reader.ReadMetadataFile();
+    Check(read != MetadataOutcome::FileMissing, "an existing metadata file is not read");
+    Check((read == MetadataOutcome::NoMetadata) == (fuzzsupport::CountLines(metadata) == 0),
           "metadata read from no lines");
     reader.GetMetaData("DS_TITLE");
     reader.GetMetaData("GI_DTD");
 
-    const int count = reader.LoadPointData("RD");
+    const int count = reader.LoadPointData("RD").points;
     Check(count == static_cast<int>(fuzzsupport::CountLines(pointData)), "points miscounted");
     int counter = 0;
     for (int i = 0; i < count; ++i) {

@@ -45,7 +45,7 @@ const std::string pointText =
 
 struct Fixture
 {
-    Fixture() : writer(nullptr, fuzzsupport::ProcessFolder() / "fuzz.ini")
+    Fixture() : writer(fuzzsupport::ProcessFolder() / "fuzz.ini")
     {
         const std::filesystem::path folder = fuzzsupport::ProcessFolder();
         fuzzsupport::WriteFileBytes(folder / "fuzz.ini", settingsText);
@@ -56,13 +56,13 @@ struct Fixture
         fuzzsupport::WriteFileBytes(dataFolder / filesetCode / (filesetCode + ".slp"),
                                     pointText);
 
-        Check(writer.ReadIniFile() == 0, "fixed settings not read");
+        Check(writer.ReadIniFile(), "fixed settings not read");
         writer.LoadConvertSettings();
         writer.SetDataFolder(dataFolder);
         writer.SetFilesetCode(filesetCode);
         writer.ResetForFileset();
-        Check(writer.ReadMetadataFile("RD") > 0, "fixed metadata not read");
-        const int count = writer.LoadPointData("RD");
+        Check(writer.ReadMetadataFile() == MetadataOutcome::Read, "fixed metadata not read");
+        const int count = writer.LoadPointData("RD").points;
         Check(count == 6, "fixed point table not read");
         int counter = 0;
         for (int i = 0; i < count; ++i) {

@@ -52,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzzsupport::WriteFileBytes(fuzzsupport::ProcessFolder() / "fuzz.txt", bytes);
 
     SettingsFile settings(iniPath);
-    Check(settings.ReadIniFile() == 0, "an existing settings file is not read");
-    Check(settings.ReadTextFile() == 0, "an existing introduction text is not read");
+    Check(settings.ReadIniFile(), "an existing settings file is not read");
+    Check(settings.ReadTextFile(), "an existing introduction text is not read");
     Check(settings.IntroLines().size() == fuzzsupport::CountLines(bytes),
           "introduction lines miscounted");
     LookUpEverything(settings);

@@ -9,15 +9,36 @@
 #include <string_view>
 #include <vector>
 
-
 #include "readers/SettingsFile.h"
-#include "dialogs/Messages.h"
 #include "platform/FileSystem.h"
 #include "platform/LargeBuffer.h"
 #include "text/StringList.h"
 #include "text/Simd.h"
 
-class DialogPresenter;
+// The kind of the mesh elevations: it has a point-data file of its own, is converted
+// after every other kind of its fileset and always gets a document of its own.
+inline constexpr std::string_view meshKind = "MH";
+
+// What reading a fileset's metadata file came to. The caller tells the user.
+enum class MetadataOutcome
+{
+    Read,
+    FileMissing,  // missing, or there but unreadable
+    NoMetadata,   // read, and neither the file nor the settings give any metadata
+};
+
+// What loading a point-data file came to, with the number of its points when loaded.
+enum class PointDataOutcome
+{
+    Loaded,
+    FileMissing,  // missing, or there but unreadable
+    NoPoints,     // empty, or more lines than a run counts
+};
+struct PointDataLoad
+{
+    PointDataOutcome outcome;
+    int points;  // 0 unless loaded
+};
 
 // The settings of a conversion run together with the current fileset's point table,
 // start point, extent and metadata values.
@@ -26,26 +47,26 @@ class DialogPresenter;
 // Y offset, in units of 0.0001, added to the fileset's start point. The metadata file
 // holds nine lines: start point, extent, then seven texts stored under fixed keys.
 //
-// `presenter` tells the user of missing files; it may be null (the failure is then
-// shown to no one, and the result is the same) and otherwise must outlive the reader.
-// A reader serves one thread.
+// A reader shows nothing: it reports what went wrong and its caller decides what the
+// user sees. The point table lives in PointTable.cpp, the rest here in
+// FilesetReader.cpp. A reader serves one thread.
 class FilesetReader : public SettingsFile
 {
 public:
-    explicit FilesetReader(DialogPresenter* presenter);
-    FilesetReader(DialogPresenter* presenter, const std::filesystem::path& settingsFile);
+    explicit FilesetReader(const std::filesystem::path& settingsFile);
 
     void SetDataFolder(const std::filesystem::path& folder) { dataFolder = folder; }
     void SetFilesetCode(const std::string& code) { filesetCode = code; }
     const std::string& FilesetCode() const { return filesetCode; }
+    // The input file `fileName` in the fileset's folder, found ignoring letter case.
+    std::filesystem::path FilesetInput(const std::string& fileName) const;
 
     // Forgets everything an earlier fileset left: the metadata table returns to the
     // settings file's "MetaData" values, the start point and extent to 0.
     void ResetForFileset();
 
-    // Opens and counts the point-data file of the kind ("MH" has its own file). Returns
-    // the number of points, or 0 after telling the user of a missing or empty file.
-    int LoadPointData(const std::string& kindCode);
+    // Opens and counts the point-data file of the kind (meshKind has its own file).
+    [[nodiscard]] PointDataLoad LoadPointData(const std::string& kindCode);
     // Converts the next point line into its coordinate text and adds 1 to `counter`.
     void ConvertPoint(int& counter);
     void ClosePointData();
@@ -54,9 +75,8 @@ public:
     std::string_view PointCoordinates(std::string_view numberText) const;
     std::size_t PointCount() const { return pointCount; }
 
-    // Reads the fileset's metadata file. Returns 0 after telling the user that it is
-    // missing or leaves no metadata; otherwise the number of metadata entries.
-    int ReadMetadataFile(const std::string& kindCode);
+    // Reads the fileset's metadata file into the metadata table.
+    [[nodiscard]] MetadataOutcome ReadMetadataFile();
     // Consumes `metadataFileLines`; returns the number of metadata entries afterwards.
     int ParseMetadata();
 
@@ -103,9 +123,6 @@ protected:
     {
         return pointSlots.Data() + index * pointSlotSize;
     }
-    // The input file `fileName` in the fileset's folder, found ignoring letter case.
-    std::filesystem::path FilesetInput(const std::string& fileName) const;
-    void ShowFailure(MessageId id) const;
     // Converts the next point line into `to` when it has the usual form (two fields of
     // eight digits and CR LF, a start point of whole units) and moves past it; false,
     // with nothing read, for any other line.
@@ -115,7 +132,6 @@ protected:
     // zero and for a text longer than a slot.
     bool WriteWholeUnitsPoint(char* to, std::uint64_t xValue, std::uint64_t yValue) const;
 
-    DialogPresenter* presenter;
     // Every point's coordinate text in a slot of its own, so that looking a point up
     // touches one cache line and the table stays small: Japanese coordinates are 16
     // bytes ("139.0933 35.6243"), shorter texts end at the first NUL (a number never

@@ -31,12 +31,24 @@ std::string_view PrepareLine(std::string_view line)
     return line.substr(first, last - first);
 }
 
+// Calls `visit` with the parser standing at each named element of `text` in turn.
+template <class Visit>
+void ForEachNamedElement(std::string text, Visit visit)
+{
+    ElementParser parser(std::move(text));
+    int cursor = 0;
+    while (parser.NextElement(cursor)) {
+        if (!parser.Name().empty()) {
+            visit(parser);
+        }
+    }
 }
 
-SettingsFile::SettingsFile()
+}
+
+fs::path SettingsFile::DefaultPath()
 {
-    const fs::path executable = ExecutablePath();
-    SetPaths(executable.parent_path(), executable.stem());
+    return ExecutablePath().parent_path() / "ordevik.ini";
 }
 
 SettingsFile::SettingsFile(const fs::path& settingsFile)
@@ -61,38 +73,31 @@ void SettingsFile::SetPaths(const fs::path& folder, const fs::path& title)
     }
 }
 
-int SettingsFile::ReadIniFile()
+bool SettingsFile::ReadIniFile()
 {
     StringList lines;
     if (!PathExists(iniPath) || ReadTextLines(iniPath, lines) != 0) {
-        return 1;
+        return false;
     }
     sections.Clear();
     std::string buffer;
     for (const std::string& line : lines) {
         buffer += PrepareLine(line);
     }
-    ElementParser parser(std::move(buffer));
-    int cursor = 0;
-    while (parser.NextElement(cursor)) {
-        if (!parser.Name().empty()) {
-            sections.Set(parser.Name(), parser.Body());
-        }
-    }
-    return 0;
+    ForEachNamedElement(std::move(buffer), [&](const ElementParser& parser) {
+        sections.Set(parser.Name(), parser.Body());
+    });
+    return true;
 }
 
-int SettingsFile::ReadTextFile()
+bool SettingsFile::ReadTextFile()
 {
-    if (!PathExists(textPath)) {
-        return 1;
-    }
     StringList lines;
-    if (ReadTextLines(textPath, lines) != 0) {
-        return 1;
+    if (!PathExists(textPath) || ReadTextLines(textPath, lines) != 0) {
+        return false;
     }
     introLines = std::move(lines);
-    return 0;
+    return true;
 }
 
 std::string SettingsFile::SectionOrEmpty(const std::string& sectionName) const
@@ -105,27 +110,19 @@ int SettingsFile::LoadObjects()
 {
     objectNames.clear();
     objectCodes.clear();
-    ElementParser parser(SectionOrEmpty("Object"));
-    int cursor = 0;
-    while (parser.NextElement(cursor)) {
-        if (!parser.Name().empty()) {
-            objectNames.push_back(parser.Name());
-            objectCodes.push_back(parser.Body());
-        }
-    }
+    ForEachNamedElement(SectionOrEmpty("Object"), [&](const ElementParser& parser) {
+        objectNames.push_back(parser.Name());
+        objectCodes.push_back(parser.Body());
+    });
     return static_cast<int>(objectCodes.size());
 }
 
 int SettingsFile::LoadSection(const std::string& sectionName, StringMap& target)
 {
     target.Clear();
-    ElementParser parser(SectionOrEmpty(sectionName));
-    int cursor = 0;
-    while (parser.NextElement(cursor)) {
-        if (!parser.Name().empty()) {
-            target.Set(parser.Name(), parser.Body());
-        }
-    }
+    ForEachNamedElement(SectionOrEmpty(sectionName), [&](const ElementParser& parser) {
+        target.Set(parser.Name(), parser.Body());
+    });
     return static_cast<int>(target.Size());
 }
 
@@ -134,14 +131,10 @@ int SettingsFile::LoadSectionWithAttributes(const std::string& sectionName,
 {
     attributeTarget.Clear();
     bodyTarget.Clear();
-    ElementParser parser(SectionOrEmpty(sectionName));
-    int cursor = 0;
-    while (parser.NextElement(cursor)) {
-        if (!parser.Name().empty()) {
-            attributeTarget.Set(parser.Name(), parser.AttributeText());
-            bodyTarget.Set(parser.Name(), parser.Body());
-        }
-    }
+    ForEachNamedElement(SectionOrEmpty(sectionName), [&](const ElementParser& parser) {
+        attributeTarget.Set(parser.Name(), parser.AttributeText());
+        bodyTarget.Set(parser.Name(), parser.Body());
+    });
     return static_cast<int>(bodyTarget.Size());
 }
 

@@ -18,22 +18,32 @@
 // first "#", trimmed of ASCII white space at both ends, and joined to the others with
 // no separator, so line breaks carry no meaning.
 //
-// A plain value: its const operations change nothing, so a loaded object may be read
-// from several threads while no one changes it.
+// The lookups declared here (the Get... and ...View operations, the lists and paths)
+// change nothing, so a loaded object may be read by them from several threads while no
+// one changes it. The walks it inherits from ElementParser are not such lookups: even
+// their const forms update the parser's caches, and they are not to be shared. No run
+// relies on sharing either: each conversion run, and so each fileset of
+// `ordevik-batch --jobs N`, reads a settings object of its own.
 class SettingsFile : public ElementParser
 {
 public:
-    // Paths derived from the running executable: <folder>/<title>.ini, .txt, .bmp and
-    // <folder>/help/page_0.htm ... page_7.htm. Reads no file.
-    SettingsFile();
+    // The settings file that the wizard and ordevik-batch read unless told otherwise:
+    // "ordevik.ini" beside the running executable, where the build and the packages put
+    // it. Its introduction text, picture and help pages are then "ordevik.txt",
+    // "ordevik.bmp" and help/ beside it.
+    static std::filesystem::path DefaultPath();
+
     // Uses the given settings file exactly; the text, picture and help paths lie beside
-    // it under its own title.
+    // it under its own title (<folder>/<title>.txt, .bmp, <folder>/help/page_0.htm ...
+    // page_7.htm). Reads no file.
     explicit SettingsFile(const std::filesystem::path& settingsFile);
 
-    // Returns 0 when read, 1 when there is no file at `iniPath` (nothing changes then).
-    int ReadIniFile();
-    // Returns 0 when read, 1 when there is no introduction text (nothing changes then).
-    int ReadTextFile();
+    // True when read; false when there is no readable file at `iniPath`, and nothing
+    // changes then.
+    [[nodiscard]] bool ReadIniFile();
+    // True when read; false when there is no readable introduction text, and nothing
+    // changes then.
+    [[nodiscard]] bool ReadTextFile();
 
     int LoadObjects();
     int LoadCaptions();

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <ostream>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -24,13 +25,26 @@ public:
         }
     };
 
-    explicit ScriptedPresenter(std::vector<int> script = {}) : answers(std::move(script)) {}
+    // One answer of the script: a dialog's Answer, or a bare result code (1 for the
+    // single button of a message, -1 for a dialog that could not be shown).
+    struct Answer
+    {
+        Answer(int resultCode) : code(resultCode) {}
+        template <class DialogAnswer>
+            requires std::is_enum_v<DialogAnswer>
+        Answer(DialogAnswer answer) : code(ResultCode(answer))
+        {
+        }
+        int code;
+    };
+
+    explicit ScriptedPresenter(std::vector<Answer> script = {}) : answers(std::move(script)) {}
 
     int ShowModal(const DialogLayout& layout, MessageId id, const std::string& message) override
     {
         ids.push_back(id);
         shown.push_back({layout.caption, message});
-        return next < answers.size() ? answers[next++] : layout.escapeResult;
+        return next < answers.size() ? answers[next++].code : layout.escapeResult;
     }
 
     // Each dialog shown as "caption: message".
@@ -47,6 +61,6 @@ public:
     std::vector<MessageId> ids;
 
 private:
-    std::vector<int> answers;
+    std::vector<Answer> answers;
     std::size_t next = 0;
 };

@@ -121,17 +121,13 @@ WizardDialog::WizardDialog(WizardView& window, DialogPresenter& dialogPresenter,
 {
 }
 
-fs::path WizardDialog::DefaultSettingsFile()
-{
-    return SettingsFile().IniPath();
-}
-
 void WizardDialog::Initialise()
 {
     view.AddAboutItem(wizardText::aboutItem);
-    // A missing settings file or text leaves the captions and the kinds empty.
-    settings.ReadIniFile();
-    settings.ReadTextFile();
+    // A missing settings file or text leaves the captions and the kinds empty, which
+    // the pages show as they are: the results need no other answer.
+    static_cast<void>(settings.ReadIniFile());
+    static_cast<void>(settings.ReadTextFile());
     settings.LoadWizardSettings();
 
     std::vector<std::string> names;
@@ -229,7 +225,7 @@ void WizardDialog::OnBack()
 void WizardDialog::OnCancel()
 {
     ConfirmDialog confirm(&presenter);
-    if (confirm.Show(MessageId::QuitProgram) == ConfirmDialog::Ok) {
+    if (confirm.Ask(MessageId::QuitProgram) == ConfirmDialog::Answer::Ok) {
         services.processExit.Exit(0);
     }
 }

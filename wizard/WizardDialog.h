@@ -45,8 +45,8 @@ public:
     WizardDialog(const WizardDialog&) = delete;
     WizardDialog& operator=(const WizardDialog&) = delete;
 
-    // The settings file beside the executable (its file title + ".ini").
-    static std::filesystem::path DefaultSettingsFile();
+    // The settings file of every front end, SettingsFile::DefaultPath().
+    static std::filesystem::path DefaultSettingsFile() { return SettingsFile::DefaultPath(); }
 
     // Reads the settings and the introduction text, fills the feature check list and
     // the list captions, and shows the welcome page with Next as the default button.
@@ -90,7 +90,10 @@ public:
     const std::filesystem::path& XmlFolder() const { return xmlFolder; }
     const std::map<std::string, std::string>& AllFilesets() const { return allFilesets; }
     const std::map<std::string, std::string>& SelectedFilesets() const { return selectedFilesets; }
-    const std::map<std::string, std::string>& FeatureSelection() const { return featureSelection; }
+    const std::map<std::string, ::FeatureSelection>& FeatureSelection() const
+    {
+        return featureSelection;
+    }
     // The request a run started now would get.
     ConversionRequest Request() const;
 
@@ -135,7 +138,7 @@ private:
     // Stores and shows `digit` for every kind of the current fileset.
     void SetAllFeatures(char digit);
     // The selection string of `code` with one "0"/"1" per feature kind.
-    std::string SelectionOf(const std::string& code) const;
+    ::FeatureSelection SelectionOf(const std::string& code) const;
     std::size_t FeatureCount() const;
 
     void ShowOptions();
@@ -179,7 +182,7 @@ private:
     // Code to name (page 2) and code to selection string (page 3), code page 932.
     std::map<std::string, std::string> allFilesets;
     std::map<std::string, std::string> selectedFilesets;
-    std::map<std::string, std::string> featureSelection;
+    std::map<std::string, ::FeatureSelection> featureSelection;
     // The codes of the rows of lists 1022, 1029 and 1027, in row order.
     std::vector<std::string> allRows;
     std::vector<std::string> chosenRows;

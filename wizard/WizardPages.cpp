@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "dialogs/Dialogs.h"
+#include "engine/InputCheck.h"
 #include "platform/FileSystem.h"
 #include "readers/FilesetList.h"
 #include "text/Cp932.h"
@@ -110,18 +111,9 @@ bool WizardDialog::ValidateInputPaths()
     dataFolder = WithoutTrailingSeparator(dataFolder);
     dtdFolder = WithoutTrailingSeparator(dtdFolder);
     xmlFolder = WithoutTrailingSeparator(xmlFolder);
-    // The run reads a file and two folders; an entry of the other kind cannot serve.
-    WarningDialog warning(&presenter);
-    if (!IsRegularFile(csvPath)) {
-        warning.Show(MessageId::CsvFileMissing);
-        return false;
-    }
-    if (!IsFolder(dataFolder)) {
-        warning.Show(MessageId::DataFolderMissing);
-        return false;
-    }
-    if (!IsFolder(dtdFolder)) {
-        warning.Show(MessageId::DtdFolderMissing);
+    if (const std::optional<InputProblem> problem =
+            CheckRunInputs(csvPath, dataFolder, dtdFolder)) {
+        WarningDialog(&presenter).Show(problem->message);
         return false;
     }
     return ValidateXmlFolder();
@@ -135,7 +127,7 @@ bool WizardDialog::ValidateXmlFolder()
     // A file in its place cannot become a folder, so there is nothing to ask.
     if (!PathExists(xmlFolder)) {
         ConfirmDialog confirm(&presenter);
-        if (confirm.Show(MessageId::CreateXmlFolder) != ConfirmDialog::Ok) {
+        if (confirm.Ask(MessageId::CreateXmlFolder) != ConfirmDialog::Answer::Ok) {
             return false;
         }
         if (CreateFolder(xmlFolder)) {
@@ -323,11 +315,12 @@ void WizardDialog::ShowFeaturesIdle()
     }
 }
 
-std::string WizardDialog::SelectionOf(const std::string& code) const
+FeatureSelection WizardDialog::SelectionOf(const std::string& code) const
 {
     // A fileset without a selection converts no kind, as the run treats it.
     const auto found = featureSelection.find(code);
-    std::string selection = found != featureSelection.end() ? found->second : std::string();
+    ::FeatureSelection selection =
+        found != featureSelection.end() ? found->second : ::FeatureSelection();
     selection.resize(FeatureCount(), '0');
     return selection;
 }
@@ -452,7 +445,7 @@ std::string WizardDialog::BuildSummary() const
         const std::size_t kinds = std::min(selection.size(), names.size());
         bool first = true;
         for (std::size_t i = 0; i < kinds; ++i) {
-            if (selection[i] >= '1' && selection[i] <= '9') {
+            if (IsChosen(selection[i])) {
                 text += first ? "" : "/";
                 AppendUtf8(names[i], text);
                 first = false;

@@ -20,29 +20,40 @@ class OutputFile;
 // Names pass through the "Convert" section, attribute values through the metadata and
 // then "Convert"; an "ID" value gets the fileset code after its second byte.
 //
+// One class in three files, one idea each: FeatureWriter.cpp composes records,
+// PointLines.cpp writes the point lines of curves and points in batches, and
+// HeadTemplates.cpp expands the settings' templates into the document head.
+//
 // Not to be shared between threads: the const writers keep scratch text and caches of
 // names and the reference line in mutable members. Each run has a writer of its own.
 class FeatureWriter : public FilesetReader, public XmlBuilder
 {
 public:
-    explicit FeatureWriter(DialogPresenter* presenter);
-    FeatureWriter(DialogPresenter* presenter, const std::filesystem::path& settingsFile);
+    explicit FeatureWriter(const std::filesystem::path& settingsFile);
 
     // Converts one record line and writes it: per outer element one empty line, then
     // the element's lines indented by 4 spaces. Elements whose XML name is empty are
     // left out.
     void WriteRecord(std::string_view record, OutputFile& file, bool shiftJis);
-    // The attribute text of one element, in the hash order of the output names.
-    std::string ConvertAttributes(const StringMap& attributes) const;
+    // The attribute text of one element, in the hash order of the output names. A value
+    // that names one of `variables` takes its value instead of the metadata's.
+    std::string ConvertAttributes(const StringMap& attributes,
+                                  const StringMap* variables = nullptr) const;
 
-    // The metadata block; the per-kind form names the kind in the title.
-    void BuildMetadataLines(StringList& out, const std::string& filesetName);
-    void BuildMetadataLines(StringList& out, const std::string& filesetName,
-                            const std::string& kindName);
-    // The dataset information with the extent rectangle inserted.
-    void BuildDatasetInformation(StringList& out, const std::string& code);
-    // Appends the XML lines of a template text.
-    void ExpandTemplate(const std::string& templateText, StringList& out, int level);
+    // The title of a document, DS_TITLE and the fileset name; the per-kind form names
+    // the kind in brackets.
+    std::string DocumentTitle(const std::string& filesetName) const;
+    std::string DocumentTitle(const std::string& filesetName, const std::string& kindName) const;
+    // The metadata block, from MetaDataTemplate with DS_TITLE_NAME = `title`.
+    void BuildMetadataLines(StringList& out, const std::string& title);
+    // The dataset information, from DataSetTemplate with DS_TITLE_NAME = `title`,
+    // FILESET_CODE and DS_INFO_ID made from `code`, and the extent rectangle inserted.
+    void BuildDatasetInformation(StringList& out, const std::string& code,
+                                 const std::string& title);
+    // Appends the XML lines of a template text. A leaf or attribute value that names
+    // one of `variables` takes its value, any other the metadata's.
+    void ExpandTemplate(const std::string& templateText, StringList& out, int level,
+                        const StringMap& variables = StringMap());
 
     std::string BuildDoctype() const;
     static std::string BuildXmlDeclaration(bool shiftJis);
@@ -68,8 +79,10 @@ private:
                    std::string_view attrs, std::string_view value) const;
     void EmitPoint(std::string& out, int indent, std::string_view tag,
                    std::string_view attrs, std::string_view value) const;
-    void EmitSurface(std::string& out, int indent, std::string_view tag,
-                     std::string_view attrs, double dx, double dy) const;
+    // The surface of a record (into text) and of the dataset extent (into a line list).
+    template <class Lines>
+    void EmitSurface(Lines& out, int indent, std::string_view tag, std::string_view attrs,
+                     double dx, double dy) const;
     void EmitPeriod(std::string& out, int indent, std::string_view tag,
                     std::string_view attrs, std::string_view value) const;
     void EmitTopology(std::string& out, int indent, std::string_view tag,
@@ -132,7 +145,8 @@ private:
     // up again only when the metadata changed and composed again only when the value
     // did.
     void RefreshCrsLine() const;
-    void BuildMetadataTitle(const std::string& title, StringList& out);
+    // A template's leaf value: the variable it names, else the metadata's value.
+    std::string TemplateValue(const std::string& key, const StringMap& variables) const;
 
     // Scratch space reused from record to record.
     mutable std::string idValue;

@@ -6,11 +6,10 @@
 #include <iterator>
 
 #include "text/SjisText.h"
+#include "xmlout/LineAppenders.h"
 #include "xmlout/OutputFile.h"
 
 namespace {
-
-constexpr std::string_view lineEnd = "\r\n";
 
 bool IsNameStart(char byte)
 {

@@ -114,3 +114,22 @@ TEST(DialogsTest, DialogWithoutPresenterCannotBeShown)
         EXPECT_EQ(-1, dialog.DoModal()) << dialog.Layout().resourceId;
     });
 }
+
+// A run without a presenter skips a missing data file and stops at an existing output
+// file; the wizard treats a confirmation that cannot be shown as cancelled.
+TEST(DialogsTest, QuestionsThatCannotBeShownTakeTheCautiousAnswer)
+{
+    EXPECT_EQ(SkipDialog::Answer::Skip, SkipDialog(nullptr).Ask(MessageId::DataFileMissing));
+    EXPECT_EQ(OverwriteDialog::Answer::Quit,
+              OverwriteDialog(nullptr).Ask(MessageId::XmlFileExists));
+    EXPECT_EQ(ConfirmDialog::Answer::Cancel, ConfirmDialog(nullptr).Ask(MessageId::QuitProgram));
+
+    // A code that no button ends with (here a control id) answers as Escape does; a
+    // button's code gives the answer it is labelled with.
+    ScriptedPresenter presenter({1072, 1, 2, 1, 2});
+    EXPECT_EQ(OverwriteDialog::Answer::Quit, OverwriteDialog(&presenter).Ask(MessageId::None));
+    EXPECT_EQ(OverwriteDialog::Answer::Skip, OverwriteDialog(&presenter).Ask(MessageId::None));
+    EXPECT_EQ(SkipDialog::Answer::SkipAll, SkipDialog(&presenter).Ask(MessageId::None));
+    EXPECT_EQ(ConfirmDialog::Answer::Ok, ConfirmDialog(&presenter).Ask(MessageId::None));
+    EXPECT_EQ(ConfirmDialog::Answer::Cancel, ConfirmDialog(&presenter).Ask(MessageId::None));
+}

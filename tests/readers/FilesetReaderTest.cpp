@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "tests/ScriptedPresenter.h"
 #include "tests/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -17,8 +16,6 @@ namespace fs = std::filesystem;
 class FilesetReaderTest : public testing::Test
 {
 protected:
-    using Shown = ScriptedPresenter::Shown;
-
     FilesetReaderTest()
     {
         fs::create_directories(folder / "data" / "F01");
@@ -30,7 +27,7 @@ protected:
     void ReadSettings(const std::string& settings)
     {
         WriteFileBytes(folder / "ordevik.ini", settings);
-        ASSERT_EQ(0, reader.ReadIniFile());
+        ASSERT_TRUE(reader.ReadIniFile());
         reader.LoadConvertSettings();
     }
 
@@ -39,7 +36,9 @@ protected:
     // Loads and converts the kind's point-data file as the run does; the number of points.
     int LoadPoints(const std::string& kind)
     {
-        const int count = reader.LoadPointData(kind);
+        const PointDataLoad load = reader.LoadPointData(kind);
+        EXPECT_EQ(PointDataOutcome::Loaded, load.outcome);
+        const int count = load.points;
         int counter = 0;
         for (int i = 0; i < count; ++i) {
             reader.ConvertPoint(counter);
@@ -58,6 +57,13 @@ protected:
         return texts;
     }
 
+    // Reads the metadata file; the number of metadata entries afterwards.
+    int MetadataEntries()
+    {
+        EXPECT_EQ(MetadataOutcome::Read, reader.ReadMetadataFile());
+        return reader.GetMetaDataCount();
+    }
+
     std::vector<std::string> Metadata(const std::vector<std::string>& keys) const
     {
         std::vector<std::string> values;
@@ -68,15 +74,14 @@ protected:
     }
 
     TempFolder folder;
-    ScriptedPresenter presenter;
-    FilesetReader reader{&presenter, folder / "ordevik.ini"};
+    FilesetReader reader{folder / "ordevik.ini"};
 };
 
 TEST_F(FilesetReaderTest, PointLinesAreFixedWidthOffsetsFromTheStartPoint)
 {
     ReadSettings("");
     WriteFileBytes(Input("F01.slm"), "350000,1390000\r\n");
-    ASSERT_EQ(2, reader.ReadMetadataFile("RD"));
+    ASSERT_EQ(2, MetadataEntries());
     WriteFileBytes(Input("F01.slp"),
                    "0001234500067890\r\n"
                    "00012345\r\n"
@@ -91,7 +96,6 @@ TEST_F(FilesetReaderTest, PointLinesAreFixedWidthOffsetsFromTheStartPoint)
         "36.2345 145.7890", "36.2345 139.0000", "36.2345 145.7890", "34.9000 139.0055",
         "35.0000 139.0000", "35.0012 139.0000", "35.0001 139.0002"};
     EXPECT_EQ(expected, Points());
-    EXPECT_TRUE(presenter.shown.empty());
 }
 
 TEST_F(FilesetReaderTest, MeshElevationKindReadsTheFileNamedWithMh)
@@ -106,24 +110,24 @@ TEST_F(FilesetReaderTest, MeshElevationKindReadsTheFileNamedWithMh)
     EXPECT_EQ((std::vector<std::string>{"0.0001 0.0001"}), Points());
 }
 
-TEST_F(FilesetReaderTest, MissingEmptyOrUnreadablePointFileStopsWithAFailure)
+TEST_F(FilesetReaderTest, MissingEmptyOrUnreadablePointFileIsReportedAndLoadsNothing)
 {
     ReadSettings("");
     WriteFileBytes(Input("F01MH.slp"), "0000000100000001\n");
     ASSERT_EQ(1, LoadPoints("MH"));
 
-    EXPECT_EQ(0, reader.LoadPointData("RD"));
-    EXPECT_EQ(0u, reader.PointCount());
+    const auto outcome = [&] {
+        const PointDataLoad load = reader.LoadPointData("RD");
+        EXPECT_EQ(0, load.points);
+        EXPECT_EQ(0u, reader.PointCount());
+        return load.outcome;
+    };
+    EXPECT_EQ(PointDataOutcome::FileMissing, outcome());
     WriteFileBytes(Input("F01.slp"), "");
-    EXPECT_EQ(0, reader.LoadPointData("RD"));
+    EXPECT_EQ(PointDataOutcome::NoPoints, outcome());
     fs::remove(Input("F01.slp"));
     fs::create_directory(Input("F01.slp"));
-    EXPECT_EQ(0, reader.LoadPointData("RD"));
-
-    const std::vector<Shown> expected = {{"失敗", "点データファイルがありません。"},
-                                         {"失敗", "点データがありません。"},
-                                         {"失敗", "点データファイルがありません。"}};
-    EXPECT_EQ(expected, presenter.shown);
+    EXPECT_EQ(PointDataOutcome::FileMissing, outcome());
 }
 
 TEST_F(FilesetReaderTest, PointNumberOutsideTheTableGivesEmptyText)
@@ -159,7 +163,7 @@ TEST_F(FilesetReaderTest, FirstTwoLinesSetStartPointAndExtent)
     };
     for (const Case& c : cases) {
         WriteFileBytes(Input("F01.slm"), c.line + "\n" + c.line + "\n");
-        EXPECT_EQ(4, reader.ReadMetadataFile("RD"));
+        EXPECT_EQ(4, MetadataEntries());
         EXPECT_EQ(c.texts, Metadata({"StartPointX", "StartPointY", "ScopeX", "ScopeY"}));
         EXPECT_DOUBLE_EQ(c.x, reader.StartPointX()) << c.line;
         EXPECT_DOUBLE_EQ(c.y, reader.StartPointY()) << c.line;
@@ -176,7 +180,7 @@ TEST_F(FilesetReaderTest, TextLinesFillTheirKeysAndAnEmptyLineKeepsTheSettingsVa
                    "2002-02-02\r\ngi.dtd\r\ntenth line\r\n");
 
     // Two settings values, four numbers and five of the seven texts.
-    EXPECT_EQ(11, reader.ReadMetadataFile("RD"));
+    EXPECT_EQ(11, MetadataEntries());
     const std::vector<std::string> expected = {
         "1200", "300", "Settings title", "\x93\xB9\x98\x48", "2001-01-01", "2002-02-02",
         "gi.dtd"};
@@ -188,7 +192,7 @@ TEST_F(FilesetReaderTest, ResetReturnsToTheSettingsSoNothingLeaksIntoTheNextFile
 {
     ReadSettings("MetaData{DS_TITLE{Settings title}}");
     WriteFileBytes(Input("F01.slm"), "10,20\n30,40\n1\n2\nTitle A\nOffice A\nA\nA\na.dtd\n");
-    ASSERT_EQ(11, reader.ReadMetadataFile("RD"));
+    ASSERT_EQ(11, MetadataEntries());
 
     reader.ResetForFileset();
     EXPECT_EQ((std::vector<double>{0.0, 0.0, 0.0, 0.0}),
@@ -200,32 +204,26 @@ TEST_F(FilesetReaderTest, ResetReturnsToTheSettingsSoNothingLeaksIntoTheNextFile
     reader.SetFilesetCode("F02");
     fs::create_directory(folder / "data" / "F02");
     WriteFileBytes(folder / "data" / "F02" / "F02.slm", "50,60\n70,80\n77\n");
-    EXPECT_EQ(6, reader.ReadMetadataFile("RD"));
+    EXPECT_EQ(6, MetadataEntries());
     const std::vector<std::string> expected = {"0.0050", "0.0080", "77", "POINT_MH",
                                                "Settings title", "DS_KIKAN", "GI_DTD"};
     EXPECT_EQ(expected, Metadata({"StartPointX", "ScopeY", "POINT_NUMBER", "POINT_MH",
                                   "DS_TITLE", "DS_KIKAN", "GI_DTD"}));
 }
 
-TEST_F(FilesetReaderTest, MissingUnreadableOrEmptyMetadataStopsWithAFailure)
+TEST_F(FilesetReaderTest, MissingUnreadableOrEmptyMetadataIsReported)
 {
     ReadSettings("");
-    EXPECT_EQ(0, reader.ReadMetadataFile("RD"));
+    EXPECT_EQ(MetadataOutcome::FileMissing, reader.ReadMetadataFile());
     fs::create_directory(Input("F01.slm"));
-    EXPECT_EQ(0, reader.ReadMetadataFile("RD"));
+    EXPECT_EQ(MetadataOutcome::FileMissing, reader.ReadMetadataFile());
     fs::remove(Input("F01.slm"));
     WriteFileBytes(Input("F01.slm"), "");
-    EXPECT_EQ(0, reader.ReadMetadataFile("RD"));
-
-    const std::vector<Shown> expected = {{"失敗", "メタデータファイルがありません。"},
-                                         {"失敗", "メタデータファイルがありません。"},
-                                         {"失敗", "メタデータがありません。"}};
-    EXPECT_EQ(expected, presenter.shown);
+    EXPECT_EQ(MetadataOutcome::NoMetadata, reader.ReadMetadataFile());
 
     // An empty file is fine while the settings give metadata.
     ReadSettings("MetaData{GI_VER{1.0}}");
-    EXPECT_EQ(1, reader.ReadMetadataFile("RD"));
-    EXPECT_EQ(3u, presenter.shown.size());
+    EXPECT_EQ(1, MetadataEntries());
 }
 
 TEST_F(FilesetReaderTest, InputsAreFoundIgnoringLetterCase)
@@ -237,12 +235,11 @@ TEST_F(FilesetReaderTest, InputsAreFoundIgnoringLetterCase)
     WriteFileBytes(folder / "data" / "AB12" / "Ab12mh.slp", "0000000200000002\n");
     reader.SetFilesetCode("ab12");
 
-    EXPECT_EQ(2, reader.ReadMetadataFile("RD"));
+    EXPECT_EQ(2, MetadataEntries());
     EXPECT_EQ(1, LoadPoints("RD"));
     EXPECT_EQ((std::vector<std::string>{"1.0001 2.0001"}), Points());
     EXPECT_EQ(1, LoadPoints("MH"));
     EXPECT_EQ((std::vector<std::string>{"1.0002 2.0002"}), Points());
-    EXPECT_TRUE(presenter.shown.empty());
 }
 
 // Eight plain digits are read in one go; every other field as a decimal number. Both
@@ -301,7 +298,7 @@ TEST_F(FilesetReaderTest, PointTextsAreTheFormattedSumsForEveryStartPoint)
                                     "-99999999,-99999999", "12345678901,5", "3.5,-0.25",
                                     "9999999999,-9999999999", "1e30,1e-30"}) {
         WriteFileBytes(Input("F01.slm"), start + "\r\n");
-        ASSERT_NE(0, reader.ReadMetadataFile("RD"));
+        ASSERT_EQ(MetadataOutcome::Read, reader.ReadMetadataFile());
         ASSERT_EQ(static_cast<int>(fields.size()), LoadPoints("RD")) << start;
         const double startX = reader.StartPointX();
         const double startY = reader.StartPointY();

@@ -34,7 +34,7 @@ protected:
     {
         WriteFileBytes(folder / "ordevik.ini", text);
         SettingsFile settings(folder / "ordevik.ini");
-        EXPECT_EQ(0, settings.ReadIniFile());
+        EXPECT_TRUE(settings.ReadIniFile());
         return settings;
     }
 
@@ -123,8 +123,8 @@ TEST_F(SettingsFileTest, SetMetaDataReplacesUntilTheNextLoad)
 TEST_F(SettingsFileTest, MissingFilesReturnOneAndChangeNothing)
 {
     SettingsFile settings(folder / "none.ini");
-    EXPECT_EQ(1, settings.ReadIniFile());
-    EXPECT_EQ(1, settings.ReadTextFile());
+    EXPECT_FALSE(settings.ReadIniFile());
+    EXPECT_FALSE(settings.ReadTextFile());
     EXPECT_EQ(0, settings.LoadWizardSettings());
     settings.LoadConvertSettings();
     EXPECT_TRUE(settings.Sections().Empty());
@@ -138,11 +138,11 @@ TEST_F(SettingsFileTest, MissingFilesReturnOneAndChangeNothing)
     // A file that goes away between two reads leaves the first read in place.
     SettingsFile read = Read("Object{Roads{RD}}");
     WriteFileBytes(folder / "ordevik.txt", "line\n");
-    ASSERT_EQ(0, read.ReadTextFile());
+    ASSERT_TRUE(read.ReadTextFile());
     fs::remove(folder / "ordevik.ini");
     fs::remove(folder / "ordevik.txt");
-    EXPECT_EQ(1, read.ReadIniFile());
-    EXPECT_EQ(1, read.ReadTextFile());
+    EXPECT_FALSE(read.ReadIniFile());
+    EXPECT_FALSE(read.ReadTextFile());
     EXPECT_EQ((Entries{{"Object", "Roads{RD}"}}), read.Sections().Entries());
     EXPECT_EQ(StringList({"line"}), read.IntroLines());
 }
@@ -151,7 +151,7 @@ TEST_F(SettingsFileTest, IntroductionTextKeepsEveryLineAsWritten)
 {
     WriteFileBytes(folder / "ordevik.txt", "Welcome # not a comment\r\n\r\n  indented\nlast");
     SettingsFile settings(folder / "ordevik.ini");
-    EXPECT_EQ(0, settings.ReadTextFile());
+    EXPECT_TRUE(settings.ReadTextFile());
     EXPECT_EQ(StringList({"Welcome # not a comment", "", "  indented", "last"}),
               settings.IntroLines());
 }
@@ -172,7 +172,6 @@ TEST_F(SettingsFileTest, OtherFilesLieBesideTheSettingsFileUnderItsTitle)
     EXPECT_EQ(fs::path("/help/page_0.htm"),
               SettingsFile(fs::path("/ordevik.ini")).HelpPaths()[0]);
 
-    // Without a given file, the settings lie beside the running executable.
-    fs::path beside = ExecutablePath();
-    EXPECT_EQ(beside.replace_extension(".ini"), SettingsFile().IniPath());
+    // Without a given file, every front end reads ordevik.ini beside the executable.
+    EXPECT_EQ(ExecutablePath().parent_path() / "ordevik.ini", SettingsFile::DefaultPath());
 }

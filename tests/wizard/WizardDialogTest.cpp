@@ -211,7 +211,7 @@ TEST_F(WizardTest, InputPathsAreCheckedForTheirKindBeforePage2)
     {
         std::string what;
         fs::path csv, dtd, data, xml;
-        std::vector<int> answers;
+        std::vector<ScriptedPresenter::Answer> answers;
         std::vector<MessageId> shown;
         int page;
     };
@@ -225,9 +225,10 @@ TEST_F(WizardTest, InputPathsAreCheckedForTheirKindBeforePage2)
         {"data a file", csv, dtd, file, out, {}, {DataFolderMissing}, 1},
         {"dtd missing", csv, missing, data, out, {}, {DtdFolderMissing}, 1},
         {"dtd a file", csv, file, data, out, {}, {DtdFolderMissing}, 1},
-        {"xml not wanted", csv, dtd, data, missing, {ConfirmDialog::Cancel}, {CreateXmlFolder}, 1},
-        {"xml created", csv, dtd, data, missing, {ConfirmDialog::Ok}, {CreateXmlFolder}, 2},
-        {"xml not creatable", csv, dtd, data, missing / "deeper", {ConfirmDialog::Ok},
+        {"xml not wanted", csv, dtd, data, missing, {ConfirmDialog::Answer::Cancel},
+         {CreateXmlFolder}, 1},
+        {"xml created", csv, dtd, data, missing, {ConfirmDialog::Answer::Ok}, {CreateXmlFolder}, 2},
+        {"xml not creatable", csv, dtd, data, missing / "deeper", {ConfirmDialog::Answer::Ok},
          {CreateXmlFolder, XmlFolderNotCreated}, 1},
         {"xml a file", csv, dtd, data, file, {}, {XmlFolderNotCreated}, 1},
         {"xml the root", csv, dtd, data, "/", {}, {}, 2},
@@ -368,7 +369,7 @@ TEST_F(WizardTest, AnotherCsvFileKeepsTheFilesetsChosenBefore)
 TEST_F(WizardTest, CsvFileThatCannotBeReadOnPage2LeavesTheLeftListEmpty)
 {
     for (const bool chosenBefore : {false, true}) {
-        presenter = HookedPresenter({ConfirmDialog::Ok});
+        presenter = HookedPresenter({ConfirmDialog::Answer::Ok});
         Start();
         wizard->OnNext();
         ChoosePaths(set / "filesets.csv", {}, {}, out);
@@ -520,7 +521,7 @@ TEST_F(WizardTest, CancelAsksAndEndsTheProcessOnlyWhenConfirmed)
     wizard->OnNext();
     ChoosePaths(set / "filesets.csv", {}, {}, out);
     const WindowState before = window.state;
-    presenter = HookedPresenter({ConfirmDialog::Cancel, ConfirmDialog::Ok});
+    presenter = HookedPresenter({ConfirmDialog::Answer::Cancel, ConfirmDialog::Answer::Ok});
     wizard->OnCancel();
     EXPECT_EQ(before, window.state);
     EXPECT_EQ(1, wizard->PageIndex());

@@ -44,7 +44,7 @@ TEST_F(WizardRunTest, RunShowsItsProgressAndEndsInTheCompletionState)
         runningRange = window.state.progressRange;
         wizard->OnCancel();  // answered キャンセル: the run goes on
     };
-    presenter = HookedPresenter({ConfirmDialog::Cancel});
+    presenter = HookedPresenter({ConfirmDialog::Answer::Cancel});
     RunFromFeaturePage();
 
     EXPECT_EQ((Buttons{false, false, false, true, "実行", cancel, cancel}), running);
@@ -108,7 +108,7 @@ TEST_F(WizardRunTest, QuitConfirmedDuringTheRunEndsTheProcessThere)
         wizard->OnAbout();
         wizard->OnCancel();
     };
-    presenter = HookedPresenter({1, ConfirmDialog::Ok});
+    presenter = HookedPresenter({1, ConfirmDialog::Answer::Ok});
     EXPECT_THROW(RunFromFeaturePage(), FakeExit::Exited);
     EXPECT_EQ(std::vector<int>{0}, processExit.statuses);
     EXPECT_EQ((std::vector<MessageId>{MessageId::About, MessageId::QuitProgram}), presenter.ids);
@@ -154,7 +154,7 @@ TEST_F(WizardRunTest, WholeWizardWritesWhatTheBatchToolWrites)
     wizard->OnNext();
     const fs::path wizardOut = folder / "wizard-out";
     ChoosePaths(set / "filesets.csv", {}, {}, wizardOut);
-    presenter = HookedPresenter({ConfirmDialog::Ok});
+    presenter = HookedPresenter({ConfirmDialog::Answer::Ok});
     wizard->OnNext();
     Select(allFilesetList, {0, 1});
     wizard->OnAdd();

@@ -41,13 +41,13 @@ protected:
         WriteFileBytes(folder.Path() / "data" / "F" / "F.slm", "100000,200000\r\n10,20\r\n");
         WriteFileBytes(folder.Path() / "data" / "F" / "F.slp",
                    "0000000100000002\r\n0000000300000004\r\n00000005\r\n");
-        writer.ReadIniFile();
+        ASSERT_TRUE(writer.ReadIniFile());
         writer.LoadConvertSettings();
         writer.SetDataFolder(folder.Path() / "data");
         writer.SetFilesetCode("F");
-        writer.ReadMetadataFile("RD");
+        ASSERT_EQ(MetadataOutcome::Read, writer.ReadMetadataFile());
         int counter = 0;
-        const int points = writer.LoadPointData("RD");
+        const int points = writer.LoadPointData("RD").points;
         while (counter < points) {
             writer.ConvertPoint(counter);
         }
@@ -109,7 +109,7 @@ protected:
     }
 
     TempFolder folder;
-    FeatureWriter writer{nullptr, folder.Path() / "s.ini"};
+    FeatureWriter writer{folder.Path() / "s.ini"};
 };
 
 TEST_F(RecordStreamTest, HandWrittenRecordsMatchTheComposition)
@@ -195,14 +195,14 @@ TEST(PointLinesTest, EveryPointTextLengthGivesItsLine)
                    "9999999999999999\r\n"   // 10034.9999 10138.9999
                    "-0350000-1390000\r\n"   // 0.0000 0.0000
                    "0000000100000002\r\n");  // 35.0001 139.0002
-    FeatureWriter writer{nullptr, folder.Path() / "s.ini"};
-    writer.ReadIniFile();
+    FeatureWriter writer{folder.Path() / "s.ini"};
+    ASSERT_TRUE(writer.ReadIniFile());
     writer.LoadConvertSettings();
     writer.SetDataFolder(folder.Path() / "data");
     writer.SetFilesetCode("F");
-    ASSERT_NE(0, writer.ReadMetadataFile("RD"));
+    ASSERT_EQ(MetadataOutcome::Read, writer.ReadMetadataFile());
     int counter = 0;
-    const int points = writer.LoadPointData("RD");
+    const int points = writer.LoadPointData("RD").points;
     ASSERT_EQ(5, points);
     while (counter < points) {
         writer.ConvertPoint(counter);
@@ -243,17 +243,17 @@ TEST(PointLinesTest, EveryPointTextLengthGivesItsLine)
 TEST(PointLinesTest, NamesFollowTheSettingsWhenTheyAreReadAgain)
 {
     TempFolder folder;
-    FeatureWriter writer{nullptr, folder.Path() / "s.ini"};
+    FeatureWriter writer{folder.Path() / "s.ini"};
     auto write = [&](const std::string& record) {
         return WrittenRecord(writer, folder.Path(), record, true);
     };
     WriteFileBytes(folder.Path() / "s.ini", "Convert{RD{Road}NM{name}}");
-    writer.ReadIniFile();
+    ASSERT_TRUE(writer.ReadIniFile());
     writer.LoadConvertSettings();
     EXPECT_EQ("\r\n    <Road>\r\n      <name>a</name>\r\n      <XY>b</XY>\r\n    </Road>\r\n",
               write("RD{NM{a}XY{b}}"));
     WriteFileBytes(folder.Path() / "s.ini", "Convert{RD{Street}XY{other}}");
-    writer.ReadIniFile();
+    ASSERT_TRUE(writer.ReadIniFile());
     writer.LoadConvertSettings();
     EXPECT_EQ("\r\n    <Street>\r\n      <NM>a</NM>\r\n      <other>b</other>\r\n    </Street>\r\n",
               write("RD{NM{a}XY{b}}"));
@@ -266,7 +266,7 @@ TEST(PointLinesTest, NamesFollowTheSettingsWhenTheyAreReadAgain)
     // Without a value the key stands, as for any metadata.
     EXPECT_EQ(point("REMARK_CODE"), write("RD{PT{}}"));
     WriteFileBytes(folder.Path() / "s.ini", "Convert{RD{Street}}MetaData{REMARK_CODE{A}}");
-    writer.ReadIniFile();
+    ASSERT_TRUE(writer.ReadIniFile());
     writer.LoadConvertSettings();
     EXPECT_EQ(point("A"), write("RD{PT{}}"));
     writer.SetMetaData("REMARK_CODE", "B");

@@ -24,7 +24,7 @@ std::string Repeat(const std::string& piece, int count)
 TEST(TemplateNestingTest, DeeplyNestedTemplateIsWrittenWithoutExhaustingTheStack)
 {
     TempFolder folder;
-    FeatureWriter writer(nullptr, folder / "none.ini");
+    FeatureWriter writer(folder / "none.ini");
     const int depth = 20000;
     StringList out;
     writer.ExpandTemplate(Repeat("a{", depth) + Repeat("}", depth), out, 1);
@@ -38,7 +38,7 @@ TEST(TemplateNestingTest, DeeplyNestedTemplateIsWrittenWithoutExhaustingTheStack
 TEST(TemplateNestingTest, ModerateNestingIsExpandedCompletely)
 {
     TempFolder folder;
-    FeatureWriter writer(nullptr, folder / "none.ini");
+    FeatureWriter writer(folder / "none.ini");
     StringList out;
     writer.ExpandTemplate(Repeat("a{", 40) + "KEY" + Repeat("}", 40), out, 1);
     const StringList expected = {Repeat("<a>", 40) + "KEY" + Repeat("</a>", 40)};

@@ -1,0 +1,215 @@
+#include "readers/FilesetReader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <optional>
+
+#include "text/Numbers.h"
+#include "text/SjisText.h"
+
+namespace {
+
+// Offsets in point-data files count units of 0.0001, in fields of eight bytes.
+constexpr double unit = 0.0001;
+constexpr std::size_t fieldWidth = 8;
+
+// True when a field of a point line is eight plain digits, the usual form; then
+// `value` is their number.
+bool ReadPlainField(std::string_view field, std::uint64_t& value)
+{
+    if (field.size() != fieldWidth) {
+        return false;
+    }
+    std::uint64_t word;
+    std::memcpy(&word, field.data(), sizeof word);
+    if (NonDigitBytes(word) != 0) {
+        return false;
+    }
+    value = EightDigitsValue(word);
+    return true;
+}
+
+// A field of a point line: eight plain digits read at once, anything else as the C
+// library reads a decimal number.
+double ReadField(std::string_view field)
+{
+    std::uint64_t value = 0;
+    return ReadPlainField(field, value) ? static_cast<double>(value) : ReadDecimal(field);
+}
+
+// The start point coordinate in whole units of 0.0001 when it is one (within 1e-6
+// units) and small enough (below 10^6 in magnitude) that every point of eight plain
+// digits then prints as its exact sum of units: start + field * 0.0001 computed in
+// double lies within 4e-10 of that decimal, far inside the 5e-5 that would change its
+// "%.4f" text. Empty otherwise.
+std::optional<long long> WholeUnits(double start)
+{
+    if (!(std::fabs(start) < 1e6)) {
+        return std::nullopt;
+    }
+    const double units = start * 10000.0;
+    const double nearest = std::nearbyint(units);
+    if (std::fabs(units - nearest) > 1e-6) {
+        return std::nullopt;
+    }
+    return static_cast<long long>(nearest);
+}
+
+}
+
+PointDataLoad FilesetReader::LoadPointData(const std::string& kindCode)
+{
+    const std::string fileName =
+        kindCode == meshKind ? filesetCode + kindCode + ".slp" : filesetCode + ".slp";
+    const std::filesystem::path path = FilesetInput(fileName);
+    longPoints.clear();
+    pointCount = 0;
+    pointFileSize = 0;
+    pointFilePosition = 0;
+    startUnitsX = WholeUnits(startPointX);
+    startUnitsY = WholeUnits(startPointY);
+    // A file that exists but cannot be read counts as missing. The file is read whole:
+    // the points are counted first and converted afterwards.
+    if (!PathExists(path) || !ReadWholeText(path, pointFileText, 0, pointFileSize)) {
+        pointFileSize = 0;
+        return {PointDataOutcome::FileMissing, 0};
+    }
+    const std::size_t lines = CountTextLines(PointFileView());
+    // A run counts points in an int: more lines than that are refused as no point data.
+    const int count = lines <= static_cast<std::size_t>(std::numeric_limits<int>::max())
+                          ? static_cast<int>(lines)
+                          : 0;
+    if (count == 0) {
+        pointFileSize = 0;
+        return {PointDataOutcome::NoPoints, 0};
+    }
+    // Memory runs out here as it would in any other allocation.
+    if (!pointSlots.Reserve(static_cast<std::size_t>(count) * pointSlotSize, 0)) {
+        throw std::bad_alloc();
+    }
+    return {PointDataOutcome::Loaded, count};
+}
+
+void FilesetReader::ConvertPoint(int& counter)
+{
+    ++counter;
+    const std::size_t slot = pointCount * pointSlotSize;
+    if (!pointSlots.Reserve(slot + pointSlotSize, slot)) {
+        throw std::bad_alloc();
+    }
+    char* const to = pointSlots.Data() + slot;
+    ++pointCount;
+    if (ConvertPlainPointLine(to)) {
+        return;
+    }
+    std::string_view pointLine;
+    if (!NextTextLine(PointFileView(), pointFilePosition, pointLine)) {
+        pointLine = {};
+    }
+    const std::string_view xField = pointLine.substr(0, std::min(fieldWidth, pointLine.size()));
+    const std::string_view yField = pointLine.size() > fieldWidth
+                                        ? pointLine.substr(fieldWidth, fieldWidth)
+                                        : std::string_view();
+    std::uint64_t xValue = 0;
+    std::uint64_t yValue = 0;
+    if (ReadPlainField(xField, xValue) && ReadPlainField(yField, yValue) &&
+        WriteWholeUnitsPoint(to, xValue, yValue)) {
+        return;
+    }
+    const double x = ReadField(xField) * unit + startPointX;
+    const double y = ReadField(yField) * unit + startPointY;
+    // The usual text is composed in place; the slot is NUL-padded as it must be.
+    // WriteFixed4 pads with NULs, so the first 16 bytes are defined whenever used.
+    char formatted[2 * 24 + 1];
+    char* end = WriteFixed4(formatted, x);
+    if (end != nullptr) {
+        *end++ = ' ';
+        end = WriteFixed4(end, y);
+    }
+    if (end != nullptr && end - formatted <= static_cast<std::ptrdiff_t>(pointSlotSize)) {
+        std::memcpy(to, formatted, pointSlotSize);
+    } else {
+        pointText.clear();
+        AppendFixed4(pointText, x);
+        pointText += ' ';
+        AppendFixed4(pointText, y);
+        std::memset(to, 0, pointSlotSize);
+        if (pointText.size() <= pointSlotSize) {
+            std::memcpy(to, pointText.data(), pointText.size());
+        } else {
+            const std::uint64_t offset = longPoints.size();
+            const auto length = static_cast<std::uint32_t>(pointText.size());
+            longPoints += pointText;
+            to[0] = static_cast<char>(longPointMark);
+            std::memcpy(to + 4, &offset, sizeof offset);
+            std::memcpy(to + 12, &length, sizeof length);
+        }
+    }
+}
+
+bool FilesetReader::ConvertPlainPointLine(char* to)
+{
+    // Nearly every line of a point file: sixteen digits and CR LF. Anything else is
+    // left to the general reading.
+    constexpr std::size_t lineLength = 2 * fieldWidth + 2;
+    const std::string_view file = PointFileView();
+    if (pointFilePosition >= file.size() || file.size() - pointFilePosition < lineLength) {
+        return false;
+    }
+    const std::string_view line = file.substr(pointFilePosition, lineLength);
+    std::uint64_t xValue = 0;
+    std::uint64_t yValue = 0;
+    if (line[2 * fieldWidth] != '\r' || line[2 * fieldWidth + 1] != '\n' ||
+        !ReadPlainField(line.substr(0, fieldWidth), xValue) ||
+        !ReadPlainField(line.substr(fieldWidth, fieldWidth), yValue) ||
+        !WriteWholeUnitsPoint(to, xValue, yValue)) {
+        return false;
+    }
+    pointFilePosition += lineLength;
+    return true;
+}
+
+bool FilesetReader::WriteWholeUnitsPoint(char* to, std::uint64_t xValue,
+                                         std::uint64_t yValue) const
+{
+    // From a start point of whole units the text is the exact sum of units (see
+    // WholeUnits), except at zero, where the sign of the computed value decides between
+    // "0.0000" and "-0.0000".
+    if (!startUnitsX || !startUnitsY) {
+        return false;
+    }
+    const long long xUnits = *startUnitsX + static_cast<long long>(xValue);
+    const long long yUnits = *startUnitsY + static_cast<long long>(yValue);
+    if (xUnits == 0 || yUnits == 0) {
+        return false;
+    }
+    char formatted[2 * 24 + 1];
+    char* end = WriteUnits4(formatted, xUnits);
+    *end++ = ' ';
+    end = WriteUnits4(end, yUnits);
+    if (end - formatted > static_cast<std::ptrdiff_t>(pointSlotSize)) {
+        return false;
+    }
+    std::memcpy(to, formatted, pointSlotSize);
+    return true;
+}
+
+void FilesetReader::ClosePointData()
+{
+    pointFileSize = 0;
+    pointFilePosition = 0;
+}
+
+std::string_view FilesetReader::PointCoordinates(std::string_view numberText) const
+{
+    const std::optional<int> number = ReadInt(numberText);
+    if (!number || *number < 1 || static_cast<std::size_t>(*number) > pointCount) {
+        return {};
+    }
+    return PointText(static_cast<std::size_t>(*number) - 1);
+}
+
