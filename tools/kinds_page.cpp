@@ -128,7 +128,7 @@ int main(int argc, char** argv)
         return 2;
     }
     SettingsFile settings{fs::path(argv[1])};
-    if (settings.ReadIniFile() != 0) {
+    if (!settings.ReadIniFile()) {
         std::fprintf(stderr, "kinds_page: cannot read %s\n", argv[1]);
         return 1;
     }
