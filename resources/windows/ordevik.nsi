@@ -17,7 +17,9 @@
 
 Unicode true
 Target amd64-unicode
-SetCompressor /SOLID lzma
+; zlib rather than LZMA: NSIS's LZMA decoder is under the Common Public License, whose
+; terms would travel with every setup program; its stub and zlib ask for nothing.
+SetCompressor /SOLID zlib
 ManifestDPIAware true
 RequestExecutionLevel admin
 

@@ -64,19 +64,14 @@ installedFolder() {
 # Every file of the staged tree is installed unchanged, and nothing else but EXTRAS, the
 # installer's own files.
 checkInstalledTree() { # NAME STAGE EXTRAS...
-    local name=$1 stage=$2 folder
+    local name=$1 stage=$2 folder differences
     shift 2
     folder=$(installedFolder)
     [ -d "$folder" ] || { fail "$name: nothing in Program Files\\Ordevik"; return; }
-    local expected actual
-    expected=$( (cd "$stage" && find . -type f; for extra in "$@"; do echo "./$extra"; done) | sort)
-    actual=$(cd "$folder" && find . -type f | sort)
-    [ "$expected" = "$actual" ] ||
-        fail "$name: installed files differ from the staged tree: $(diff <(echo "$expected") <(echo "$actual") | grep '^[<>]' | head -5 | tr '\n' ' ')"
-    (cd "$stage" && find . -type f) | while read -r file; do
-        cmp -s "$stage/$file" "$folder/$file" || echo "$file"
-    done >"$work/$name-changed"
-    [ ! -s "$work/$name-changed" ] || fail "$name: installed files differ in content: $(head -3 "$work/$name-changed")"
+    differences=$(diff -rq "$stage" "$folder" | grep -vxF -f <(
+        for extra in "$@"; do echo "Only in $folder: $extra"; done; echo never) || true)
+    [ -z "$differences" ] ||
+        fail "$name: the installed tree is not the staged one: $(head -3 <<<"$differences")"
 }
 
 # The installed program, from another folder and with its installed settings, writes
