@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Checks the setup program and the MSI under Wine, each in a fresh prefix: a silent
-# install puts the staged tree into "Program Files\Ordevik" byte for byte; the
-# installed ordevik-batch.exe converts the installed sample into the reference tree;
-# the Start-menu entry and the "Apps and features" entry are there; a silent uninstall
+# Checks the MSI's summary information and tables, then the setup program and the MSI
+# under Wine, each in a fresh prefix: a silent install puts the staged tree into
+# "Program Files\Ordevik" byte for byte; the installed ordevik-batch.exe converts the
+# installed sample into the reference tree; the Start-menu entry and the "Apps and
+# features" entry are there; a newer MSI replaces the older one; a silent uninstall
 # leaves no installed file, entry or key behind. Then the setup program's upgrade: a
 # newer version replaces an unedited ordevik.ini, keeps an edited one, and removes
 # files the newer version no longer has.
@@ -23,7 +24,8 @@ work=$build/installer-check
 rm -rf "$work"
 mkdir -p "$work"
 
-export WINEDEBUG=-all DISPLAY=
+# No prefix until a test makes its own: never the caller's, nor the default one.
+export WINEDEBUG=-all DISPLAY= WINEPREFIX=
 wine=$(command -v wine64 || command -v wine)
 failed=0
 fail() {
@@ -48,7 +50,9 @@ freshPrefix() {
     cp -a "$template" "$WINEPREFIX"
 }
 endPrefix() {
-    wineserver -k 2>/dev/null || true
+    if [ -n "$WINEPREFIX" ]; then
+        wineserver -k 2>/dev/null || true
+    fi
 }
 trap endPrefix EXIT
 
@@ -143,6 +147,42 @@ checkRemoved() { # NAME LINK KEY
         fail "$1: the Start-menu entry is left"
     [ -z "$(registryValues "$3")" ] || fail "$1: the uninstall entry is left"
 }
+
+# What reached the MSI's summary information and tables. wixl writes what it supports
+# and drops the rest without a word, so the tables are read back.
+msiTable() { # TABLE: its rows, tab-separated, after the three header lines
+    msiinfo export "$msi" "$1" | tr -d '\r' | tail -n +4
+}
+summary=$(msiinfo suminfo "$msi")
+for expected in "Title: Installation Database" "Subject: Ordevik $version" \
+    "Author: The Ordevik developers" "Template: x64;1033"; do
+    grep -qxF "$expected" <<<"$summary" || fail "msi: the summary information lacks '$expected'"
+done
+codePage=$(msiTable _SummaryInformation | awk -F'\t' '$1 == 1 { print $2 }')
+[ "$codePage" = 1252 ] || fail "msi: the summary information's code page is '$codePage'"
+echo "msi summary: $(grep -E '^(Title|Subject|Author|Template):' <<<"$summary" | tr '\n' ' ')code page $codePage"
+properties=$(msiTable Property)
+for expected in "ProductName	Ordevik" "ProductVersion	$version" \
+    "Manufacturer	The Ordevik developers" "UpgradeCode	{8D5E2C4A-1F7B-4E36-A0C9-5B3D2E6F9A17}" \
+    "ALLUSERS	1" "ARPPRODUCTICON	ordevik.ico"; do
+    grep -qxF "$expected" <<<"$properties" || fail "msi: the Property table lacks '$expected'"
+done
+shortcutTarget='[System64Folder]cmd.exe'
+[ -f "$stage/ordevik.exe" ] && shortcutTarget='[INSTALLDIR]ordevik.exe'
+msiTable Shortcut | awk -F'\t' -v target="$shortcutTarget" '
+    $3 == "Ordevik" && $5 == target && $9 == "ordevik.ico" { found = 1 }
+    END { exit !found }' || fail "msi: the Shortcut table has no entry Ordevik for $shortcutTarget"
+# Older versions of the same upgrade code are found and removed.
+msiTable Upgrade | awk -F'\t' -v version="$version" '
+    $1 == "{8D5E2C4A-1F7B-4E36-A0C9-5B3D2E6F9A17}" && $2 == "" && $3 == version { found = 1 }
+    END { exit !found }' || fail "msi: the Upgrade table does not replace older versions"
+msiTable InstallExecuteSequence | grep -q '^RemoveExistingProducts	' ||
+    fail "msi: no RemoveExistingProducts"
+# One 64-bit component a file, and the Start-menu entry's.
+stagedFiles=$(find "$stage" -type f | wc -l)
+[ "$(msiTable File | wc -l)" -eq "$stagedFiles" ] || fail "msi: the File table lacks files"
+[ "$(msiTable Component | awk -F'\t' '$4 % 512 >= 256' | wc -l)" -eq $((stagedFiles + 1)) ] ||
+    fail "msi: not every component is a 64-bit one"
 
 # Packages of two newer versions, for the upgrades, made from altered copies of the
 # staged tree: each ships other settings, and the newest lacks a file.
