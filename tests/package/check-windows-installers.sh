@@ -275,5 +275,10 @@ checkRemoved upgrade 'ケルダ.lnk' "$setupKey"
 endPrefix
 echo "setup program upgrade: unedited settings replaced, edited settings kept"
 
-[ "$failed" -eq 0 ] && echo "installer checks passed"
+# After a failure the prefixes stay for a look inside; else they go (each is most of a
+# gigabyte).
+if [ "$failed" -eq 0 ]; then
+    rm -rf "$build/wine-setup" "$build/wine-msi" "$build/wine-upgrade"
+    echo "installer checks passed"
+fi
 exit "$failed"
