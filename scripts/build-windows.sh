@@ -3,7 +3,10 @@
 # Debian's mingw-w64 into build-windows/, runs the tests under Wine, converts the sample
 # data set with ordevik-batch.exe under Wine in all four output forms and compares the
 # trees byte for byte with what the Linux build writes, and packs
-# build-windows/ordevik-batch-<version>-win64.zip. Installs what is missing.
+# build-windows/ordevik-batch-<version>-win64.zip. From the same installation tree it
+# makes the setup program ordevik-<version>-setup.exe (NSIS) and the MSI
+# ordevik-<version>-x64.msi (wixl) beside the zip, and installs, runs, upgrades and
+# removes them under Wine. Installs what is missing.
 #
 #     ./scripts/build-windows.sh
 set -euo pipefail
@@ -12,7 +15,8 @@ build="$root/build-windows"
 
 # Wine without its recommends: the tests need no desktop integration.
 "$root/scripts/install-missing.sh" --no-recommends \
-    cmake g++ make g++-mingw-w64-x86-64-posix googletest libcli11-dev wine wine64
+    cmake g++ make g++-mingw-w64-x86-64-posix googletest libcli11-dev wine wine64 \
+    nsis wixl msitools python3
 
 # Optimised as the Linux builds are (-O2), without their debug information, which
 # would only make linking the tests slow; -O3 has GCC 12 report string copies that
@@ -28,6 +32,10 @@ export WINEPREFIX="$build/wine" WINEDEBUG=-all DISPLAY=
 wine=$(command -v wine64 || command -v wine)
 if [ ! -d "$WINEPREFIX" ]; then
     "$wine" wineboot --init >/dev/null 2>&1 || true
+    # A copy of the untouched prefix is where each installer test starts from.
+    wineserver -w
+    rm -rf "$build/wine-fresh"
+    cp -a "$WINEPREFIX" "$build/wine-fresh"
 fi
 finish() {
     wineserver -k 2>/dev/null || true
@@ -66,3 +74,13 @@ echo "ordevik-batch.exe under Wine wrote the Linux build's trees in $forms outpu
 
 (cd "$build" && cpack -G ZIP >/dev/null)
 ls "$build"/ordevik-batch-*-win64.zip
+
+# The installers, from the tree the install rules lay out for "Program Files\Ordevik".
+started=$SECONDS
+stage="$build/stage"
+rm -rf "$stage"
+cmake --install "$build" --prefix "$stage" --strip >/dev/null
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+"$root/scripts/windows-installers.py" --stage "$stage" --out "$build" --version "$version"
+"$root/tests/package/check-windows-installers.sh" "$build" "$version" "$compare/linuxform"
+echo "installers made and checked in $((SECONDS - started)) s"

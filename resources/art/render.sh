@@ -3,9 +3,10 @@
 #
 #   resources/art/render.sh
 #
-# Output: resources/images/*.png, resources/images/ordevik.svg and the welcome
-# picture resources/ordevik.bmp. Rerunning gives the same bytes, so the rendered
-# files can be committed next to their sources and a diff shows real changes only.
+# Output: resources/images/*.png, resources/images/ordevik.svg, the welcome picture
+# resources/ordevik.bmp and the Windows icon resources/windows/ordevik.ico. Rerunning
+# gives the same bytes, so the rendered files can be committed next to their sources
+# and a diff shows real changes only.
 set -euo pipefail
 
 art=$(cd "$(dirname "$0")" && pwd)
@@ -97,4 +98,25 @@ flat.alpha_composite(picture)
 flat.convert("RGB").save(target, format="BMP")
 EOF
 
-echo "rendered into $images and $resources/ordevik.bmp"
+# The Windows icon: the rendered sizes Explorer and the Start menu pick from, each kept
+# as its PNG (an icon entry may hold a PNG since Windows Vista), so the drawing is the
+# same one everywhere. ICONDIR, then one 16-byte ICONDIRENTRY a size (a width or height
+# of 256 is written as 0), then the images.
+"$python" - "$images" "$resources/windows/ordevik.ico" <<'EOF'
+import struct
+import sys
+
+images, target = sys.argv[1], sys.argv[2]
+sizes = [16, 24, 32, 48, 64, 128, 256]
+pictures = [open(f"{images}/icon-{size}.png", "rb").read() for size in sizes]
+offset = 6 + 16 * len(sizes)
+head = struct.pack("<HHH", 0, 1, len(sizes))
+for size, picture in zip(sizes, pictures):
+    edge = size % 256
+    head += struct.pack("<BBBBHHII", edge, edge, 0, 0, 1, 32, len(picture), offset)
+    offset += len(picture)
+with open(target, "wb") as icon:
+    icon.write(head + b"".join(pictures))
+EOF
+
+echo "rendered into $images, $resources/ordevik.bmp and $resources/windows/ordevik.ico"
