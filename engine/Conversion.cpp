@@ -1,5 +1,7 @@
 #include "engine/Conversion.h"
 
+#include <chrono>
+
 #include "engine/FilesetConverter.h"
 #include "platform/FileSystem.h"
 #include "text/Cp932.h"
@@ -23,7 +25,7 @@ public:
 
     // Converts every fileset; false when the run stopped.
     bool ConvertAll();
-    ConversionSummary Finish();
+    ConversionSummary Finish(bool stopped);
 
 private:
     // Each returns false when the run stops.
@@ -36,6 +38,10 @@ private:
     // Writes the kind's records, the bar reaching 40 with the last of `lines`.
     void WriteRecords(int lines);
 
+    // The report's notes; declared before the converter, which shows its dialogs
+    // through it and tells it of every document it closes, up to its destruction.
+    RunRecorder recorder;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     FilesetConverter converter;
     ProgressSink& progress;
     ProgressLabels labels;
@@ -82,8 +88,11 @@ FilesetConverter MakeConverter(const ConversionRequest& request, DialogPresenter
 
 ConversionRun::ConversionRun(const ConversionRequest& request, DialogPresenter* presenter,
                              ProgressSink& progressSink)
-    : converter(MakeConverter(request, presenter)), progress(progressSink)
+    : recorder(presenter, static_cast<int>(request.selectedFilesets.size())),
+      converter(MakeConverter(request, &recorder)),
+      progress(progressSink)
 {
+    converter.SetRecorder(&recorder);
 }
 
 bool ConversionRun::ConvertAll()
@@ -103,6 +112,7 @@ bool ConversionRun::ConvertAll()
 bool ConversionRun::ConvertFileset(int number, const std::string& total)
 {
     ++summary.filesets;
+    recorder.FilesetStarted(converter.FilesetCode(), converter.FilesetName());
     labels.filesetCounter = Counter(number, total);
     labels.filesetName = ToUtf8(converter.FilesetName());
     progress.Refresh(labels);
@@ -119,25 +129,31 @@ bool ConversionRun::ConvertFileset(int number, const std::string& total)
 
 bool ConversionRun::ConvertKind(int& kindNumber, const std::string& kindTotal)
 {
+    recorder.KindStarted(converter.KindCode(), converter.KindName());
     const int lines = converter.ReadDataFile();
     if (lines < -1) {
+        recorder.KindStopped();
         return false;
     }
     if (lines == -1) {
         ++kindNumber;
         ++summary.kindsSkipped;
+        recorder.KindSkipped(RunRecorder::Step::DataFile);
         return true;
     }
     if (converter.NeedsPointStep() && !PointStep()) {
+        recorder.KindStopped();
         return false;
     }
     const int opened = converter.OpenOutput();
     if (opened == -1) {
+        recorder.KindStopped();
         return false;
     }
     ++kindNumber;
     if (opened == 1) {
         ++summary.kindsSkipped;
+        recorder.KindSkipped(RunRecorder::Step::Output);
         return true;
     }
     ++summary.kindsConverted;
@@ -146,9 +162,15 @@ bool ConversionRun::ConvertKind(int& kindNumber, const std::string& kindTotal)
     progress.Refresh(labels);
     progress.PumpOneMessage();
     progress.SetPosition(0);
+    const long long recordsBefore = summary.records;
     WriteRecords(lines);
     // A write that failed, while writing or closing, stops the run.
-    return converter.FinishKind();
+    if (!converter.FinishKind()) {
+        recorder.KindStopped();
+        return false;
+    }
+    recorder.KindWritten(converter.OutputPath(), summary.records - recordsBefore);
+    return true;
 }
 
 bool ConversionRun::PointStep()
@@ -189,10 +211,13 @@ void ConversionRun::WriteRecords(int lines)
     }
 }
 
-ConversionSummary ConversionRun::Finish()
+ConversionSummary ConversionRun::Finish(bool stopped)
 {
     converter.EndFileset();
+    summary.stopped = stopped;
     summary.filesWritten = converter.WrittenFiles();
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+    summary.report = recorder.Finish(stopped, elapsed.count());
     return summary;
 }
 
@@ -203,7 +228,5 @@ ConversionSummary RunConversion(const ConversionRequest& request, DialogPresente
 {
     ConversionRun run(request, presenter, progress);
     const bool completed = run.ConvertAll();
-    ConversionSummary summary = run.Finish();
-    summary.stopped = !completed;
-    return summary;
+    return run.Finish(!completed);
 }

@@ -1,6 +1,7 @@
 #include "engine/FilesetConverter.h"
 
 #include "dialogs/Dialogs.h"
+#include "engine/RunReport.h"
 #include "text/Cp932.h"
 #include "platform/FileSystem.h"
 #include "text/SjisText.h"
@@ -330,6 +331,7 @@ int FilesetConverter::OpenAndWriteHead(const fs::path& path, const OutputChoice&
     }
     if (output.Failed()) {
         output.Close();
+        NoteClosed(path, output.Size(), false);
         ReportWriteFailure(path);
         return -1;
     }
@@ -361,6 +363,7 @@ bool FilesetConverter::FinishKind()
         }
     }
     const bool closed = output.Close();
+    NoteClosed(outputPath, output.Size(), closed && !writeFailed);
     if (!closed && !writeFailed) {
         ReportWriteFailure(outputPath);
     }
@@ -389,8 +392,17 @@ void FilesetConverter::EndFileset()
     }
     WriteLines(ClosingLines(), closing, 0, 1, 0, options.shiftJisOutput);
     documentClosed = true;
-    if (!closing.Close() && !writeFailed) {
+    const bool closed = closing.Close();
+    NoteClosed(documentPath, closing.Size(), closed);
+    if (!closed && !writeFailed) {
         ReportWriteFailure(documentPath);
+    }
+}
+
+void FilesetConverter::NoteClosed(const fs::path& file, std::uint64_t bytes, bool complete)
+{
+    if (recorder != nullptr) {
+        recorder->DocumentClosed(file, bytes, complete);
     }
 }
 

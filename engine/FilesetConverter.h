@@ -12,6 +12,7 @@
 #include "xmlout/XmlBuilder.h"
 
 class DialogPresenter;
+class RunRecorder;
 
 // The state and steps of one conversion run: fileset by fileset, kind by kind, record
 // by record. Fields live for the run, for one fileset (reset by NextFileset) or for one
@@ -71,6 +72,11 @@ public:
     int RecordCount() const { return recordCount; }
     bool WriteFailed() const { return writeFailed; }
     const std::set<std::filesystem::path>& WrittenFiles() const { return writtenFiles; }
+    // The document the current kind was written into.
+    const std::filesystem::path& OutputPath() const { return outputPath; }
+    // Told of every document closed, with its size; may be null. Must outlive the
+    // converter, which closes a document when it goes.
+    void SetRecorder(RunRecorder* runRecorder) { recorder = runRecorder; }
 
 private:
     // Where this kind's output goes: its file name (code page 932), how the file is
@@ -90,6 +96,8 @@ private:
     int AnswerExisting(const std::filesystem::path& path, const std::string& fileName);
     int OpenAndWriteHead(const std::filesystem::path& path, const OutputChoice& choice);
     void ReportWriteFailure(const std::filesystem::path& path);
+    // Tells the recorder, if any, that `file` was closed at `bytes`.
+    void NoteClosed(const std::filesystem::path& file, std::uint64_t bytes, bool complete);
     StringList FullHead() const;
     static StringList ClosingLines();
     bool OtherThanMeshPending() const;
@@ -138,4 +146,5 @@ private:
     bool firstPart = false;
     bool writeFailed = false;
     std::set<std::filesystem::path> writtenFiles;
+    RunRecorder* recorder = nullptr;
 };

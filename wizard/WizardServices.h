@@ -43,7 +43,8 @@ public:
     virtual std::filesystem::path ChooseFolder(const std::string& title) = 0;
 };
 
-// Opens a document (a help page) in the program the desktop associates with it.
+// Opens a document (a help page) in the program the desktop associates with it, or a
+// folder in the desktop's file manager.
 class DocumentOpener
 {
 public:
