@@ -28,63 +28,6 @@ std::string Relative(const fs::path& path, const fs::path& outFolder)
 
 }
 
-const char* OutcomeName(KindOutcome outcome)
-{
-    switch (outcome) {
-    case KindOutcome::Written:
-        return "written";
-    case KindOutcome::Skipped:
-        return "skipped";
-    case KindOutcome::Failed:
-        return "failed";
-    case KindOutcome::Stopped:
-        return "stopped";
-    }
-    return "failed";
-}
-
-const char* ReasonName(KindReason reason)
-{
-    switch (reason) {
-    case KindReason::None:
-        return "";
-    case KindReason::DataFileMissing:
-        return "data-file-missing";
-    case KindReason::DataFileSkipAll:
-        return "data-file-missing-skip-all";
-    case KindReason::SkippedBySkipAll:
-        return "skipped-by-skip-all";
-    case KindReason::DocumentKept:
-        return "document-kept";
-    case KindReason::DocumentKeptEarlier:
-        return "document-kept-earlier";
-    case KindReason::KindCodeUnusable:
-        return "kind-code-unusable";
-    case KindReason::DataFileQuit:
-        return "data-file-missing-stop";
-    case KindReason::DocumentExistsQuit:
-        return "document-exists-stop";
-    case KindReason::Failure:
-        return "failure";
-    }
-    return "failure";
-}
-
-const char* ValidityName(Validity validity)
-{
-    switch (validity) {
-    case Validity::Valid:
-        return "valid";
-    case Validity::Invalid:
-        return "invalid";
-    case Validity::DtdMissing:
-        return "dtd-missing";
-    case Validity::Unreadable:
-        return "unreadable";
-    }
-    return "invalid";
-}
-
 std::string ReportJson(const RunReport& report, const fs::path& outFolder,
                        const std::vector<DocumentValidity>* validation)
 {

@@ -20,14 +20,9 @@
 //                      "line" } ],
 //     "validated": false }
 //
-// "outcome" is written, skipped, failed or stopped; "reason" one of the KindReason
-// names below (null when written); "document" and document "path" are relative to
+// "outcome" is written, skipped, failed or stopped; "reason" a ReasonName (null when
+// written); "document" and document "path" are relative to
 // "out" with "/" between folders; "validity" and what follows it appear only when the
 // documents were validated. Texts are UTF-8.
 std::string ReportJson(const RunReport& report, const std::filesystem::path& outFolder,
                        const std::vector<DocumentValidity>* validation);
-
-// The JSON names of the outcomes, reasons and validities.
-const char* OutcomeName(KindOutcome outcome);
-const char* ReasonName(KindReason reason);
-const char* ValidityName(Validity validity);

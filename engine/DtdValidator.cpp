@@ -1,13 +1,30 @@
 #include "engine/DtdValidator.h"
 
 #ifdef ORDEVIK_HAVE_LIBXML2
-
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlreader.h>
 
 #include "platform/FileSystem.h"
+#endif
+
+const char* ValidityName(Validity validity)
+{
+    switch (validity) {
+    case Validity::Valid:
+        return "valid";
+    case Validity::Invalid:
+        return "invalid";
+    case Validity::DtdMissing:
+        return "dtd-missing";
+    case Validity::Unreadable:
+        return "unreadable";
+    }
+    return "invalid";
+}
+
+#ifdef ORDEVIK_HAVE_LIBXML2
 
 namespace fs = std::filesystem;
 

@@ -26,6 +26,9 @@ struct DocumentValidity
 };
 
 // One validation at a time in a process: libxml2's entity loader is process-wide.
+// "valid", "invalid", "dtd-missing" or "unreadable", for the JSON report.
+const char* ValidityName(Validity validity);
+
 class DocumentValidator
 {
 public:

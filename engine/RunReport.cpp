@@ -5,6 +5,48 @@
 
 #include "text/Cp932.h"
 
+const char* OutcomeName(KindOutcome outcome)
+{
+    switch (outcome) {
+    case KindOutcome::Written:
+        return "written";
+    case KindOutcome::Skipped:
+        return "skipped";
+    case KindOutcome::Failed:
+        return "failed";
+    case KindOutcome::Stopped:
+        return "stopped";
+    }
+    return "failed";
+}
+
+const char* ReasonName(KindReason reason)
+{
+    switch (reason) {
+    case KindReason::None:
+        return "";
+    case KindReason::DataFileMissing:
+        return "data-file-missing";
+    case KindReason::DataFileSkipAll:
+        return "data-file-missing-skip-all";
+    case KindReason::SkippedBySkipAll:
+        return "skipped-by-skip-all";
+    case KindReason::DocumentKept:
+        return "document-kept";
+    case KindReason::DocumentKeptEarlier:
+        return "document-kept-earlier";
+    case KindReason::KindCodeUnusable:
+        return "kind-code-unusable";
+    case KindReason::DataFileQuit:
+        return "data-file-missing-stop";
+    case KindReason::DocumentExistsQuit:
+        return "document-exists-stop";
+    case KindReason::Failure:
+        return "failure";
+    }
+    return "failure";
+}
+
 RunTotals RunReport::Totals() const
 {
     RunTotals totals;

@@ -37,6 +37,11 @@ enum class KindReason
     Failure,               // the failure shown in `message`
 };
 
+// Stable names of the outcomes and reasons, for the JSON report and scripts:
+// "written", "skipped", ...; "data-file-missing", "skipped-by-skip-all", ... ("" for None).
+const char* OutcomeName(KindOutcome outcome);
+const char* ReasonName(KindReason reason);
+
 struct KindEntry
 {
     std::string code;

@@ -15,56 +15,16 @@ namespace {
 
 const fs::path sourceDir = ORDEVIK_SOURCE_DIR;
 
-// Each kind of a report as "fileset kind outcome reason", and its message apart.
-std::string Outcome(KindOutcome outcome)
-{
-    switch (outcome) {
-    case KindOutcome::Written:
-        return "written";
-    case KindOutcome::Skipped:
-        return "skipped";
-    case KindOutcome::Failed:
-        return "failed";
-    case KindOutcome::Stopped:
-        return "stopped";
-    }
-    return "?";
-}
-
-std::string Reason(KindReason reason)
-{
-    switch (reason) {
-    case KindReason::None:
-        return "";
-    case KindReason::DataFileMissing:
-        return " missing";
-    case KindReason::DataFileSkipAll:
-        return " missing-skip-all";
-    case KindReason::SkippedBySkipAll:
-        return " by-skip-all";
-    case KindReason::DocumentKept:
-        return " kept";
-    case KindReason::DocumentKeptEarlier:
-        return " kept-earlier";
-    case KindReason::KindCodeUnusable:
-        return " unusable";
-    case KindReason::DataFileQuit:
-        return " missing-quit";
-    case KindReason::DocumentExistsQuit:
-        return " exists-quit";
-    case KindReason::Failure:
-        return " failure";
-    }
-    return " ?";
-}
-
+// Each kind of a report as "fileset kind outcome reason", and where it went when written.
 std::vector<std::string> Kinds(const RunReport& report)
 {
     std::vector<std::string> kinds;
     for (const FilesetEntry& fileset : report.filesets) {
         for (const KindEntry& kind : fileset.kinds) {
-            std::string line = fileset.code + " " + kind.code + " " + Outcome(kind.outcome) +
-                               Reason(kind.reason);
+            std::string line = fileset.code + " " + kind.code + " " + OutcomeName(kind.outcome);
+            if (kind.reason != KindReason::None) {
+                line += std::string(" ") + ReasonName(kind.reason);
+            }
             if (kind.outcome == KindOutcome::Written) {
                 line += " " + kind.document.filename().string() + " " +
                         std::to_string(kind.records);
@@ -143,13 +103,13 @@ TEST_F(RunReportTest, MissingDataFilesSkippedOnceAndByTheSkipAllAnswer)
     presenter = ScriptedPresenter({SkipDialog::Skip, SkipDialog::SkipAll});
     const RunReport report = Run({"44203"});
     EXPECT_EQ((std::vector<std::string>{
-                  "44203 BS skipped missing", "44203 BK skipped missing-skip-all",
-                  "44203 CP skipped by-skip-all", "44203 AN written 44203.xml 1",
-                  "44203 PN skipped by-skip-all", "44203 AA skipped by-skip-all",
-                  "44203 AL written 44203.xml 1", "44203 BL skipped by-skip-all",
-                  "44203 WA written 44203.xml 1", "44203 RV skipped by-skip-all",
+                  "44203 BS skipped data-file-missing", "44203 BK skipped data-file-missing-skip-all",
+                  "44203 CP skipped skipped-by-skip-all", "44203 AN written 44203.xml 1",
+                  "44203 PN skipped skipped-by-skip-all", "44203 AA skipped skipped-by-skip-all",
+                  "44203 AL written 44203.xml 1", "44203 BL skipped skipped-by-skip-all",
+                  "44203 WA written 44203.xml 1", "44203 RV skipped skipped-by-skip-all",
                   "44203 RL written 44203.xml 1", "44203 RD written 44203.xml 1",
-                  "44203 ST written 44203.xml 1", "44203 MH skipped by-skip-all"}),
+                  "44203 ST written 44203.xml 1", "44203 MH skipped skipped-by-skip-all"}),
               Kinds(report));
     const FilesetEntry& fileset = report.filesets.at(0);
     EXPECT_EQ("中津市", fileset.name);
@@ -204,11 +164,11 @@ TEST_F(RunReportTest, ExistingDocumentKeptBySkip)
     const RunReport report = Run({"44202"});
     const std::vector<std::string> kinds = Kinds(report);
     ASSERT_EQ(14u, kinds.size());
-    EXPECT_EQ("44202 BS skipped kept", kinds[0]);
-    EXPECT_EQ("44202 BK skipped missing-skip-all", kinds[1]);
-    EXPECT_EQ("44202 CP skipped kept-earlier", kinds[2]);
-    EXPECT_EQ("44202 AN skipped by-skip-all", kinds[3]);
-    EXPECT_EQ("44202 RD skipped kept-earlier", kinds[11]);
+    EXPECT_EQ("44202 BS skipped document-kept", kinds[0]);
+    EXPECT_EQ("44202 BK skipped data-file-missing-skip-all", kinds[1]);
+    EXPECT_EQ("44202 CP skipped document-kept-earlier", kinds[2]);
+    EXPECT_EQ("44202 AN skipped skipped-by-skip-all", kinds[3]);
+    EXPECT_EQ("44202 RD skipped document-kept-earlier", kinds[11]);
     EXPECT_EQ("44202 MH written 44202MH.xml 4", kinds[13]);
     EXPECT_EQ("XMLファイル 44202.xml は既に存在します。", report.filesets[0].kinds[0].message);
     EXPECT_EQ(1u, report.documents.size());
@@ -237,7 +197,7 @@ TEST_F(RunReportTest, StopByTheUserIsTheLastEntry)
 {
     presenter = ScriptedPresenter({SkipDialog::Quit});
     const RunReport report = Run({"44203"});
-    EXPECT_EQ(std::vector<std::string>{"44203 BS stopped missing-quit (run stopped)"},
+    EXPECT_EQ(std::vector<std::string>{"44203 BS stopped data-file-missing-stop (run stopped)"},
               Kinds(report));
     EXPECT_TRUE(report.stopped);
     EXPECT_TRUE(report.documents.empty());
@@ -249,7 +209,7 @@ TEST_F(RunReportTest, StopByTheUserIsTheLastEntry)
     const RunReport second = Run({"44201"});
     const std::vector<std::string> kinds = Kinds(second);
     ASSERT_EQ(14u, kinds.size());
-    EXPECT_EQ("44201 MH stopped exists-quit (run stopped)", kinds.back());
+    EXPECT_EQ("44201 MH stopped document-exists-stop (run stopped)", kinds.back());
     EXPECT_EQ("44201 RD written 44201.xml 3", kinds[11]);
     EXPECT_EQ("old", ReadFileBytes(out / "44201" / "44201MH.xml"));
     ExpectTotalsAddUp(second);
