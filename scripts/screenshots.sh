@@ -9,7 +9,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" build-test
-work=$(mktemp -d)
+# The paths show in the pictures: the usual scratch folder, unless another run holds it
+# (mkdir takes it or fails at once).
+work=/tmp/ordevik-sample
+mkdir "$work" 2>/dev/null || work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 display=(-a)
 if [ -n "${ORDEVIK_DISPLAY:-}" ]; then

@@ -16,7 +16,7 @@ std::string Number(long long value)
 std::string SecondsText(double seconds)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f", seconds);
+    std::snprintf(text, sizeof text, "%.2f", seconds);
     return text;
 }
 
@@ -42,14 +42,15 @@ std::string SizeText(std::uint64_t bytes)
 std::string TotalsLine(const RunReport& report)
 {
     const RunTotals totals = report.Totals();
-    std::string line = "ファイルセット " + Number(totals.filesets) + " 件、変換した地物 " +
-                       Number(totals.kindsWritten) + " 種、XMLファイル " +
-                       Number(totals.documents) + " 個（計 " + SizeText(totals.bytes) +
-                       "）、スキップした地物 " + Number(totals.kindsSkipped) + " 種";
+    // Short enough for one line of the page in the usual cases.
+    std::string line = "ファイルセット " + Number(totals.filesets) + " 件、地物 " +
+                       Number(totals.kindsWritten) + " 種を変換、XMLファイル " +
+                       Number(totals.documents) + " 個（" + SizeText(totals.bytes) + "）、" +
+                       Number(totals.kindsSkipped) + " 種をスキップ";
     if (totals.kindsFailed > 0) {
-        line += "、失敗・中止した地物 " + Number(totals.kindsFailed) + " 種";
+        line += "、" + Number(totals.kindsFailed) + " 種が失敗・中止";
     }
-    return line + "（" + SecondsText(report.seconds) + " 秒）";
+    return line + "、" + SecondsText(report.seconds) + " 秒";
 }
 
 std::string KindReasonText(const KindEntry& kind)

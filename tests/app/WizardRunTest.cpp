@@ -79,8 +79,8 @@ private slots:
         QCOMPARE(wizard.Text(reportNotice),
                  QStringLiteral("一部の地物を変換しませんでした。下の一覧をご覧ください。"));
         const QString report = wizard.Text(reportText);
-        QVERIFY2(report.startsWith(QStringLiteral("ファイルセット 3 件、変換した地物 28 種、XMLファイル 5 個（計 ")), qPrintable(report));
-        QVERIFY2(report.contains(QStringLiteral("、スキップした地物 14 種（")), qPrintable(report));
+        QVERIFY2(report.startsWith(QStringLiteral("ファイルセット 3 件、地物 28 種を変換、XMLファイル 5 個（")), qPrintable(report));
+        QVERIFY2(report.contains(QStringLiteral("）、14 種をスキップ、")), qPrintable(report));
         QVERIFY2(report.contains(QStringLiteral("\n\n別府市（44202）\n"
                                                 "\t街区（BK）: データファイル 44202BK.sal がありません。全てスキップしました。\n"
                                                 "\t注記（AN）: データファイルがありません。全てスキップにより変換しませんでした。\n")),

@@ -99,9 +99,11 @@ TEST_F(WizardReportTest, SkippedKindsAreListedBelowTheMessageInRunOrder)
     EXPECT_EQ("一部の地物を変換しませんでした。下の一覧をご覧ください。", Text(reportNotice));
     const RunReport& report = wizard->LastReport();
     const std::uint64_t bytes = fs::file_size(out / "44203" / "44203.xml");
-    EXPECT_EQ("ファイルセット 1 件、変換した地物 1 種、XMLファイル 1 個（計 " + SizeText(bytes) +
-                  "）、スキップした地物 2 種（" + TotalsOnScreen().substr(TotalsOnScreen().rfind("（") + 3),
-              TotalsOnScreen());
+    const std::string totals = TotalsOnScreen();
+    EXPECT_EQ("ファイルセット 1 件、地物 1 種を変換、XMLファイル 1 個（" + SizeText(bytes) +
+                  "）、2 種をスキップ、" + totals.substr(totals.rfind("、") + 3),
+              totals);
+    EXPECT_EQ(" 秒", totals.substr(totals.size() - 4));
     EXPECT_EQ(TotalsLine(report), TotalsOnScreen());
     EXPECT_EQ((std::vector<std::string>{
                   "",
@@ -135,7 +137,7 @@ TEST_F(WizardReportTest, FullRunSaysEverythingWasConverted)
     EXPECT_EQ(2, totals.filesets);
     EXPECT_EQ(6, totals.kindsWritten);
     EXPECT_EQ(4, totals.documents);
-    EXPECT_EQ(0, TotalsOnScreen().find("ファイルセット 2 件、変換した地物 6 種、XMLファイル 4 個（計 "))
+    EXPECT_EQ(0, TotalsOnScreen().find("ファイルセット 2 件、地物 6 種を変換、XMLファイル 4 個（"))
         << TotalsOnScreen();
 }
 
@@ -152,7 +154,7 @@ TEST_F(WizardReportTest, StoppedRunShowsTheReportUpToWhereItStopped)
                   "\t河川（RV）: データファイル 44203RV.sal がありません。終了を選んだため、ここで中止しました。",
               }),
               ReportLines());
-    EXPECT_NE(std::string::npos, TotalsOnScreen().find("失敗・中止した地物 1 種"));
+    EXPECT_NE(std::string::npos, TotalsOnScreen().find("、0 種をスキップ、1 種が失敗・中止、"));
 
     // A failure in the first of two filesets: the second is never reached.
     fs::remove(set / "data" / "44201" / "44201.slm");
@@ -242,6 +244,17 @@ TEST_F(WizardReportTest, BuildWithoutValidationSaysSoOnThePage)
     const int pumps = window.pumps;
     wizard->OnValidate();
     EXPECT_EQ(pumps, window.pumps);
+}
+
+TEST(ReportTextTest, SizesAsTheFileManagerShowsThem)
+{
+    EXPECT_EQ("0 バイト", SizeText(0));
+    EXPECT_EQ("1023 バイト", SizeText(1023));
+    EXPECT_EQ("1.0 KB", SizeText(1024));
+    EXPECT_EQ("1.5 KB", SizeText(1536));
+    EXPECT_EQ("1024.0 KB", SizeText(1024 * 1024 - 1));
+    EXPECT_EQ("333.3 MB", SizeText(349488332));
+    EXPECT_EQ("2.0 GB", SizeText(2ull << 30));
 }
 
 // The build's own check, when it has one, over what the wizard wrote.

@@ -135,9 +135,16 @@ int QuitDuringRun(const fs::path& set, const fs::path& out)
     return 3;
 }
 
-// Grabs the window (and whatever lies over it) from the screen.
+// Grabs the window (and whatever lies over it) from the screen, once a window manager
+// has mapped and drawn the dialog opened last, which it does after Qt shows it.
 void Grab(const QWidget* window, const fs::path& file)
 {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (!QTest::qWaitForWindowExposed(modal)) {
+            std::fprintf(stderr, "the dialog was not shown\n");
+        }
+    }
+    QTest::qWait(200);
     QCoreApplication::processEvents();
     const QRect area = window->frameGeometry();
     QScreen* screen = window->screen();
