@@ -446,7 +446,8 @@ void WizardDialog::OnValidate()
     if (running || pageIndex != 6 || validator == nullptr || lastReport.documents.empty()) {
         return;
     }
-    // Like a run: only Cancel (the quit question) and the about item can act meanwhile.
+    // As during a run, only the quit question (Escape, the close box) and the about item
+    // can act meanwhile.
     running = true;
     EnableCompletionButtons(false);
     view.Enable(control::progressBar, true);
