@@ -427,6 +427,18 @@ void WizardWindow::BuildProgressPage()
     bar->setValue(0);
     // Its value (0 to 40) is read through the accessible value, not a shown text.
     NameAfter(progressBar, progressTitle);
+
+    // The completion state's report: a second line under the message, the report in the
+    // free space below the bar, and its two buttons; the logic sets every text.
+    AddLabel(reportNotice, "", QRect(pageLeft, 120, pageWidth, 24));
+    auto* report = Add(reportText, new QTextEdit, QRect(pageLeft, 268, pageWidth, 146));
+    report->setReadOnly(true);
+    report->setAcceptRichText(false);
+    report->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // A kind's line starts with a tab and wraps back to it, under its fileset's name.
+    report->setTabStopDistance(report->fontMetrics().horizontalAdvance(QStringLiteral("　　")));
+    AddButton(openOutputFolder, "", QRect(pageLeft, 420, 150, 28), &WizardDialog::OnOpenOutputFolder);
+    AddButton(validate, "", QRect(pageLeft + 158, 420, 110, 28), &WizardDialog::OnValidate);
 }
 
 void WizardWindow::BuildButtons()

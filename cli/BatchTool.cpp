@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -13,10 +15,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/ReportJson.h"
 #include "dialogs/Dialogs.h"
 #include "engine/Conversion.h"
 #include "engine/ConversionOptions.h"
 #include "engine/InputCheck.h"
+#include "engine/DtdValidator.h"
 #include "platform/FileSystem.h"
 #include "readers/FilesetList.h"
 #include "readers/SettingsFile.h"
@@ -39,6 +43,8 @@ struct BatchOptions
     MissingAnswer missing = MissingAnswer::Skip;
     bool quiet = false;
     int jobs = 1;
+    fs::path reportFile;  // empty: no JSON report
+    bool validate = false;
 };
 
 // A command line that cannot be run: the message, and 0 for --help, 2 otherwise.
@@ -186,6 +192,12 @@ struct FilesetJob
     bool finished = false;
 };
 
+bool ValidationAvailable()
+{
+    static const bool available = MakeDtdValidator() != nullptr;
+    return available;
+}
+
 std::string HelpText()
 {
     return R"(Converts filesets of a map data set into GI XML documents.
@@ -196,9 +208,17 @@ Every dialog the conversion shows is printed on standard error with its caption
   "データファイル … がありません。"    answered by --missing
   warnings and failures                 answered "ＯＫ" / "終了"
 
-Exit status: 0 the run completed (kinds may have been skipped); 1 the run stopped (a
-stop answer, a missing metadata or point-data file, a write failure); 2 the command
-line or an input path is wrong (nothing is written then).
+After the summary, every kind that was not converted is listed with its reason, in
+the order the run met it. --report writes the whole run report as JSON (the README
+documents its shape). --validate checks every document written against the DTD its
+DOCTYPE names (the copy beside it, else the DTD folder's) with libxml2, and prints a
+line per document; builds without libxml2 have no such check.
+
+Exit status: 0 the run completed (kinds may have been skipped) and, with --validate,
+every document is valid; 1 the run stopped (a stop answer, a missing metadata or
+point-data file, a write failure); 2 the command line or an input path is wrong
+(nothing is written then); 3 the run completed but --validate found a document that is
+not valid or whose DTD is missing; 4 the --report file could not be written.
 
 The inputs are checked as the wizard checks them: the CSV file, the data folder and
 the DTD folder, in that order; a missing output folder is created (one level).
@@ -220,6 +240,7 @@ struct ArgumentTexts
     std::string dtdFolder;
     std::string xmlFolder;
     std::string settingsFile;
+    std::string reportFile;
 };
 
 void DeclareOptions(CLI::App& app, ArgumentTexts& texts, BatchOptions& options)
@@ -247,7 +268,16 @@ void DeclareOptions(CLI::App& app, ArgumentTexts& texts, BatchOptions& options)
     app.add_option("--missing", texts.missing,
                    "answer to a missing data file: skip (全てスキップ; default) or stop (終了)")
         ->check(CLI::IsMember({"skip", "stop"}));
-    app.add_flag("--quiet", options.quiet, "no progress and no summary");
+    app.add_flag("--quiet", options.quiet,
+                 "no progress, no summary and no list of valid documents");
+    app.add_option("--report", texts.reportFile,
+                   "write the run report as JSON to this file (filesets, kinds, outcome, "
+                   "reason, document, records, bytes)");
+    app.add_flag("--validate", options.validate,
+                 ValidationAvailable()
+                     ? "check every document written against its DTD with libxml2"
+                     : "check documents against their DTD: not available in this build, "
+                       "which has no libxml2");
     app.add_option("--jobs", options.jobs, "convert up to N filesets at once (default 1)")
         ->check(CLI::Range(1, 256));
 }
@@ -278,6 +308,10 @@ std::optional<Refusal> ParseArguments(int argc, const char* const* argv, BatchOp
     options.conversion.dtdFolder = PathFromText(texts.dtdFolder);
     options.conversion.xmlFolder = PathFromText(texts.xmlFolder);
     options.conversion.settingsFile = PathFromText(texts.settingsFile);
+    options.reportFile = PathFromText(texts.reportFile);
+    if (options.validate && !ValidationAvailable()) {
+        return Refusal{2, "--validate: this build has no DTD validation (it has no libxml2)"};
+    }
     options.conversion.integratedOutput = !texts.perKind;
     options.existing = texts.existing == "overwrite" ? ExistingAnswer::Overwrite
                        : texts.existing == "skip"    ? ExistingAnswer::Skip
@@ -422,6 +456,7 @@ ConversionSummary Total(const std::vector<FilesetJob>& jobs)
         if (!job.finished) {
             continue;
         }
+        total.report.Append(job.summary.report);
         total.stopped |= job.summary.stopped;
         total.filesets += job.summary.filesets;
         total.kindsConverted += job.summary.kindsConverted;
@@ -430,20 +465,148 @@ ConversionSummary Total(const std::vector<FilesetJob>& jobs)
         total.filesWritten.insert(job.summary.filesWritten.begin(),
                                   job.summary.filesWritten.end());
     }
+    // Filesets a stopped batch never started count as asked for.
+    total.report.filesetsPlanned = static_cast<int>(jobs.size());
     return total;
+}
+
+// Why a kind was not converted, as the summary lists it: the question or failure shown
+// and the answer the options gave.
+std::string NotConverted(const KindEntry& kind)
+{
+    switch (kind.reason) {
+    case KindReason::None:
+        break;
+    case KindReason::DataFileMissing:
+    case KindReason::DocumentKept:
+        return "skipped: " + kind.message + " [スキップ]";
+    case KindReason::DataFileSkipAll:
+        return "skipped: " + kind.message + " [全てスキップ]";
+    case KindReason::SkippedBySkipAll:
+        return "skipped: no data file [全てスキップ]";
+    case KindReason::DocumentKeptEarlier:
+        return "skipped: its document exists and is kept [スキップ]";
+    case KindReason::KindCodeUnusable:
+        return "skipped: " + kind.message;
+    case KindReason::DataFileQuit:
+    case KindReason::DocumentExistsQuit:
+        return "stopped: " + kind.message + " [終了]";
+    case KindReason::Failure:
+        return "failed: " + (kind.message.empty() ? std::string("a write failed") : kind.message) +
+               (kind.stoppedRun ? " (the run stopped here)" : "");
+    }
+    return "failed";
+}
+
+// Every kind and fileset that was not converted, in the order the run met them.
+void PrintNotConverted(std::ostream& out, const RunReport& report)
+{
+    std::vector<std::string> lines;
+    for (const FilesetEntry& fileset : report.filesets) {
+        const std::string where = "  " + fileset.code + " " + fileset.name;
+        if (fileset.refused) {
+            for (const std::string& note : fileset.notes) {
+                lines.push_back(where + ": refused: " + note);
+            }
+        }
+        for (const KindEntry& kind : fileset.kinds) {
+            if (kind.outcome != KindOutcome::Written) {
+                lines.push_back(where + " " + kind.code + " " + kind.name + ": " +
+                                NotConverted(kind));
+            }
+        }
+    }
+    const int notStarted = report.filesetsPlanned - static_cast<int>(report.filesets.size());
+    if (notStarted > 0) {
+        lines.push_back("  " + std::to_string(notStarted) +
+                        " fileset(s) not started: the run stopped");
+    }
+    if (lines.empty()) {
+        return;
+    }
+    out << "not converted:\n";
+    for (const std::string& line : lines) {
+        out << line << '\n';
+    }
+}
+
+std::string Seconds(double seconds)
+{
+    std::ostringstream text;
+    text.precision(2);
+    text << std::fixed << seconds;
+    return text.str();
+}
+
+// Validates every document of the report in its order, printing a line per document:
+// on `out` unless quiet, and the ones not valid on `err` when quiet. True when all
+// are valid.
+bool ValidateDocuments(const BatchOptions& options, const RunReport& report,
+                       std::vector<DocumentValidity>& results, std::ostream& out,
+                       std::ostream& err)
+{
+    const auto startTime = std::chrono::steady_clock::now();
+    const std::unique_ptr<DocumentValidator> validator = MakeDtdValidator();
+    const fs::path outFolder = WithoutTrailingSeparator(options.conversion.xmlFolder);
+    int notValid = 0;
+    for (const DocumentEntry& document : report.documents) {
+        const DocumentValidity& result =
+            results.emplace_back(validator->Validate(document.path, options.conversion.dtdFolder));
+        const std::string name = PathText(document.path.lexically_relative(outFolder));
+        std::string line;
+        switch (result.validity) {
+        case Validity::Valid:
+            line = "valid: " + name;
+            break;
+        case Validity::Invalid:
+            line = "invalid: " + name + ":" + std::to_string(result.line) + ": " + result.message;
+            break;
+        case Validity::DtdMissing:
+            line = "dtd missing: " + name + ": " + result.message;
+            break;
+        case Validity::Unreadable:
+            line = "unreadable: " + name + (result.message.empty() ? "" : ": " + result.message);
+            break;
+        }
+        const bool valid = result.validity == Validity::Valid;
+        notValid += valid ? 0 : 1;
+        if (!options.quiet) {
+            out << line << '\n';
+        } else if (!valid) {
+            err << line << '\n';
+        }
+    }
+    if (!options.quiet) {
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - startTime;
+        out << "validated " << report.documents.size() << " documents in "
+            << Seconds(elapsed.count()) << " s: "
+            << report.documents.size() - static_cast<std::size_t>(notValid) << " valid, "
+            << notValid << " not valid\n";
+    }
+    return notValid == 0;
+}
+
+bool WriteReport(const fs::path& file, const std::string& text)
+{
+    std::FILE* stream = OpenFile(file, "wb");
+    if (stream == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+    return std::fclose(stream) == 0 && written;
 }
 
 void PrintSummary(std::ostream& out, const ConversionSummary& total, int warnings,
                   double seconds, const fs::path& outFolder)
 {
-    std::ostringstream time;
-    time.precision(2);
-    time << std::fixed << seconds;
+    const RunTotals totals = total.report.Totals();
     out << (total.stopped ? "stopped" : "done") << ": filesets " << total.filesets << ", kinds "
-        << total.kindsConverted << " converted, " << total.kindsSkipped << " skipped, records "
-        << total.records << ", files written " << total.filesWritten.size() << ", warnings "
-        << warnings << ", time " << time.str() << " s\n"
+        << total.kindsConverted << " converted, " << total.kindsSkipped << " skipped, "
+        << totals.kindsFailed << " failed, records " << total.records << ", files written "
+        << total.filesWritten.size() << " (" << totals.bytes << " bytes), warnings " << warnings
+        << ", time " << Seconds(seconds) << " s\n"
         << "XML written to " << PathText(outFolder) << '\n';
+    PrintNotConverted(out, total.report);
 }
 
 }
@@ -464,6 +627,11 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
     if (!problem) {
         problem = ChooseFilesets(options, chosen);
     }
+    if (!problem && !options.reportFile.empty() &&
+        !IsFolder(options.reportFile.has_parent_path() ? options.reportFile.parent_path()
+                                                       : fs::path("."))) {
+        problem = "the folder of the report file does not exist: " + PathText(options.reportFile);
+    }
     if (!problem) {
         problem = PrepareOutputFolder(options.conversion.xmlFolder);
     }
@@ -482,10 +650,25 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
                     static_cast<int>(jobs.size()));
     RunJobs(options, jobs, printer, bar);
 
-    const ConversionSummary total = Total(jobs);
+    ConversionSummary total = Total(jobs);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - startTime;
+    total.report.seconds = elapsed.count();
     if (!options.quiet) {
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - startTime;
         PrintSummary(out, total, printer.Shown(), elapsed.count(), options.conversion.xmlFolder);
     }
-    return total.stopped ? 1 : 0;
+    std::vector<DocumentValidity> validation;
+    const bool valid = !options.validate || ValidateDocuments(options, total.report, validation, out, err);
+    if (!options.reportFile.empty()) {
+        const std::string json =
+            ReportJson(total.report, WithoutTrailingSeparator(options.conversion.xmlFolder),
+                       options.validate ? &validation : nullptr);
+        if (!WriteReport(options.reportFile, json)) {
+            err << "ordevik-batch: cannot write the report " << PathText(options.reportFile) << '\n';
+            return 4;
+        }
+    }
+    if (total.stopped) {
+        return 1;
+    }
+    return valid ? 0 : 3;
 }

@@ -1,5 +1,6 @@
 #include "engine/Conversion.h"
 
+#include <chrono>
 #include <optional>
 #include <vector>
 
@@ -26,7 +27,7 @@ public:
 
     // Converts every fileset; false when the run stopped.
     bool ConvertAll();
-    ConversionSummary Finish();
+    ConversionSummary Finish(bool stopped);
 
 private:
     // Each returns false when the run stops.
@@ -39,6 +40,10 @@ private:
     // Writes the kind's records, the bar reaching 40 with the last of `lines`.
     void WriteRecords(int lines);
 
+    // The report's notes; declared before the converter, which shows its dialogs
+    // through it and tells it of every document it closes, up to its destruction.
+    RunRecorder recorder;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     FilesetConverter converter;
     ProgressSink& progress;
     ProgressLabels labels;
@@ -70,9 +75,11 @@ std::vector<FilesetToConvert> FilesetsOf(const ConversionRequest& request)
 
 ConversionRun::ConversionRun(const ConversionRequest& request, DialogPresenter* presenter,
                              ProgressSink& progressSink)
-    : converter(FilesetsOf(request), RunOptions(request.options), presenter),
+    : recorder(presenter, static_cast<int>(request.selectedFilesets.size())),
+      converter(FilesetsOf(request), RunOptions(request.options), &recorder),
       progress(progressSink)
 {
+    converter.SetRecorder(&recorder);
 }
 
 bool ConversionRun::ConvertAll()
@@ -92,6 +99,7 @@ bool ConversionRun::ConvertAll()
 bool ConversionRun::ConvertFileset(int number, const std::string& total)
 {
     ++summary.filesets;
+    recorder.FilesetStarted(converter.FilesetCode(), converter.FilesetName());
     labels.filesetCounter = Counter(number, total);
     labels.filesetName = ToUtf8(converter.FilesetName());
     progress.Refresh(labels);
@@ -108,26 +116,32 @@ bool ConversionRun::ConvertFileset(int number, const std::string& total)
 
 bool ConversionRun::ConvertKind(int& kindNumber, const std::string& kindTotal)
 {
+    recorder.KindStarted(converter.KindCode(), converter.KindName());
     switch (converter.ReadDataFile()) {
     case KindStep::StopRun:
+        recorder.KindStopped();
         return false;
     case KindStep::SkipKind:
         ++kindNumber;
         ++summary.kindsSkipped;
+        recorder.KindSkipped(RunRecorder::Step::DataFile);
         return true;
     case KindStep::GoOn:
         break;
     }
     if (converter.NeedsPointStep() && !PointStep()) {
+        recorder.KindStopped();
         return false;
     }
     const KindStep opened = converter.OpenOutput();
     if (opened == KindStep::StopRun) {
+        recorder.KindStopped();
         return false;
     }
     ++kindNumber;
     if (opened == KindStep::SkipKind) {
         ++summary.kindsSkipped;
+        recorder.KindSkipped(RunRecorder::Step::Output);
         return true;
     }
     ++summary.kindsConverted;
@@ -136,9 +150,15 @@ bool ConversionRun::ConvertKind(int& kindNumber, const std::string& kindTotal)
     progress.Refresh(labels);
     progress.PumpOneMessage();
     progress.SetPosition(0);
+    const long long recordsBefore = summary.records;
     WriteRecords(converter.RecordCount());
     // A write that failed, while writing or closing, stops the run.
-    return converter.FinishKind();
+    if (!converter.FinishKind()) {
+        recorder.KindStopped();
+        return false;
+    }
+    recorder.KindWritten(converter.OutputPath(), summary.records - recordsBefore);
+    return true;
 }
 
 bool ConversionRun::PointStep()
@@ -181,10 +201,13 @@ void ConversionRun::WriteRecords(int lines)
     }
 }
 
-ConversionSummary ConversionRun::Finish()
+ConversionSummary ConversionRun::Finish(bool stopped)
 {
     converter.EndFileset();
+    summary.stopped = stopped;
     summary.filesWritten = converter.WrittenFiles();
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+    summary.report = recorder.Finish(stopped, elapsed.count());
     return summary;
 }
 
@@ -195,7 +218,5 @@ ConversionSummary RunConversion(const ConversionRequest& request, DialogPresente
 {
     ConversionRun run(request, presenter, progress);
     const bool completed = run.ConvertAll();
-    ConversionSummary summary = run.Finish();
-    summary.stopped = !completed;
-    return summary;
+    return run.Finish(!completed);
 }

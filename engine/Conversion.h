@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/ConversionOptions.h"
+#include "engine/RunReport.h"
 
 class DialogPresenter;
 
@@ -60,6 +61,7 @@ struct ConversionSummary
     int kindsSkipped = 0;      // kinds skipped (missing data file, skipped output)
     long long records = 0;     // record lines written
     std::set<std::filesystem::path> filesWritten;
+    RunReport report;          // what became of each fileset and kind, in run order
 };
 
 // Converts the chosen filesets, in ascending order of their codes, kind by kind, with

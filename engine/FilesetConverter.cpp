@@ -3,6 +3,7 @@
 #include "dialogs/Dialogs.h"
 #include "engine/DocumentHead.h"
 #include "engine/DtdCopy.h"
+#include "engine/RunReport.h"
 #include "platform/FileSystem.h"
 #include "text/Cp932.h"
 #include "text/SjisText.h"
@@ -310,6 +311,7 @@ KindStep FilesetConverter::OpenAndWriteHead(const fs::path& path, const OutputCh
     }
     if (output.Failed()) {
         output.Close();
+        NoteClosed(path, output.Size(), false);
         ReportWriteFailure(path);
         return KindStep::StopRun;
     }
@@ -341,6 +343,7 @@ bool FilesetConverter::FinishKind()
         }
     }
     const bool closed = output.Close();
+    NoteClosed(kind.outputPath, output.Size(), closed && !run.writeFailed);
     if (!closed && !run.writeFailed) {
         ReportWriteFailure(kind.outputPath);
     }
@@ -370,7 +373,16 @@ void FilesetConverter::EndFileset()
     }
     WriteLines(DocumentClosingLines(), closing, 0, 1, 0, options.shiftJisOutput);
     fileset.documentClosed = true;
-    if (!closing.Close() && !run.writeFailed) {
+    const bool closed = closing.Close();
+    NoteClosed(fileset.documentPath, closing.Size(), closed);
+    if (!closed && !run.writeFailed) {
         ReportWriteFailure(fileset.documentPath);
+    }
+}
+
+void FilesetConverter::NoteClosed(const fs::path& file, std::uint64_t bytes, bool complete)
+{
+    if (recorder != nullptr) {
+        recorder->DocumentClosed(file, bytes, complete);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -15,6 +16,7 @@
 #include "xmlout/XmlBuilder.h"
 
 class DialogPresenter;
+class RunRecorder;
 
 // One fileset of a run: its code and name (code page 932) and its chosen kinds.
 struct FilesetToConvert
@@ -100,6 +102,11 @@ public:
     const StringList& PendingKinds() const { return fileset.pendingKinds; }
     int RecordCount() const { return kind.recordCount; }
     const std::set<std::filesystem::path>& WrittenFiles() const { return run.writtenFiles; }
+    // The document the current kind was written into.
+    const std::filesystem::path& OutputPath() const { return kind.outputPath; }
+    // Told of every document closed, with its size; may be null. Must outlive the
+    // converter, which closes a document when it goes.
+    void SetRecorder(RunRecorder* runRecorder) { recorder = runRecorder; }
 
 private:
     // Answers and results that hold for the rest of the run.
@@ -163,6 +170,8 @@ private:
     KindStep AnswerExisting(const std::filesystem::path& path, const std::string& fileName);
     KindStep OpenAndWriteHead(const std::filesystem::path& path, const OutputChoice& choice);
     void ReportWriteFailure(const std::filesystem::path& path);
+    // Tells the recorder, if any, that `file` was closed at `bytes`.
+    void NoteClosed(const std::filesystem::path& file, std::uint64_t bytes, bool complete);
     bool OtherThanMeshPending() const;
     std::filesystem::path OutputFolder() const;
 
@@ -178,4 +187,5 @@ private:
     RunState run;
     FilesetState fileset;
     KindState kind;
+    RunRecorder* recorder = nullptr;
 };

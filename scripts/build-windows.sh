@@ -15,8 +15,8 @@ build="$root/build-windows"
 
 # Wine without its recommends: the tests need no desktop integration.
 "$root/scripts/install-missing.sh" --no-recommends \
-    cmake g++ make g++-mingw-w64-x86-64-posix googletest libcli11-dev wine wine64 \
-    nsis wixl msitools python3
+    cmake g++ make g++-mingw-w64-x86-64-posix googletest libcli11-dev nlohmann-json3-dev \
+    wine wine64 nsis wixl msitools python3
 
 # Optimised as the Linux builds are (-O2), without their debug information, which
 # would only make linking the tests slow; -O3 has GCC 12 report string copies that

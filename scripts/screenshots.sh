@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's pictures of the wizard: every page, each dialog and the completion
-# state, drawn by the real window with the Japanese fonts in an X server (Xvfb) under a
+# state (after a run with skipped kinds, after a full run, and checked against the DTD),
+# drawn by the real window with the Japanese fonts in an X server (Xvfb) under a
 # window manager (openbox), so that title bars and dialog frames show, into
 # docs/images/. The sample data set is converted on the way, in a scratch folder.
 #

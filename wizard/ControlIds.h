@@ -87,4 +87,10 @@ constexpr int progressBar = 1059;
 constexpr int featureCounter = 1060;
 constexpr int featureName = 1061;
 
+// Page 6 in its completion state: the run's report below the message.
+constexpr int reportNotice = 1090;   // a second line beside the message 1052
+constexpr int reportText = 1091;     // read-only, several lines
+constexpr int openOutputFolder = 1092;
+constexpr int validate = 1093;
+
 }

@@ -8,6 +8,7 @@
 #include "platform/FileSystem.h"
 #include "text/Cp932.h"
 #include "wizard/ControlIds.h"
+#include "wizard/ReportText.h"
 #include "wizard/WizardText.h"
 
 namespace fs = std::filesystem;
@@ -16,6 +17,10 @@ namespace {
 
 // The banner across the top of the window; the welcome picture sits right below it.
 constexpr int bannerHeight = 44;  // pixels
+
+// The completion state's report and its buttons, hidden until a run has ended.
+constexpr std::array<int, 4> reportControls = {control::reportNotice, control::reportText,
+                                               control::openOutputFolder, control::validate};
 
 // The controls of each page, its title image first. Page 6's completion title is
 // hidden with the pages and shown only by the completion state.
@@ -117,8 +122,14 @@ WizardDialog::WizardDialog(WizardView& window, DialogPresenter& dialogPresenter,
       services(platform),
       historyEnabled(historyRequested),
       settingsPath(settingsFile),
-      settings(settingsFile)
+      settings(settingsFile),
+      validator(MakeDtdValidator())
 {
+}
+
+void WizardDialog::SetValidator(std::unique_ptr<DocumentValidator> checker)
+{
+    validator = std::move(checker);
 }
 
 void WizardDialog::Initialise()
@@ -153,6 +164,9 @@ void WizardDialog::ShowPage(int page)
         ShowPageControls(shown, false);
     }
     view.Show(control::completedTitle, false);
+    for (const int id : reportControls) {
+        view.Show(id, false);
+    }
     switch (page) {
     case 0:
         EnterWelcomePage();
@@ -278,7 +292,7 @@ void WizardDialog::EnterWelcomePage()
 
 void WizardDialog::Push()
 {
-    const std::array<std::pair<int, const std::string*>, 10> texts = {{
+    const std::array<std::pair<int, const std::string*>, 12> texts = {{
         {control::csvTitle, &csvTitle},
         {control::inputFolderLabel, &inputFolderLabel},
         {control::outputFolderLabel, &outputFolderLabel},
@@ -289,6 +303,8 @@ void WizardDialog::Push()
         {control::filesetCounter, &filesetCounterLabel},
         {control::featureCounter, &featureCounterLabel},
         {control::introText, &introText},
+        {control::reportNotice, &reportNotice},
+        {control::reportText, &reportText},
     }};
     const std::array<std::pair<int, const fs::path*>, 4> paths = {{
         {control::csvEdit, &csvPath},
@@ -349,8 +365,10 @@ void WizardDialog::Run()
 {
     RunProgress progress(*this);
     running = true;
-    const ConversionSummary summary = RunConversion(Request(), &presenter, progress);
+    ConversionSummary summary = RunConversion(Request(), &presenter, progress);
     running = false;
+    lastReport = std::move(summary.report);
+    validation.clear();
     ShowCompletion(summary.stopped);
 }
 
@@ -371,6 +389,79 @@ void WizardDialog::ShowCompletion(bool stopped)
     view.Focus(control::next);
     view.SetDefaultButton(control::next);
     statusMessage = stopped ? wizardText::stopped : wizardText::completed;
+    ShowReport();
     Push();
     view.Beep();
+}
+
+void WizardDialog::ShowReport()
+{
+    reportNotice = ReportNotice(lastReport);
+    reportText = CompletionReport(lastReport);
+    if (!validation.empty()) {
+        bool allValid = true;
+        for (const DocumentValidity& result : validation) {
+            allValid &= result.validity == Validity::Valid;
+        }
+        if (!allValid) {
+            reportNotice = completionText::notValid;
+        } else if (reportNotice.empty()) {
+            reportNotice = completionText::allValid;
+        }
+        reportText += "\r\n" + ValidationText(validation, xmlFolder);
+    } else if (validator == nullptr) {
+        reportText += "\r\n" + std::string(completionText::noValidation) + "\r\n";
+    }
+    view.SetText(control::openOutputFolder, completionText::openFolder);
+    view.SetText(control::validate, completionText::validate);
+    for (const int id : reportControls) {
+        view.Show(id, true);
+    }
+    EnableCompletionButtons(true);
+}
+
+void WizardDialog::EnableCompletionButtons(bool enabled)
+{
+    view.Enable(control::next, enabled);
+    view.Enable(control::help, enabled);
+    view.Enable(control::openOutputFolder, enabled && IsFolder(xmlFolder));
+    view.Enable(control::validate,
+                enabled && validator != nullptr && !lastReport.documents.empty());
+}
+
+void WizardDialog::OnOpenOutputFolder()
+{
+    if (running || pageIndex != 6 || !IsFolder(xmlFolder)) {
+        return;
+    }
+    services.opener.Open(xmlFolder);
+}
+
+void WizardDialog::OnValidate()
+{
+    if (running || pageIndex != 6 || validator == nullptr || lastReport.documents.empty()) {
+        return;
+    }
+    // As during a run, only the quit question (Escape, the close box) and the about item
+    // can act meanwhile.
+    running = true;
+    EnableCompletionButtons(false);
+    view.Enable(control::progressBar, true);
+    view.SetProgressRange(0, 40);
+    view.SetProgressPosition(0);
+    reportNotice = completionText::validating;
+    Push();
+    validation.clear();
+    const std::size_t count = lastReport.documents.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        validation.push_back(validator->Validate(lastReport.documents[i].path, dtdFolder));
+        view.SetProgressPosition(static_cast<int>((i + 1) * 40 / count));
+        view.ProcessPendingEvents();
+    }
+    running = false;
+    view.Enable(control::progressBar, false);
+    ShowReport();
+    view.Focus(control::next);
+    view.SetDefaultButton(control::next);
+    Push();
 }

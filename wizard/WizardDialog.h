@@ -2,11 +2,13 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/Conversion.h"
+#include "engine/DtdValidator.h"
 #include "readers/SettingsFile.h"
 #include "text/EngineObject.h"
 #include "wizard/WizardServices.h"
@@ -74,6 +76,14 @@ public:
     void OnSelectAll();
     void OnClearAll();
     void OnRadioClicked(int id);
+    // The completion page's buttons: the XML folder in the file manager, and the check of
+    // the documents written against their DTD.
+    void OnOpenOutputFolder();
+    void OnValidate();
+
+    // The check the validate button runs; null: the build has none, and the page says
+    // so. By default this build's (MakeDtdValidator).
+    void SetValidator(std::unique_ptr<DocumentValidator> checker);
 
     // Hides every page, runs the entry routine of page `page` and shows it; any number
     // outside 0..6 ends the dialog. Pushes the members last.
@@ -96,6 +106,8 @@ public:
     }
     // The request a run started now would get.
     ConversionRequest Request() const;
+    // What the last run did; empty before the first.
+    const RunReport& LastReport() const { return lastReport; }
 
 private:
     class RunProgress;
@@ -144,6 +156,10 @@ private:
     void ShowOptions();
     void Run();
     void ShowCompletion(bool stopped);
+    // The report's controls on page 6, for the run just ended.
+    void ShowReport();
+    // Enables the buttons of the completion state that a validation disables.
+    void EnableCompletionButtons(bool enabled);
 
     WizardView& view;
     DialogPresenter& presenter;
@@ -176,6 +192,8 @@ private:
     std::string filesetCounterLabel;
     std::string featureNameLabel;
     std::string featureCounterLabel;
+    std::string reportNotice;
+    std::string reportText;
     // What the last push set, by control id; a text not yet pushed is absent.
     std::map<int, std::string> pushedTexts;
 
@@ -194,4 +212,9 @@ private:
     bool integratedOutput = true;
     bool skipDtdCopy = false;
     bool shiftJisOutput = false;
+
+    // Page 6: the last run's report and the check of its documents.
+    RunReport lastReport;
+    std::unique_ptr<DocumentValidator> validator;
+    std::vector<DocumentValidity> validation;
 };

@@ -50,7 +50,8 @@ public:
 // else empty (the user's home folder).
 std::filesystem::path StartFolder(const std::filesystem::path& current);
 
-// Opens a document (a help page) in the program the desktop associates with it.
+// Opens a document (a help page) in the program the desktop associates with it, or a
+// folder in the desktop's file manager.
 class DocumentOpener
 {
 public:

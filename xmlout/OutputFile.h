@@ -40,6 +40,9 @@ public:
     bool Close();
 
     bool IsOpen() const { return file != nullptr; }
+    // The file's size as written so far, buffered bytes included (what an appended file
+    // held before counts too); after Close, the size on disk when nothing failed.
+    std::uint64_t Size() const { return fileOffset + buffer.size(); }
     bool Failed() const { return failed; }
 
 private:

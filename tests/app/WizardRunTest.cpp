@@ -3,10 +3,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
+#include <QTextEdit>
 
 #include "app/QtText.h"
 #include "tests/app/GuiTestSupport.h"
@@ -60,6 +63,55 @@ private slots:
         QVERIFY(!wizard.Window().isVisible());
         QCOMPARE(wizard.Window().result(), 0);
         QCOMPARE(wizard.answers.shown.size(), 2);
+    }
+
+    // Below the completion message: the report of what was not converted, the button
+    // that opens the XML folder and the check against the DTD.
+    void CompletionPageShowsTheReportAndItsButtons()
+    {
+        UrlRecorder recorder;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
+        Harness wizard;
+        wizard.ToSummaryPage({0, 1, 2});
+        wizard.answers.Add(Press(QStringLiteral("button1078")));
+        wizard.Click(next);
+
+        QCOMPARE(wizard.Text(reportNotice),
+                 QStringLiteral("一部の地物を変換しませんでした。下の一覧をご覧ください。"));
+        const QString report = wizard.Text(reportText);
+        QVERIFY2(report.startsWith(QStringLiteral("ファイルセット 3 件、地物 28 種を変換、XMLファイル 5 個（")), qPrintable(report));
+        QVERIFY2(report.contains(QStringLiteral("）、14 種をスキップ、")), qPrintable(report));
+        QVERIFY2(report.contains(QStringLiteral("\n\n別府市（44202）\n"
+                                                "\t街区（BK）: データファイル 44202BK.sal がありません。全てスキップしました。\n"
+                                                "\t注記（AN）: データファイルがありません。全てスキップにより変換しませんでした。\n")),
+                 qPrintable(report));
+        QVERIFY(report.contains(QStringLiteral("\n中津市（44203）\n\tバス停（BS）: ")));
+        for (const int id : {reportNotice, reportText, openOutputFolder, validate}) {
+            QVERIFY2(wizard.Window().Control(id)->isVisible(), qPrintable(QString::number(id)));
+        }
+        QVERIFY(wizard.Get<QTextEdit>(reportText)->isReadOnly());
+        QCOMPARE(wizard.Text(openOutputFolder), QStringLiteral("出力フォルダを開く"));
+        QCOMPARE(wizard.Text(validate), QStringLiteral("DTDで検証"));
+
+        QVERIFY(wizard.Click(openOutputFolder));
+        QCOMPARE(recorder.opened, QStringList{"out"});
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+
+        // The check runs with the bar, then lists every document; the page is as before.
+        QVERIFY(wizard.Click(validate));
+        QVERIFY2(wizard.Text(reportText).contains(QStringLiteral("DTDによる検証: XMLファイル 5 個中 5 個が有効です。\n"
+                                                                 "\t44201/44201.xml: 有効\n")),
+                 qPrintable(wizard.Text(reportText)));
+        QCOMPARE(wizard.Buttons(), QStringLiteral("help+ back- next+ cancel- '完了' focus=control1082 default=1082"));
+        QVERIFY(!wizard.Window().Control(progressBar)->isEnabled());
+        QCOMPARE(wizard.beeps, 3);
+        QVERIFY(wizard.answers.Done());
+
+        // Pages before the run never show them.
+        Harness fresh;
+        for (const int id : {reportNotice, reportText, openOutputFolder, validate}) {
+            QVERIFY(!fresh.Window().Control(id)->isVisible());
+        }
     }
 
     // While the run goes on, Enter asks whether to quit (answered キャンセル, the run
