@@ -21,21 +21,11 @@
 
 #include "app/QtText.h"
 #include "wizard/ControlIds.h"
+#include "wizard/PageLayout.h"
 
 namespace {
 
 using namespace control;
-
-// The page area below the title images and the row of buttons along the bottom.
-constexpr int pageLeft = 12;
-constexpr int pageTop = 96;
-constexpr int pageWidth = 564;
-constexpr int titleTop = 52;
-constexpr int titleHeight = 36;
-constexpr int separatorTop = 458;
-constexpr int buttonTop = 468;
-constexpr int buttonWidth = 88;
-constexpr int buttonHeight = 26;
 
 // A radio button that a click does not change by itself: the logic checks both buttons
 // of a pair when it hears of the click.
@@ -72,58 +62,73 @@ private:
 
 }
 
+QRect WizardWindow::LayoutRect(int id)
+{
+    const layout::Control* entry = layout::Find(id);
+    return entry != nullptr ? QRect(entry->x, entry->y, entry->width, entry->height) : QRect();
+}
+
+QString WizardWindow::LayoutText(int id)
+{
+    const layout::Control* entry = layout::Find(id);
+    return entry != nullptr ? QString::fromUtf8(entry->text.data(), qsizetype(entry->text.size()))
+                            : QString();
+}
+
 template <class Widget>
-Widget* WizardWindow::Add(int id, Widget* widget, const QRect& geometry)
+Widget* WizardWindow::Add(int id, Widget* widget)
 {
     widget->setParent(this);
     widget->setObjectName(QStringLiteral("control%1").arg(id));
-    widget->setGeometry(geometry);
+    widget->setGeometry(LayoutRect(id));
     widget->hide();
     controls[id] = widget;
     return widget;
 }
 
-QPushButton* WizardWindow::AddButton(int id, const char* text, const QRect& geometry,
-                                     void (WizardDialog::*handler)())
+QPushButton* WizardWindow::AddButton(int id, void (WizardDialog::*handler)())
 {
-    auto* button = Add(id, new QPushButton(QString::fromUtf8(text)), geometry);
+    auto* button = Add(id, new QPushButton(LayoutText(id)));
     // Enter is the window's: it presses the focused button or the logic's default one.
     button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this, [this, handler] { ((*logic).*handler)(); });
     return button;
 }
 
-QLabel* WizardWindow::AddLabel(int id, const char* text, const QRect& geometry)
+QLabel* WizardWindow::AddLabel(int id)
 {
-    auto* label = Add(id, new QLabel(QString::fromUtf8(text)), geometry);
+    auto* label = Add(id, new QLabel(LayoutText(id)));
     label->setTextFormat(Qt::PlainText);
     return label;
 }
 
-QGroupBox* WizardWindow::AddGroup(int id, const char* title, const QRect& geometry)
+QGroupBox* WizardWindow::AddGroup(int id)
 {
-    return Add(id, new QGroupBox(QString::fromUtf8(title)), geometry);
+    return Add(id, new QGroupBox(LayoutText(id)));
 }
 
-QLabel* WizardWindow::AddImage(int id, const char* file, const QRect& geometry)
+QLabel* WizardWindow::AddImage(int id)
 {
-    auto* image = Add(id, new QLabel, geometry);
+    auto* image = Add(id, new QLabel);
+    const layout::Control* entry = layout::Find(id);
+    const std::string file = std::string(entry->image) + ".png";
     image->setPixmap(QPixmap(PathToQString(images / file)));
     return image;
 }
 
-void WizardWindow::AddRadio(int id, const char* text, const QRect& geometry)
+void WizardWindow::AddRadio(int id)
 {
-    auto* radio = Add(id, new PlainRadioButton(QString::fromUtf8(text)), geometry);
+    auto* radio = Add(id, new PlainRadioButton(LayoutText(id)));
     radio->setAutoExclusive(false);
     // Only the circle and the text take a click, as the button is no wider than they are.
-    radio->resize(std::min(geometry.width(), radio->sizeHint().width()), geometry.height());
+    radio->resize(std::min(radio->width(), radio->sizeHint().width()), radio->height());
     connect(radio, &QRadioButton::clicked, this, [this, id] { logic->OnRadioClicked(id); });
 }
 
-QTreeWidget* WizardWindow::AddFilesetList(int id, const QRect& geometry, bool manyRows)
+QTreeWidget* WizardWindow::AddFilesetList(int id)
 {
-    auto* list = Add(id, new QTreeWidget, geometry);
+    auto* list = Add(id, new QTreeWidget);
+    const bool manyRows = (layout::Find(id)->flags & layout::manyRows) != 0;
     list->setColumnCount(2);
     list->setHeaderLabels({QStringLiteral("行政コード"), QStringLiteral("行政名")});
     list->setRootIsDecorated(false);
@@ -142,7 +147,7 @@ QTreeWidget* WizardWindow::AddFilesetList(int id, const QRect& geometry, bool ma
     const int codeWidth = std::max(metrics.horizontalAdvance(QStringLiteral("行政コード")) +
                                        metrics.horizontalAdvance(QStringLiteral("    ")),
                                    list->header()->sectionSizeHint(0));
-    const int clientWidth = geometry.width() - 2 * list->frameWidth();
+    const int clientWidth = list->width() - 2 * list->frameWidth();
     list->setColumnWidth(0, codeWidth);
     list->setColumnWidth(1, clientWidth - codeWidth - 16);
     return list;
@@ -150,34 +155,25 @@ QTreeWidget* WizardWindow::AddFilesetList(int id, const QRect& geometry, bool ma
 
 void WizardWindow::BuildFrame()
 {
-    AddImage(banner, "banner.png", QRect(0, 0, 588, 44))->show();
+    AddImage(banner)->show();
     auto* separator = new QFrame(this);
     separator->setObjectName(QStringLiteral("separator"));
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Sunken);
-    separator->setGeometry(0, separatorTop, width(), 2);
-
-    const struct
-    {
-        int id;
-        const char* file;
-    } titles[] = {{inputTitle, "title1.png"},    {filesetTitle, "title2.png"},
-                  {featureTitle, "title3.png"},  {optionsTitle, "title4.png"},
-                  {summaryTitle, "title5.png"},  {progressTitle, "title6.png"},
-                  {completedTitle, "done.png"}};
-    AddImage(welcomeTitle, "title0.png", QRect(212, titleTop, 364, titleHeight));
-    for (const auto& title : titles) {
-        AddImage(title.id, title.file, QRect(pageLeft, titleTop, pageWidth, titleHeight));
+    separator->setGeometry(0, layout::separatorTop, width(), 2);
+    for (const int title : {welcomeTitle, inputTitle, filesetTitle, featureTitle, optionsTitle,
+                            summaryTitle, progressTitle, completedTitle}) {
+        AddImage(title);
     }
 }
 
 void WizardWindow::BuildWelcomePage()
 {
     // The logic moves and sizes the picture once it is loaded.
-    AddLabel(picture, "", QRect(0, 44, 200, 412));
-    auto* frame = Add(pictureFrame, new QFrame, QRect(212, pageTop, 364, 358));
+    AddLabel(picture);
+    auto* frame = Add(pictureFrame, new QFrame);
     frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    auto* intro = Add(introText, new QPlainTextEdit, QRect(214, pageTop + 2, 360, 354));
+    auto* intro = Add(introText, new QPlainTextEdit);
     intro->setReadOnly(true);
     intro->setFrameShape(QFrame::NoFrame);
     intro->document()->setDocumentMargin(3);
@@ -187,45 +183,43 @@ void WizardWindow::BuildWelcomePage()
 
 void WizardWindow::BuildInputPage()
 {
-    AddGroup(inputGroup, "入力", QRect(pageLeft, pageTop, pageWidth, 214));
+    AddGroup(inputGroup);
     const struct
     {
         int label;
-        const char* text;
         int edit;
         int browse;
         void (WizardDialog::*handler)();
-        int top;
     } rows[] = {
-        {csvLabel, "ファイルセット一覧CSVファイル", csvEdit, csvBrowse, &WizardDialog::OnBrowseCsv, 118},
-        {dtdLabel, "ＤＴＤフォルダ", dtdEdit, dtdBrowse, &WizardDialog::OnBrowseDtd, 174},
-        {dataLabel, "データフォルダ", dataEdit, dataBrowse, &WizardDialog::OnBrowseData, 230},
-        {xmlLabel, "ＸＭＬ出力フォルダ", xmlEdit, xmlBrowse, &WizardDialog::OnBrowseXml, 344},
+        {csvLabel, csvEdit, csvBrowse, &WizardDialog::OnBrowseCsv},
+        {dtdLabel, dtdEdit, dtdBrowse, &WizardDialog::OnBrowseDtd},
+        {dataLabel, dataEdit, dataBrowse, &WizardDialog::OnBrowseData},
+        {xmlLabel, xmlEdit, xmlBrowse, &WizardDialog::OnBrowseXml},
     };
     for (const auto& row : rows) {
         if (row.label == xmlLabel) {
-            AddGroup(outputGroup, "出力", QRect(pageLeft, 322, pageWidth, 104));
+            AddGroup(outputGroup);
         }
-        AddLabel(row.label, row.text, QRect(28, row.top, 440, 20));
-        auto* edit = Add(row.edit, new QLineEdit, QRect(28, row.top + 22, 440, 26));
+        AddLabel(row.label);
+        auto* edit = Add(row.edit, new QLineEdit);
         edit->setReadOnly(true);
         // Tab goes from browse button to browse button; a click still selects the text.
         edit->setFocusPolicy(Qt::ClickFocus);
-        AddButton(row.browse, "参照 ...", QRect(476, row.top + 21, 84, 28), row.handler);
+        AddButton(row.browse, row.handler);
     }
 }
 
 void WizardWindow::BuildFilesetPage()
 {
-    auto* title = AddLabel(csvTitle, "", QRect(pageLeft, pageTop, pageWidth, 26));
+    auto* title = AddLabel(csvTitle);
     title->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     title->setAlignment(Qt::AlignCenter);
-    AddGroup(allFilesetGroup, "", QRect(pageLeft, 130, 246, 318));
-    QTreeWidget* all = AddFilesetList(allFilesetList, QRect(22, 154, 226, 284), true);
-    AddButton(addFileset, ">>", QRect(268, 244, 52, 28), &WizardDialog::OnAdd);
-    AddButton(removeFileset, "<<", QRect(268, 284, 52, 28), &WizardDialog::OnRemove);
-    AddGroup(chosenFilesetGroup, "", QRect(330, 130, 246, 318));
-    QTreeWidget* chosen = AddFilesetList(chosenFilesetList, QRect(340, 154, 226, 284), true);
+    AddGroup(allFilesetGroup);
+    QTreeWidget* all = AddFilesetList(allFilesetList);
+    AddButton(addFileset, &WizardDialog::OnAdd);
+    AddButton(removeFileset, &WizardDialog::OnRemove);
+    AddGroup(chosenFilesetGroup);
+    QTreeWidget* chosen = AddFilesetList(chosenFilesetList);
     // Double-click and Space act on the selected rows, not on the row under the mouse.
     connect(all, &QTreeWidget::itemDoubleClicked, this, [this] { logic->OnAdd(); });
     connect(chosen, &QTreeWidget::itemDoubleClicked, this, [this] { logic->OnRemove(); });
@@ -235,14 +229,14 @@ void WizardWindow::BuildFilesetPage()
 
 void WizardWindow::BuildFeaturePage()
 {
-    AddGroup(featureFilesetGroup, "", QRect(pageLeft, pageTop, 246, 248));
-    QTreeWidget* filesets = AddFilesetList(featureFilesetList, QRect(22, 120, 226, 214), false);
+    AddGroup(featureFilesetGroup);
+    QTreeWidget* filesets = AddFilesetList(featureFilesetList);
     connect(filesets, &QTreeWidget::itemSelectionChanged, this,
             [this, filesets] { logic->OnFeatureFilesetChanged(SelectedRow(filesets)); });
     filesets->viewport()->installEventFilter(this);
 
-    AddGroup(featureGroup, "地物", QRect(268, pageTop, 308, 248));
-    auto* kinds = Add(featureCheckList, new QListWidget, QRect(278, 120, 288, 178));
+    AddGroup(featureGroup);
+    auto* kinds = Add(featureCheckList, new QListWidget);
     kinds->setSelectionMode(QAbstractItemView::NoSelection);
     kinds->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // The window sets the boxes with the signals blocked, so every change heard here
@@ -250,14 +244,14 @@ void WizardWindow::BuildFeaturePage()
     connect(kinds, &QListWidget::itemChanged, this, [this, kinds](QListWidgetItem* item) {
         logic->OnFeatureToggled(kinds->row(item), item->checkState() == Qt::Checked);
     });
-    AddButton(selectAll, "全選択", QRect(278, 306, 88, 28), &WizardDialog::OnSelectAll);
-    AddButton(clearAll, "全解除", QRect(374, 306, 88, 28), &WizardDialog::OnClearAll);
+    AddButton(selectAll, &WizardDialog::OnSelectAll);
+    AddButton(clearAll, &WizardDialog::OnClearAll);
 
-    AddGroup(folderGroup, "フォルダ", QRect(pageLeft, 352, pageWidth, 96));
-    AddLabel(inputFolderCaption, "入力", QRect(28, 376, 40, 24));
-    AddLabel(outputFolderCaption, "出力", QRect(28, 410, 40, 24));
-    for (const auto& [id, top] : {std::pair{inputFolderLabel, 376}, std::pair{outputFolderLabel, 410}}) {
-        auto* folder = Add(id, new PathLabel, QRect(72, top, 488, 24));
+    AddGroup(folderGroup);
+    AddLabel(inputFolderCaption);
+    AddLabel(outputFolderCaption);
+    for (const int id : {inputFolderLabel, outputFolderLabel}) {
+        auto* folder = Add(id, new PathLabel);
         folder->setTextFormat(Qt::PlainText);
         folder->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     }
@@ -265,21 +259,21 @@ void WizardWindow::BuildFeaturePage()
 
 void WizardWindow::BuildOptionsPage()
 {
-    AddGroup(outputUnitGroup, "出力ファイル単位", QRect(pageLeft, pageTop, pageWidth, 104));
-    AddRadio(integratedFile, "統合ファイル", QRect(36, 124, 500, 24));
-    AddRadio(perKindFile, "地物別ファイル", QRect(36, 158, 500, 24));
-    AddGroup(dtdGroup, "DTDファイル", QRect(pageLeft, 210, pageWidth, 104));
-    AddRadio(dtdCopy, "XML出力フォルダにコピーする", QRect(36, 238, 500, 24));
-    AddRadio(noDtdCopy, "コピーしない", QRect(36, 272, 500, 24));
-    AddGroup(charsetGroup, "文字コードセット", QRect(pageLeft, 324, pageWidth, 104));
-    AddRadio(utf8, "Unicode (UTF-8)", QRect(36, 352, 500, 24));
-    AddRadio(shiftJis, "シフトJIS", QRect(36, 386, 500, 24));
+    AddGroup(outputUnitGroup);
+    AddRadio(integratedFile);
+    AddRadio(perKindFile);
+    AddGroup(dtdGroup);
+    AddRadio(dtdCopy);
+    AddRadio(noDtdCopy);
+    AddGroup(charsetGroup);
+    AddRadio(utf8);
+    AddRadio(shiftJis);
 }
 
 void WizardWindow::BuildSummaryPage()
 {
-    AddLabel(statusMessage, "", QRect(pageLeft, pageTop, pageWidth, 24));
-    auto* summary = Add(summaryText, new QTextEdit, QRect(pageLeft, 124, pageWidth, 324));
+    AddLabel(statusMessage);
+    auto* summary = Add(summaryText, new QTextEdit);
     summary->setReadOnly(true);
     summary->setAcceptRichText(false);
     summary->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -291,11 +285,11 @@ void WizardWindow::BuildSummaryPage()
 
 void WizardWindow::BuildProgressPage()
 {
-    AddLabel(filesetName, "", QRect(28, 150, 420, 24));
-    AddLabel(filesetCounter, "", QRect(452, 150, 108, 24))->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    AddLabel(featureName, "", QRect(28, 190, 420, 24));
-    AddLabel(featureCounter, "", QRect(452, 190, 108, 24))->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* bar = Add(progressBar, new QProgressBar, QRect(28, 236, 532, 22));
+    AddLabel(filesetName);
+    AddLabel(filesetCounter)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    AddLabel(featureName);
+    AddLabel(featureCounter)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* bar = Add(progressBar, new QProgressBar);
     bar->setTextVisible(false);
     bar->setRange(0, 40);
     bar->setValue(0);
@@ -304,8 +298,8 @@ void WizardWindow::BuildProgressPage()
 void WizardWindow::BuildButtons()
 {
     // Built last, so that Tab reaches them after the controls of the page.
-    AddButton(help, "ヘルプ", QRect(pageLeft, buttonTop, buttonWidth, buttonHeight), &WizardDialog::OnHelp);
-    AddButton(back, "< 戻る", QRect(296, buttonTop, buttonWidth, buttonHeight), &WizardDialog::OnBack);
-    AddButton(next, "次へ >", QRect(384, buttonTop, buttonWidth, buttonHeight), &WizardDialog::OnNext);
-    AddButton(cancel, "キャンセル", QRect(488, buttonTop, buttonWidth, buttonHeight), &WizardDialog::OnCancel);
+    AddButton(help, &WizardDialog::OnHelp);
+    AddButton(back, &WizardDialog::OnBack);
+    AddButton(next, &WizardDialog::OnNext);
+    AddButton(cancel, &WizardDialog::OnCancel);
 }

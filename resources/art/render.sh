@@ -97,4 +97,26 @@ flat.alpha_composite(picture)
 flat.convert("RGB").save(target, format="BMP")
 EOF
 
-echo "rendered into $images and $resources/ordevik.bmp"
+# The Windows program carries the banner, the title images and the list icon as 24-bit
+# bitmap resources (white under any transparency), and its icon as one .ico of the
+# rendered sizes up to 256 pixels.
+mkdir -p "$resources/windows"
+"$python" - "$images" "$resources/windows" <<'EOF'
+import sys
+from PIL import Image
+
+images, target = sys.argv[1], sys.argv[2]
+for name in ["banner", "title0", "title1", "title2", "title3", "title4", "title5",
+             "title6", "done", "list"]:
+    picture = Image.open(f"{images}/{name}.png").convert("RGBA")
+    flat = Image.new("RGBA", picture.size, (255, 255, 255, 255))
+    flat.alpha_composite(picture)
+    flat.convert("RGB").save(f"{target}/{name}.bmp", format="BMP")
+sizes = [16, 24, 32, 48, 64, 128, 256]
+icon = Image.open(f"{images}/icon-256.png").convert("RGBA")
+frames = [Image.open(f"{images}/icon-{size}.png").convert("RGBA") for size in sizes]
+icon.save(f"{target}/ordevik.ico", format="ICO", sizes=[(s, s) for s in sizes],
+          append_images=frames)
+EOF
+
+echo "rendered into $images, $resources/windows and $resources/ordevik.bmp"
