@@ -227,6 +227,14 @@ void WizardWindow::CreateControls()
     for (const layout::Control& entry : layout::Controls()) {
         controls[entry.id] = CreateControl(entry);
     }
+    // Each control is created under the ones before it. The group boxes and the frame go
+    // under all of them, so that they leave the controls inside them unpainted.
+    for (const layout::Control& entry : layout::Controls()) {
+        if (entry.kind == layout::Kind::GroupBox || entry.kind == layout::Kind::Frame) {
+            SetWindowPos(Control(entry.id), HWND_BOTTOM, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    }
     // The etched line above the buttons, across the whole window.
     RECT client;
     GetClientRect(window, &client);
@@ -242,11 +250,7 @@ HWND WizardWindow::CreateControl(const layout::Control& entry)
     const int top = PixelsDown(entry.y);
     const int width = PixelsAcross(entry.x + entry.width) - left;
     const int height = PixelsDown(entry.y + entry.height) - top;
-    // Group boxes and the frame lie under the controls inside them, which must not be
-    // cut out of them.
-    const bool underneath =
-        entry.kind == layout::Kind::GroupBox || entry.kind == layout::Kind::Frame;
-    DWORD style = WS_CHILD | (underneath ? 0u : static_cast<DWORD>(WS_CLIPSIBLINGS)) | kind.style;
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | kind.style;
     if ((entry.flags & layout::alwaysShown) != 0) {
         style |= WS_VISIBLE;
     }
@@ -262,9 +266,6 @@ HWND WizardWindow::CreateControl(const layout::Control& entry)
         return nullptr;
     }
     SendMessageW(control, WM_SETFONT, SendMessageW(window, WM_GETFONT, 0, 0), FALSE);
-    if (underneath) {
-        SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
     switch (entry.kind) {
     case layout::Kind::Image:
         if (HBITMAP scaled = ScaledBitmap(entry.bitmap, width, height)) {
