@@ -16,10 +16,10 @@ build="$root/build-windows"
 
 # Wine without its recommends: the tests need no desktop integration.
 # Wine draws "ＭＳ Ｐゴシック" with IPA P Gothic, a face made to its metrics, and the
-# window tests run in Xvfb.
+# window tests run in Xvfb with a window manager.
 "$root/scripts/install-missing.sh" --no-recommends \
     cmake g++ make g++-mingw-w64-x86-64-posix googletest libcli11-dev wine wine64 xvfb \
-    fonts-ipafont-gothic
+    openbox fonts-ipafont-gothic
 
 # Optimised as the Linux builds are (-O2), without their debug information, which
 # would only make linking the tests slow; -O3 has GCC 12 report string copies that
@@ -43,13 +43,15 @@ trap finish EXIT
 
 (cd "$build" && "$wine" ./core_tests.exe --gtest_brief=1)
 
-# The window tests show real windows: one X server for them, with the Japanese locale
-# that a Japanese Windows has.
+# The window tests show real windows: one X server for them, with a window manager
+# (without one, Wine waits about two seconds for every dialog it maps) and the Japanese
+# locale that a Japanese Windows has.
 if [ -n "${ORDEVIK_DISPLAY:-}" ]; then
     Xvfb ":$ORDEVIK_DISPLAY" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
     xserver=$!
     display=":$ORDEVIK_DISPLAY"
 else
+    rm -f "$build/display"
     Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$build/display" \
         >/dev/null 2>&1 &
     xserver=$!
@@ -61,10 +63,13 @@ else
 fi
 finish() {
     wineserver -k 2>/dev/null || true
-    kill "$xserver" 2>/dev/null || true
+    kill "$windowManager" "$xserver" 2>/dev/null || true
 }
 sleep 0.5
-(cd "$build" && DISPLAY=$display LANG=ja_JP.UTF-8 "$wine" ./win_tests.exe --gtest_brief=1)
+DISPLAY=$display openbox >/dev/null 2>&1 &
+windowManager=$!
+sleep 0.5
+(cd "$build" && DISPLAY=$display LANG=ja_JP.UTF-8 timeout 600 "$wine" ./win_tests.exe --gtest_brief=1)
 
 # The Linux build to compare with.
 linux="$root/build-test"

@@ -34,15 +34,13 @@ wine=$(command -v wine64 || command -v wine)
 mkdir -p "$images" "$work/signals"
 "$wine" "$build/win_tests.exe" --screenshots "Z:$work/signals" "Z:$work" &
 walker=$!
-# Each stop names its picture and the window's frame on the screen; the title bar that
-# the window manager draws lies above it.
-titleBar=22
+# Each stop names its picture and the window's frame on the screen, which takes in the
+# title bar that the window manager draws.
 while kill -0 "$walker" 2>/dev/null; do
     for ready in "$work"/signals/*.ready; do
         [ -e "$ready" ] || continue
         name=$(basename "$ready" .ready)
         read -r left top right bottom <"$ready"
-        top=$((top - titleBar > 0 ? top - titleBar : 0))
         xwd -root -silent -display "$display" | xwdtopnm 2>/dev/null |
             pnmcut -left "$left" -top "$top" -right $((right - 1)) -bottom $((bottom - 1)) |
             pnmtopng >"$images/$name.png"

@@ -228,11 +228,16 @@ void WizardWindow::CreateControls()
         controls[entry.id] = CreateControl(entry);
     }
     // Each control is created under the ones before it. The group boxes and the frame go
-    // under all of them, so that they leave the controls inside them unpainted.
-    for (const layout::Control& entry : layout::Controls()) {
-        if (entry.kind == layout::Kind::GroupBox || entry.kind == layout::Kind::Frame) {
-            SetWindowPos(Control(entry.id), HWND_BOTTOM, 0, 0, 0, 0,
-                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // under all of them, so that they leave the controls inside them unpainted, and the
+    // welcome picture under those: drawn at its own size, it may reach into the frame of
+    // the introduction, which then covers it.
+    for (const layout::Kind kind : {layout::Kind::GroupBox, layout::Kind::Picture}) {
+        for (const layout::Control& entry : layout::Controls()) {
+            const bool frame = kind == layout::Kind::GroupBox && entry.kind == layout::Kind::Frame;
+            if (entry.kind == kind || frame) {
+                SetWindowPos(Control(entry.id), HWND_BOTTOM, 0, 0, 0, 0,
+                             SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            }
         }
     }
     // The etched line above the buttons, across the whole window.

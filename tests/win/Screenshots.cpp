@@ -1,6 +1,5 @@
 #include "tests/win/Screenshots.h"
 
-#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -17,8 +16,19 @@ using namespace control;
 namespace {
 
 // Waits up to 30 s for the picture of `window`, painting meanwhile.
-bool Stop(const fs::path& folder, const std::string& name, HWND window)
+bool Stop(const fs::path& folder, const std::string& name, HWND window, HWND beside)
 {
+    // Under Xvfb and openbox, Wine leaves a dialog black where it lies wholly over the
+    // wizard; beside it, it is drawn as it is (a window manager's artefact, not the
+    // program's), so a dialog is moved to the right of `beside` for its picture.
+    if (beside != nullptr) {
+        RECT owner{};
+        GetWindowRect(beside, &owner);
+        RECT own{};
+        GetWindowRect(window, &own);
+        SetWindowPos(window, nullptr, owner.right + 16, own.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     // Waiting for messages, rather than sleeping, lets Wine hand the painted window to
     // the X server.
@@ -34,7 +44,6 @@ bool Stop(const fs::path& folder, const std::string& name, HWND window)
     std::ofstream(partial, std::ios::binary) << frame.left << ' ' << frame.top << ' '
                                              << frame.right << ' ' << frame.bottom << '\n';
     fs::rename(partial, ready);
-    std::fprintf(stderr, "stop %s\n", name.c_str());
     for (int wait = 0; wait < 1500 && fs::exists(ready); ++wait) {
         Pump(nullptr);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
@@ -61,7 +70,7 @@ int TakeScreenshots(const fs::path& signalFolder, const fs::path& work)
     DialogAnswerer answerer(wizard);
     bool taken = true;
     auto stop = [&](const std::string& name, HWND shown) {
-        taken = Stop(signalFolder, name, shown) && taken;
+        taken = Stop(signalFolder, name, shown, shown == wizard ? nullptr : wizard) && taken;
     };
     auto click = [&](int id) {
         SendMessageW(window.Control(id), BM_CLICK, 0, 0);
