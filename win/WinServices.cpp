@@ -3,6 +3,7 @@
 #include <utility>
 
 #include <commdlg.h>
+#include <ole2.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -141,6 +142,16 @@ void ShellOpener::Open(const std::filesystem::path& document)
 void WinProcessExit::Exit(int status)
 {
     ExitProcess(static_cast<UINT>(status));
+}
+
+OleSession::OleSession()
+{
+    OleInitialize(nullptr);
+}
+
+OleSession::~OleSession()
+{
+    OleUninitialize();
 }
 
 WinServices::WinServices(std::wstring organisation, std::wstring application)

@@ -57,6 +57,17 @@ public:
     [[noreturn]] void Exit(int status) override;
 };
 
+// Keeps OLE set up on this thread while it lives: the folder browser's resizable form
+// needs it.
+class OleSession
+{
+public:
+    OleSession();
+    ~OleSession();
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+};
+
 // The four services of the program, owned together.
 struct WinServices
 {

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <ole2.h>
 #include <shellapi.h>
 
 #include "platform/FileSystem.h"
@@ -16,8 +15,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
     INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&classes);
-    // The folder browser's resizable form needs OLE on this thread.
-    OleInitialize(nullptr);
+    const OleSession ole;
 
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -37,6 +35,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
                         HistoryRequested(static_cast<int>(argv.size()), argv.data()),
                         WizardDialog::DefaultSettingsFile());
     window.RunModal();
-    OleUninitialize();
     return 0;
 }
