@@ -31,11 +31,21 @@ int RunProgram(const std::string& name, const std::vector<std::wstring>& argumen
     for (const std::wstring& argument : arguments) {
         command += L" \"" + argument + L"\"";
     }
+    // The batch tool's dialog lines go nowhere: the test compares what it writes.
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    HANDLE nowhere = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherited,
+                                 OPEN_EXISTING, 0, nullptr);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nowhere;
+    startup.hStdOutput = nowhere;
+    startup.hStdError = nowhere;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0,
+                                       nullptr, nullptr, &startup, &process);
+    CloseHandle(nowhere);
+    if (!started) {
         return -1;
     }
     if (whileRunning) {
