@@ -75,15 +75,15 @@ std::optional<std::filesystem::path> QtFilePicker::ChooseFile(
     return PathFromQString(dialog.selectedFiles().constFirst());
 }
 
-std::filesystem::path QtFilePicker::ChooseFolder(const std::string& title,
-                                                 const std::filesystem::path& start)
+std::optional<std::filesystem::path> QtFilePicker::ChooseFolder(
+    const std::string& title, const std::filesystem::path& start)
 {
     QFileDialog dialog(ownerWindow.data(), ToQString(title), StartDirectory(start));
     dialog.setObjectName(QStringLiteral("folderDialog"));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
+        return std::nullopt;
     }
     return PathFromQString(dialog.selectedFiles().constFirst());
 }

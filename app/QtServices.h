@@ -42,8 +42,8 @@ public:
     void SetOwner(QWidget* owner);
     std::optional<std::filesystem::path> ChooseFile(const std::vector<FileFilter>& filters,
                                                     const std::filesystem::path& start) override;
-    std::filesystem::path ChooseFolder(const std::string& title,
-                                       const std::filesystem::path& start) override;
+    std::optional<std::filesystem::path> ChooseFolder(const std::string& title,
+                                                      const std::filesystem::path& start) override;
 
     // The name filters of the open-file dialog, "LABEL (PATTERNS)".
     static QStringList NameFilters(const std::vector<FileFilter>& filters);

@@ -30,11 +30,10 @@
 
 #include "app/QtText.h"
 #include "wizard/ControlIds.h"
+#include "wizard/PageLayout.h"
 
 namespace {
 
-constexpr int windowWidth = 588;  // pixels, 335 dialog units
-constexpr int windowHeight = 504;  // pixels, 288 dialog units
 #ifdef Q_OS_WIN
 // The about item of the system menu; the low four bits of a system command are the
 // system's own.
@@ -92,7 +91,7 @@ WizardWindow::WizardWindow(const WizardServices& services, bool historyRequested
                    Qt::MSWindowsFixedSizeDialogHint);
     setWindowIcon(ApplicationIcon(images));
     setFont(UiFont());
-    setFixedSize(windowWidth, windowHeight);
+    setFixedSize(layout::windowWidth, layout::windowHeight);
     BuildFrame();
     BuildWelcomePage();
     BuildInputPage();

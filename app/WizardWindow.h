@@ -97,19 +97,22 @@ private:
     // Along the bottom, on every page; the logic shows them.
     void BuildButtons();
 
-    // Names the widget "control<id>", places it, hides it and keeps it by its id.
+    // The rectangle and the caption of control `id` in the shared layout.
+    static QRect LayoutRect(int id);
+    static QString LayoutText(int id);
+    // Names the widget "control<id>", places it where the layout says, hides it and keeps
+    // it by its id.
     template <class Widget>
-    Widget* Add(int id, Widget* widget, const QRect& geometry);
-    QPushButton* AddButton(int id, const char* text, const QRect& geometry,
-                           void (WizardDialog::*handler)());
-    QLabel* AddLabel(int id, const char* text, const QRect& geometry);
-    QGroupBox* AddGroup(int id, const char* title, const QRect& geometry);
-    QLabel* AddImage(int id, const char* file, const QRect& geometry);
-    void AddRadio(int id, const char* text, const QRect& geometry);
+    Widget* Add(int id, Widget* widget);
+    QPushButton* AddButton(int id, void (WizardDialog::*handler)());
+    QLabel* AddLabel(int id);
+    QGroupBox* AddGroup(int id);
+    QLabel* AddImage(int id);
+    void AddRadio(int id);
     // Names the control for assistive technology by the text of the caption, group
     // title or title image `captionId`, now and whenever the logic changes that text.
     void NameAfter(int id, int captionId);
-    QTreeWidget* AddFilesetList(int id, const QRect& geometry, bool manyRows);
+    QTreeWidget* AddFilesetList(int id);
 
     // The list's selected row, or -1.
     int SelectedRow(QTreeWidget* list) const;

@@ -3,11 +3,12 @@
 #include "app/WizardWindow.h"
 
 #include <algorithm>
+#include <string>
 #include <tuple>
-#include <utility>
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -25,21 +26,11 @@
 
 #include "app/QtText.h"
 #include "wizard/ControlIds.h"
+#include "wizard/PageLayout.h"
 
 namespace {
 
 using namespace control;
-
-// The page area below the title images and the row of buttons along the bottom.
-constexpr int pageLeft = 12;
-constexpr int pageTop = 96;
-constexpr int pageWidth = 564;
-constexpr int titleTop = 52;
-constexpr int titleHeight = 36;
-constexpr int separatorTop = 458;
-constexpr int buttonTop = 468;
-constexpr int buttonWidth = 88;
-constexpr int buttonHeight = 26;
 
 // A radio button that a click does not change by itself: the logic checks both buttons
 // of a pair when it hears of the click. It is in no button group and not auto-exclusive,
@@ -155,43 +146,58 @@ private:
 
 }
 
+QRect WizardWindow::LayoutRect(int id)
+{
+    const layout::Control* entry = layout::Find(id);
+    return entry != nullptr ? QRect(entry->x, entry->y, entry->width, entry->height) : QRect();
+}
+
+QString WizardWindow::LayoutText(int id)
+{
+    const layout::Control* entry = layout::Find(id);
+    return entry != nullptr ? ToQString(std::string(entry->text)) : QString();
+}
+
 template <class Widget>
-Widget* WizardWindow::Add(int id, Widget* widget, const QRect& geometry)
+Widget* WizardWindow::Add(int id, Widget* widget)
 {
     widget->setParent(this);
     widget->setObjectName(QStringLiteral("control%1").arg(id));
-    widget->setGeometry(geometry);
+    widget->setGeometry(LayoutRect(id));
     widget->hide();
     controls[id] = widget;
     return widget;
 }
 
-QPushButton* WizardWindow::AddButton(int id, const char* text, const QRect& geometry,
-                                     void (WizardDialog::*handler)())
+QPushButton* WizardWindow::AddButton(int id, void (WizardDialog::*handler)())
 {
-    auto* button = Add(id, new QPushButton(ToQString(text)), geometry);
+    auto* button = Add(id, new QPushButton(LayoutText(id)));
     // Enter is the window's: it presses the focused button or the logic's default one.
     button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this, [this, handler] { ((*logic).*handler)(); });
     return button;
 }
 
-QLabel* WizardWindow::AddLabel(int id, const char* text, const QRect& geometry)
+QLabel* WizardWindow::AddLabel(int id)
 {
-    auto* label = Add(id, new QLabel(ToQString(text)), geometry);
+    auto* label = Add(id, new QLabel(LayoutText(id)));
     label->setTextFormat(Qt::PlainText);
     return label;
 }
 
-QGroupBox* WizardWindow::AddGroup(int id, const char* title, const QRect& geometry)
+QGroupBox* WizardWindow::AddGroup(int id)
 {
-    return Add(id, new QGroupBox(ToQString(title)), geometry);
+    return Add(id, new QGroupBox(LayoutText(id)));
 }
 
-QLabel* WizardWindow::AddImage(int id, const char* file, const QRect& geometry)
+QLabel* WizardWindow::AddImage(int id)
 {
-    auto* image = Add(id, new QLabel, geometry);
+    auto* image = Add(id, new QLabel);
+    const layout::Control* entry = layout::Find(id);
+    const std::string file = std::string(entry->image) + ".png";
     image->setPixmap(QPixmap(PathToQString(images / file)));
+    // A title image is named by the title it shows.
+    image->setAccessibleName(LayoutText(id));
     return image;
 }
 
@@ -203,23 +209,24 @@ void WizardWindow::NameAfter(int id, int captionId)
     }
 }
 
-void WizardWindow::AddRadio(int id, const char* text, const QRect& geometry)
+void WizardWindow::AddRadio(int id)
 {
     // Once per process: Qt keeps the factory for every window.
     [[maybe_unused]] static const bool announced = [] {
         QAccessible::installFactory(&PlainRadioAccessible);
         return true;
     }();
-    auto* radio = Add(id, new PlainRadioButton(ToQString(text)), geometry);
+    auto* radio = Add(id, new PlainRadioButton(LayoutText(id)));
     radio->setAutoExclusive(false);
     // Only the circle and the text take a click, as the button is no wider than they are.
-    radio->resize(std::min(geometry.width(), radio->sizeHint().width()), geometry.height());
+    radio->resize(std::min(radio->width(), radio->sizeHint().width()), radio->height());
     connect(radio, &QRadioButton::clicked, this, [this, id] { logic->OnRadioClicked(id); });
 }
 
-QTreeWidget* WizardWindow::AddFilesetList(int id, const QRect& geometry, bool manyRows)
+QTreeWidget* WizardWindow::AddFilesetList(int id)
 {
-    auto* list = Add(id, new QTreeWidget, geometry);
+    auto* list = Add(id, new QTreeWidget);
+    const bool manyRows = (layout::Find(id)->flags & layout::manyRows) != 0;
     list->setColumnCount(2);
     list->setHeaderLabels({QStringLiteral("行政コード"), QStringLiteral("行政名")});
     list->setRootIsDecorated(false);
@@ -238,7 +245,7 @@ QTreeWidget* WizardWindow::AddFilesetList(int id, const QRect& geometry, bool ma
     const int codeWidth = std::max(metrics.horizontalAdvance(QStringLiteral("行政コード")) +
                                        metrics.horizontalAdvance(QStringLiteral("    ")),
                                    list->header()->sectionSizeHint(0));
-    const int clientWidth = geometry.width() - 2 * list->frameWidth();
+    const int clientWidth = list->width() - 2 * list->frameWidth();
     list->setColumnWidth(0, codeWidth);
     list->setColumnWidth(1, clientWidth - codeWidth - 16);
     return list;
@@ -246,41 +253,25 @@ QTreeWidget* WizardWindow::AddFilesetList(int id, const QRect& geometry, bool ma
 
 void WizardWindow::BuildFrame()
 {
-    AddImage(banner, "banner.png", QRect(0, 0, 588, 44))->show();
+    AddImage(banner)->show();
     auto* separator = new QFrame(this);
     separator->setObjectName(QStringLiteral("separator"));
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Sunken);
-    separator->setGeometry(0, separatorTop, width(), 2);
-
-    // Each title image is named by the title it shows (resources/art/render.sh).
-    const struct
-    {
-        int id;
-        const char* file;
-        const char* text;
-    } titles[] = {{inputTitle, "title1.png", "入力・出力フォルダの指定"},
-                  {filesetTitle, "title2.png", "ファイルセットの選択"},
-                  {featureTitle, "title3.png", "地物の選択"},
-                  {optionsTitle, "title4.png", "出力オプション"},
-                  {summaryTitle, "title5.png", "設定の確認"},
-                  {progressTitle, "title6.png", "解凍の実行"},
-                  {completedTitle, "done.png", "解凍の完了"}};
-    AddImage(welcomeTitle, "title0.png", QRect(212, titleTop, 364, titleHeight))
-        ->setAccessibleName(ToQString("ようこそ"));
-    for (const auto& title : titles) {
-        AddImage(title.id, title.file, QRect(pageLeft, titleTop, pageWidth, titleHeight))
-            ->setAccessibleName(ToQString(title.text));
+    separator->setGeometry(0, layout::separatorTop, width(), 2);
+    for (const int title : {welcomeTitle, inputTitle, filesetTitle, featureTitle, optionsTitle,
+                            summaryTitle, progressTitle, completedTitle}) {
+        AddImage(title);
     }
 }
 
 void WizardWindow::BuildWelcomePage()
 {
     // The logic moves and sizes the picture once it is loaded.
-    AddLabel(picture, "", QRect(0, 44, 200, 412));
-    auto* frame = Add(pictureFrame, new QFrame, QRect(212, pageTop, 364, 358));
+    AddLabel(picture);
+    auto* frame = Add(pictureFrame, new QFrame);
     frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    auto* intro = Add(introText, new QPlainTextEdit, QRect(214, pageTop + 2, 360, 354));
+    auto* intro = Add(introText, new QPlainTextEdit);
     intro->setReadOnly(true);
     intro->setFrameShape(QFrame::NoFrame);
     intro->document()->setDocumentMargin(3);
@@ -291,50 +282,46 @@ void WizardWindow::BuildWelcomePage()
 
 void WizardWindow::BuildInputPage()
 {
-    AddGroup(inputGroup, "入力", QRect(pageLeft, pageTop, pageWidth, 214));
+    AddGroup(inputGroup);
     const struct
     {
         int label;
-        const char* text;
         int edit;
         int browse;
         void (WizardDialog::*handler)();
-        int top;
     } rows[] = {
-        {csvLabel, "ファイルセット一覧CSVファイル", csvEdit, csvBrowse, &WizardDialog::OnBrowseCsv,
-         118},
-        {dtdLabel, "ＤＴＤフォルダ", dtdEdit, dtdBrowse, &WizardDialog::OnBrowseDtd, 174},
-        {dataLabel, "データフォルダ", dataEdit, dataBrowse, &WizardDialog::OnBrowseData, 230},
-        {xmlLabel, "ＸＭＬ出力フォルダ", xmlEdit, xmlBrowse, &WizardDialog::OnBrowseXml, 344},
+        {csvLabel, csvEdit, csvBrowse, &WizardDialog::OnBrowseCsv},
+        {dtdLabel, dtdEdit, dtdBrowse, &WizardDialog::OnBrowseDtd},
+        {dataLabel, dataEdit, dataBrowse, &WizardDialog::OnBrowseData},
+        {xmlLabel, xmlEdit, xmlBrowse, &WizardDialog::OnBrowseXml},
     };
     for (const auto& row : rows) {
         if (row.label == xmlLabel) {
-            AddGroup(outputGroup, "出力", QRect(pageLeft, 322, pageWidth, 104));
+            AddGroup(outputGroup);
         }
-        AddLabel(row.label, row.text, QRect(28, row.top, 440, 20));
-        auto* edit = Add(row.edit, new QLineEdit, QRect(28, row.top + 22, 440, 26));
+        AddLabel(row.label);
+        auto* edit = Add(row.edit, new QLineEdit);
         edit->setReadOnly(true);
         // Read-only, but Tab stops here, so that a screen reader reads the path out.
         edit->setFocusPolicy(Qt::StrongFocus);
         NameAfter(row.edit, row.label);
-        auto* browse =
-            AddButton(row.browse, "参照 ...", QRect(476, row.top + 21, 84, 28), row.handler);
+        auto* browse = AddButton(row.browse, row.handler);
         // Four buttons read "参照 ...": each is told apart by the path it chooses.
-        browse->setAccessibleDescription(ToQString(row.text));
+        browse->setAccessibleDescription(LayoutText(row.label));
     }
 }
 
 void WizardWindow::BuildFilesetPage()
 {
-    auto* title = AddLabel(csvTitle, "", QRect(pageLeft, pageTop, pageWidth, 26));
+    auto* title = AddLabel(csvTitle);
     title->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     title->setAlignment(Qt::AlignCenter);
-    AddGroup(allFilesetGroup, "", QRect(pageLeft, 130, 246, 318));
-    QTreeWidget* all = AddFilesetList(allFilesetList, QRect(22, 154, 226, 284), true);
-    AddButton(addFileset, ">>", QRect(268, 244, 52, 28), &WizardDialog::OnAdd);
-    AddButton(removeFileset, "<<", QRect(268, 284, 52, 28), &WizardDialog::OnRemove);
-    AddGroup(chosenFilesetGroup, "", QRect(330, 130, 246, 318));
-    QTreeWidget* chosen = AddFilesetList(chosenFilesetList, QRect(340, 154, 226, 284), true);
+    AddGroup(allFilesetGroup);
+    QTreeWidget* all = AddFilesetList(allFilesetList);
+    AddButton(addFileset, &WizardDialog::OnAdd);
+    AddButton(removeFileset, &WizardDialog::OnRemove);
+    AddGroup(chosenFilesetGroup);
+    QTreeWidget* chosen = AddFilesetList(chosenFilesetList);
     // Double-click and Space act on the selected rows, not on the row under the mouse.
     connect(all, &QTreeWidget::itemDoubleClicked, this, [this] { logic->OnAdd(); });
     connect(chosen, &QTreeWidget::itemDoubleClicked, this, [this] { logic->OnRemove(); });
@@ -347,15 +334,15 @@ void WizardWindow::BuildFilesetPage()
 
 void WizardWindow::BuildFeaturePage()
 {
-    AddGroup(featureFilesetGroup, "", QRect(pageLeft, pageTop, 246, 248));
-    QTreeWidget* filesets = AddFilesetList(featureFilesetList, QRect(22, 120, 226, 214), false);
+    AddGroup(featureFilesetGroup);
+    QTreeWidget* filesets = AddFilesetList(featureFilesetList);
     connect(filesets, &QTreeWidget::itemSelectionChanged, this,
             [this, filesets] { logic->OnFeatureFilesetChanged(SelectedRow(filesets)); });
     filesets->viewport()->installEventFilter(this);
     NameAfter(featureFilesetList, featureFilesetGroup);
 
-    AddGroup(featureGroup, "地物", QRect(268, pageTop, 308, 248));
-    auto* kinds = Add(featureCheckList, new QListWidget, QRect(278, 120, 288, 178));
+    AddGroup(featureGroup);
+    auto* kinds = Add(featureCheckList, new QListWidget);
     kinds->setSelectionMode(QAbstractItemView::NoSelection);
     kinds->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // The window sets the boxes with the signals blocked, so every change heard here
@@ -364,15 +351,14 @@ void WizardWindow::BuildFeaturePage()
         logic->OnFeatureToggled(kinds->row(item), item->checkState() == Qt::Checked);
     });
     NameAfter(featureCheckList, featureGroup);
-    AddButton(selectAll, "全選択", QRect(278, 306, 88, 28), &WizardDialog::OnSelectAll);
-    AddButton(clearAll, "全解除", QRect(374, 306, 88, 28), &WizardDialog::OnClearAll);
+    AddButton(selectAll, &WizardDialog::OnSelectAll);
+    AddButton(clearAll, &WizardDialog::OnClearAll);
 
-    AddGroup(folderGroup, "フォルダ", QRect(pageLeft, 352, pageWidth, 96));
-    AddLabel(inputFolderCaption, "入力", QRect(28, 376, 40, 24));
-    AddLabel(outputFolderCaption, "出力", QRect(28, 410, 40, 24));
-    for (const auto& [id, top] :
-         {std::pair{inputFolderLabel, 376}, std::pair{outputFolderLabel, 410}}) {
-        auto* folder = Add(id, new PathLabel, QRect(72, top, 488, 24));
+    AddGroup(folderGroup);
+    AddLabel(inputFolderCaption);
+    AddLabel(outputFolderCaption);
+    for (const int id : {inputFolderLabel, outputFolderLabel}) {
+        auto* folder = Add(id, new PathLabel);
         folder->setTextFormat(Qt::PlainText);
         folder->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     }
@@ -380,15 +366,15 @@ void WizardWindow::BuildFeaturePage()
 
 void WizardWindow::BuildOptionsPage()
 {
-    AddGroup(outputUnitGroup, "出力ファイル単位", QRect(pageLeft, pageTop, pageWidth, 104));
-    AddRadio(integratedFile, "統合ファイル", QRect(36, 124, 500, 24));
-    AddRadio(perKindFile, "地物別ファイル", QRect(36, 158, 500, 24));
-    AddGroup(dtdGroup, "DTDファイル", QRect(pageLeft, 210, pageWidth, 104));
-    AddRadio(dtdCopy, "XML出力フォルダにコピーする", QRect(36, 238, 500, 24));
-    AddRadio(noDtdCopy, "コピーしない", QRect(36, 272, 500, 24));
-    AddGroup(charsetGroup, "文字コードセット", QRect(pageLeft, 324, pageWidth, 104));
-    AddRadio(utf8, "Unicode (UTF-8)", QRect(36, 352, 500, 24));
-    AddRadio(shiftJis, "シフトJIS", QRect(36, 386, 500, 24));
+    AddGroup(outputUnitGroup);
+    AddRadio(integratedFile);
+    AddRadio(perKindFile);
+    AddGroup(dtdGroup);
+    AddRadio(dtdCopy);
+    AddRadio(noDtdCopy);
+    AddGroup(charsetGroup);
+    AddRadio(utf8);
+    AddRadio(shiftJis);
     // The buttons are no children of their group boxes: the group's title tells which
     // option a button sets.
     for (const auto& [group, first, second] :
@@ -402,8 +388,8 @@ void WizardWindow::BuildOptionsPage()
 
 void WizardWindow::BuildSummaryPage()
 {
-    AddLabel(statusMessage, "", QRect(pageLeft, pageTop, pageWidth, 24));
-    auto* summary = Add(summaryText, new QTextEdit, QRect(pageLeft, 124, pageWidth, 324));
+    AddLabel(statusMessage);
+    auto* summary = Add(summaryText, new QTextEdit);
     summary->setReadOnly(true);
     summary->setAcceptRichText(false);
     summary->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -416,12 +402,11 @@ void WizardWindow::BuildSummaryPage()
 
 void WizardWindow::BuildProgressPage()
 {
-    constexpr Qt::Alignment counterAlignment = Qt::AlignRight | Qt::AlignVCenter;
-    AddLabel(filesetName, "", QRect(28, 150, 420, 24));
-    AddLabel(filesetCounter, "", QRect(452, 150, 108, 24))->setAlignment(counterAlignment);
-    AddLabel(featureName, "", QRect(28, 190, 420, 24));
-    AddLabel(featureCounter, "", QRect(452, 190, 108, 24))->setAlignment(counterAlignment);
-    auto* bar = Add(progressBar, new QProgressBar, QRect(28, 236, 532, 22));
+    AddLabel(filesetName);
+    AddLabel(filesetCounter)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    AddLabel(featureName);
+    AddLabel(featureCounter)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* bar = Add(progressBar, new QProgressBar);
     bar->setTextVisible(false);
     bar->setRange(0, 40);
     bar->setValue(0);
@@ -430,25 +415,24 @@ void WizardWindow::BuildProgressPage()
 
     // The completion state's report: a second line under the message, the report in the
     // free space below the bar, and its two buttons; the logic sets every text.
-    AddLabel(reportNotice, "", QRect(pageLeft, 120, pageWidth, 24));
-    auto* report = Add(reportText, new QTextEdit, QRect(pageLeft, 268, pageWidth, 146));
+    AddLabel(reportNotice);
+    auto* report = Add(reportText, new QTextEdit);
     report->setReadOnly(true);
     report->setAcceptRichText(false);
     report->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     // A kind's line starts with a tab and wraps back to it, under its fileset's name.
     report->setTabStopDistance(report->fontMetrics().horizontalAdvance(QStringLiteral("　　")));
-    AddButton(openOutputFolder, "", QRect(pageLeft, 420, 150, 28), &WizardDialog::OnOpenOutputFolder);
-    AddButton(validate, "", QRect(pageLeft + 158, 420, 110, 28), &WizardDialog::OnValidate);
+    AddButton(openOutputFolder, &WizardDialog::OnOpenOutputFolder);
+    AddButton(validate, &WizardDialog::OnValidate);
 }
 
 void WizardWindow::BuildButtons()
 {
     // Built last, so that Tab reaches them after the controls of the page.
-    const auto at = [](int left) { return QRect(left, buttonTop, buttonWidth, buttonHeight); };
-    AddButton(help, "ヘルプ", at(pageLeft), &WizardDialog::OnHelp);
-    AddButton(back, "< 戻る", at(296), &WizardDialog::OnBack);
-    AddButton(next, "次へ >", at(384), &WizardDialog::OnNext);
-    AddButton(cancel, "キャンセル", at(488), &WizardDialog::OnCancel);
+    AddButton(help, &WizardDialog::OnHelp);
+    AddButton(back, &WizardDialog::OnBack);
+    AddButton(next, &WizardDialog::OnNext);
+    AddButton(cancel, &WizardDialog::OnCancel);
 }
 
 #include "WizardWindowPages.moc"

@@ -22,6 +22,12 @@ install(FILES resources/ordevik.ini resources/ordevik.txt resources/ordevik.bmp
               resources/windows/ordevik.ico ${CMAKE_BINARY_DIR}/README-windows.txt
         DESTINATION .)
 install(DIRECTORY resources/help resources/images DESTINATION .)
+# The list of feature kinds, written from the shipped settings by a build that can run
+# its generator (the Linux one; see scripts/build-windows.sh).
+set(ORDEVIK_KINDS_PAGE "" CACHE FILEPATH "help/kinds.htm made by a native build")
+if(ORDEVIK_KINDS_PAGE)
+    install(FILES ${ORDEVIK_KINDS_PAGE} DESTINATION help)
+endif()
 install(FILES resources/gi.dtd DESTINATION dtd)
 install(DIRECTORY samples/demo DESTINATION samples)
 # The program's licence, and the notices of what is linked into it.

@@ -88,12 +88,12 @@ void WizardDialog::OnBrowseXml()
 
 void WizardDialog::BrowseFolder(fs::path& folder, bool nextBecomesDefault)
 {
-    fs::path chosen =
+    std::optional<fs::path> chosen =
         services.picker.ChooseFolder(wizardText::folderPickerTitle, StartFolder(folder));
-    if (chosen.empty()) {
+    if (!chosen) {
         return;
     }
-    folder = std::move(chosen);
+    folder = std::move(*chosen);
     Push();
     if (!AllPathsSet()) {
         view.Enable(control::next, false);

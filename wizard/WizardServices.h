@@ -39,10 +39,9 @@ public:
     virtual std::optional<std::filesystem::path> ChooseFile(
         const std::vector<FileFilter>& filters, const std::filesystem::path& startFolder) = 0;
     // The folder picker with this title (UTF-8), offering only folders of the file
-    // system: the full path of the folder chosen, or an empty path when the user
-    // cancelled.
-    virtual std::filesystem::path ChooseFolder(const std::string& title,
-                                               const std::filesystem::path& startFolder) = 0;
+    // system: the full path of the folder chosen, or nothing when the user cancelled.
+    virtual std::optional<std::filesystem::path> ChooseFolder(
+        const std::string& title, const std::filesystem::path& startFolder) = 0;
 };
 
 // Where a picker that replaces `current` (a file or folder path, maybe empty or gone)

@@ -38,9 +38,9 @@ public:
     {
         return Take();
     }
-    fs::path ChooseFolder(const std::string&, const fs::path&) override
+    std::optional<fs::path> ChooseFolder(const std::string&, const fs::path&) override
     {
-        return Take().value_or(fs::path());
+        return Take();
     }
     std::deque<fs::path> answers;
 

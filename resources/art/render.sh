@@ -98,25 +98,26 @@ flat.alpha_composite(picture)
 flat.convert("RGB").save(target, format="BMP")
 EOF
 
-# The Windows icon: the rendered sizes Explorer and the Start menu pick from, each kept
-# as its PNG (an icon entry may hold a PNG since Windows Vista), so the drawing is the
-# same one everywhere. ICONDIR, then one 16-byte ICONDIRENTRY a size (a width or height
-# of 256 is written as 0), then the images.
-"$python" - "$images" "$resources/windows/ordevik.ico" <<'EOF'
-import struct
+# The Windows program carries the banner, the title images and the list icon as 24-bit
+# bitmap resources (white under any transparency), and its icon as one .ico of the
+# rendered sizes up to 256 pixels.
+mkdir -p "$resources/windows"
+"$python" - "$images" "$resources/windows" <<'EOF'
 import sys
+from PIL import Image
 
 images, target = sys.argv[1], sys.argv[2]
+for name in ["banner", "title0", "title1", "title2", "title3", "title4", "title5",
+             "title6", "done", "list"]:
+    picture = Image.open(f"{images}/{name}.png").convert("RGBA")
+    flat = Image.new("RGBA", picture.size, (255, 255, 255, 255))
+    flat.alpha_composite(picture)
+    flat.convert("RGB").save(f"{target}/{name}.bmp", format="BMP")
 sizes = [16, 24, 32, 48, 64, 128, 256]
-pictures = [open(f"{images}/icon-{size}.png", "rb").read() for size in sizes]
-offset = 6 + 16 * len(sizes)
-head = struct.pack("<HHH", 0, 1, len(sizes))
-for size, picture in zip(sizes, pictures):
-    edge = size % 256
-    head += struct.pack("<BBBBHHII", edge, edge, 0, 0, 1, 32, len(picture), offset)
-    offset += len(picture)
-with open(target, "wb") as icon:
-    icon.write(head + b"".join(pictures))
+icon = Image.open(f"{images}/icon-256.png").convert("RGBA")
+frames = [Image.open(f"{images}/icon-{size}.png").convert("RGBA") for size in sizes]
+icon.save(f"{target}/ordevik.ico", format="ICO", sizes=[(s, s) for s in sizes],
+          append_images=frames)
 EOF
 
-echo "rendered into $images, $resources/ordevik.bmp and $resources/windows/ordevik.ico"
+echo "rendered into $images, $resources/windows and $resources/ordevik.bmp"

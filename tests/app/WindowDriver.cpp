@@ -44,12 +44,12 @@ std::optional<std::filesystem::path> ScriptedPicker::ChooseFile(const std::vecto
     return chosen;
 }
 
-std::filesystem::path ScriptedPicker::ChooseFolder(const std::string&,
-                                                   const std::filesystem::path&)
+std::optional<std::filesystem::path> ScriptedPicker::ChooseFolder(const std::string&,
+                                                                  const std::filesystem::path&)
 {
     ++asked;
     if (folders.empty()) {
-        return {};
+        return std::nullopt;
     }
     std::filesystem::path chosen = folders.front();
     folders.pop_front();

@@ -59,8 +59,8 @@ class ScriptedPicker : public FilePicker
 public:
     std::optional<std::filesystem::path> ChooseFile(const std::vector<FileFilter>& filters,
                                                     const std::filesystem::path& start) override;
-    std::filesystem::path ChooseFolder(const std::string& title,
-                                       const std::filesystem::path& start) override;
+    std::optional<std::filesystem::path> ChooseFolder(const std::string& title,
+                                                      const std::filesystem::path& start) override;
 
     std::deque<std::filesystem::path> files;
     std::deque<std::filesystem::path> folders;

@@ -203,13 +203,13 @@ public:
         files.pop_front();
         return chosen;
     }
-    std::filesystem::path ChooseFolder(const std::string& title,
-                                       const std::filesystem::path& start) override
+    std::optional<std::filesystem::path> ChooseFolder(const std::string& title,
+                                                      const std::filesystem::path& start) override
     {
         folderTitles.push_back(title);
         startFolders.push_back(start);
         if (folders.empty()) {
-            return {};
+            return std::nullopt;
         }
         const std::filesystem::path chosen = folders.front();
         folders.pop_front();
