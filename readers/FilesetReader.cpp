@@ -169,8 +169,13 @@ void FilesetReader::ConvertPoint(int& counter)
     }
     char* const to = pointSlots.Data() + slot;
     ++pointCount;
+    // Copies of a fixed size, which the compiler makes two or four moves.
+    if (length <= narrowSlot && slotSize == narrowSlot) {
+        std::memcpy(to, formatted, narrowSlot);
+        return;
+    }
     if (length <= slotSize) {
-        std::memcpy(to, formatted, slotSize);
+        std::memcpy(to, formatted, wideSlot);
         return;
     }
     // Longer than a wide slot: the text is in pointText.
