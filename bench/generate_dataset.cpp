@@ -12,7 +12,7 @@
 //            the largest offsets a point file holds
 //   offset   four filesets, two in degrees and two in metres, whose start points lie
 //            between units of 0.0001
-//   small    600 filesets (at scale 1) of about 50 KB of input each
+//   small    600 filesets (at scale 1) of about 45 KB of input each
 //   big      one fileset as large as the four of the degrees shape together
 
 #include <algorithm>
@@ -359,7 +359,7 @@ int main(int argc, char** argv)
                                   {"13107", "墨田区"},   {"13108", "江東区"}};
     double filesetScale = scale;
     if (shape == "small") {
-        // About 50 KB of input a fileset, whatever the scale; the scale sets their number.
+        // About 45 KB of input a fileset, whatever the scale; the scale sets their number.
         filesetScale = 0.003;
         if (filesetCount < 0) {
             filesetCount = std::max(1, static_cast<int>(600 * scale));
