@@ -362,3 +362,34 @@ TEST_F(FilesetReaderTest, PointsOfEveryShapeFitTheTableAndAreWhatPrintfWrites)
         }
     }
 }
+
+// A text that needs a wide slot late in the file moves every earlier point, the one
+// kept apart included, into wide slots; nothing is lost or changed on the way.
+TEST_F(FilesetReaderTest, SlotsWidenLateWithoutChangingEarlierPoints)
+{
+    ReadSettings("");
+    WriteFileBytes(Input("F01.slm"), "1390000,356000\r\n");
+    std::vector<std::string> lines;
+    for (long long i = 0; i < 70000; ++i) {
+        char line[20];
+        std::snprintf(line, sizeof line, "%08lld%08lld", i * 7919 % 60000, i * 104729 % 45000);
+        lines.emplace_back(line);
+    }
+    lines[10] = "1e30    1e30    ";
+    lines[69000] = "9999999999999999";
+    std::string points;
+    for (const std::string& line : lines) {
+        points += line + "\r\n";
+    }
+    WriteFileBytes(Input("F01.slp"), points);
+    ASSERT_NE(0, reader.ReadMetadataFile("RD"));
+    ASSERT_EQ(static_cast<int>(lines.size()), LoadPoints("RD"));
+    EXPECT_EQ(1u, reader.LongPointCount());
+    const std::vector<std::string> texts = Points();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string expected =
+            FormatFixed4(ReadDecimal(lines[i].substr(0, 8)) * 0.0001 + reader.StartPointX()) +
+            " " + FormatFixed4(ReadDecimal(lines[i].substr(8)) * 0.0001 + reader.StartPointY());
+        ASSERT_EQ(expected, texts[i]) << i;
+    }
+}
