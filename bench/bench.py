@@ -3,9 +3,13 @@
 
 Also converts it in UTF-8 with --validate, whose extra time is the cost of checking the
 documents against the DTD, and through the wizard window (bench/gui/wizard_bench,
-offscreen) with the choices of the UTF-8 batch run, and compares the two times.
+offscreen) with the choices of the UTF-8 batch run, and compares the two times. Then
+converts a data set of every coordinate shape and layout (see bench/generate_dataset.cpp)
+in UTF-8, in rounds that take the shapes in turn so that a busy moment falls on all of
+them alike, and sets many small filesets against copying their input and output trees
+with `cp -r`.
 
-    bench/bench.py [--scale S] [--runs N] [--work DIR]
+    bench/bench.py [--scale S] [--runs N] [--work DIR] [--shapes-only]
 
 Builds nothing: run scripts/bench.sh, which builds first. Every timed figure is the
 median of N runs after one untimed run that warms the file cache; all outputs go to
@@ -70,6 +74,13 @@ def wizard_median(command, runs, fresh):
     return statistics.median(figures[1:])
 
 
+def synced_seconds(command):
+    """Seconds of one run of a command started after a sync, output discarded."""
+    with open(os.devnull, "wb") as sink:
+        os.sync()
+        return timed(command, sink)[0]
+
+
 def tree_bytes(folder, suffix=None):
     total = 0
     for base, _, names in os.walk(folder):
@@ -101,23 +112,42 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--work", default=os.path.join(ROOT, "bench-data"))
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
+    parser.add_argument("--shapes-only", action="store_true",
+                        help="only the table of shapes and the small filesets")
     options = parser.parse_args()
 
     work = options.work
-    data_set = os.path.join(work, f"dataset-{options.scale}")
-    if not os.path.isdir(data_set):
-        subprocess.run([os.path.join(options.build, "generate_dataset"), data_set,
-                        "--scale", options.scale], check=True)
+    generator = os.path.join(options.build, "generate_dataset")
+
+    def generated(shape):
+        # The degrees shape keeps the folder name it has always had.
+        name = (f"dataset-{options.scale}" if shape == "degrees"
+                else f"dataset-{shape}-{options.scale}")
+        folder = os.path.join(work, name)
+        if not os.path.isdir(folder):
+            subprocess.run([generator, folder, "--scale", options.scale, "--shape", shape],
+                           check=True)
+        return folder
+
+    data_set = generated("degrees")
     batch = os.path.join(options.build, "ordevik-batch")
     settings = os.path.join(ROOT, "resources", "ordevik.ini")
     dtd = os.path.join(ROOT, "samples", "demo", "dtd")
 
-    def convert(out, *extra):
+    def convert(out, *extra, data_set=data_set):
         return [batch, "--csv", os.path.join(data_set, "filesets.csv"),
                 "--data", os.path.join(data_set, "data"), "--dtd", dtd, "--out", out,
                 "--settings", settings, "--existing", "overwrite", "--quiet",
                 "--jobs", "1", *extra]
 
+    if not options.shapes_only:
+        main_figures(options, work, data_set, convert, dtd, settings)
+    shape_figures(options, work, generated, convert)
+
+
+def main_figures(options, work, data_set, convert, dtd, settings):
+    """The degrees data set in both encodings, against iconv and cat, and through the
+    wizard window."""
     input_bytes = tree_bytes(os.path.join(data_set, "data"))
     largest = largest_input(os.path.join(data_set, "data"))
     print(f"data set          scale {options.scale}: {input_bytes / 1e6:.1f} MB of input, "
@@ -171,6 +201,69 @@ def main():
     print(f"wizard UTF-8 conversion (offscreen window) {wizard_seconds:6.3f} s")
     print(f"ratio wizard / ordevik-batch --jobs 1      {wizard_seconds / utf8_seconds:6.2f}"
           "   (goal <= 1.1)")
+
+
+def shape_figures(options, work, generated, convert):
+    """MB/s of every coordinate shape and layout side by side, and many small filesets
+    against `cp -r` of their input and output trees."""
+    shapes = ("degrees", "metres", "offset", "big")
+    sets = {shape: generated(shape) for shape in shapes}
+    small = generated("small")
+    outs = {shape: os.path.join(work, f"out-shape-{shape}") for shape in shapes}
+    seconds = {shape: [] for shape in shapes}
+    # Rounds take the shapes in turn; the first round warms the file cache untimed.
+    for round_number in range(options.runs + 1):
+        for shape in shapes:
+            shutil.rmtree(outs[shape], ignore_errors=True)
+            os.makedirs(outs[shape])
+            figure = synced_seconds(convert(outs[shape], data_set=sets[shape]))
+            if round_number > 0:
+                seconds[shape].append(figure)
+    print()
+    print("shape      input MB   XML MB   seconds     MB/s   / degrees")
+    rates = {}
+    for shape in shapes:
+        median = statistics.median(seconds[shape])
+        written = tree_bytes(outs[shape], ".xml")
+        rates[shape] = written / 1e6 / median
+        input_bytes = tree_bytes(os.path.join(sets[shape], "data"))
+        print(f"{shape:9} {input_bytes / 1e6:9.1f} {written / 1e6:8.1f} {median:9.3f} "
+              f"{rates[shape]:8.1f} {rates[shape] / rates['degrees']:9.2f}")
+    for shape in shapes:
+        shutil.rmtree(outs[shape], ignore_errors=True)
+
+    # Many small filesets: the conversion against copying the same files, input tree and
+    # output tree, on the same file system, in the same rounds.
+    data = os.path.join(small, "data")
+    out = os.path.join(work, "out-small")
+    copies = [os.path.join(work, "copy-small-in"), os.path.join(work, "copy-small-out")]
+    conversion = []
+    copying = []
+    for round_number in range(options.runs + 1):
+        shutil.rmtree(out, ignore_errors=True)
+        os.makedirs(out)
+        converted = synced_seconds(convert(out, data_set=small))
+        for copy in copies:
+            shutil.rmtree(copy, ignore_errors=True)
+        copied = (synced_seconds(["cp", "-r", data, copies[0]]) +
+                  synced_seconds(["cp", "-r", out, copies[1]]))
+        if round_number > 0:
+            conversion.append(converted)
+            copying.append(copied)
+    filesets = sum(1 for entry in os.scandir(data) if entry.is_dir())
+    files_in = sum(len(names) for _, _, names in os.walk(data))
+    files_out = sum(len(names) for _, _, names in os.walk(out))
+    converted = statistics.median(conversion)
+    copied = statistics.median(copying)
+    print()
+    print(f"small filesets    {filesets} filesets, {tree_bytes(data) / 1e6:.1f} MB in "
+          f"{files_in} files, {tree_bytes(out) / 1e6:.1f} MB out in {files_out} files")
+    print(f"convert                                   {converted:6.3f} s")
+    print(f"cp -r of the input and the output tree    {copied:6.3f} s")
+    print(f"ratio conversion / cp -r                  {converted / copied:6.2f}"
+          "   (goal <= 1.3)")
+    for folder in (out, *copies):
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -1,9 +1,19 @@
 // Writes a large, realistic data set for the benchmark: several filesets, each with a
 // point-data file of at least 200 000 points at scale 1, a mesh, and data files of
 // every kind of the shipped catalogue in the proportions of a city map. Deterministic:
-// the same seed and scale give the same bytes.
+// the same seed, scale and shape give the same bytes.
 //
-//   generate_dataset FOLDER [--scale S] [--seed N] [--filesets F]
+//   generate_dataset FOLDER [--scale S] [--seed N] [--filesets F] [--shape SHAPE]
+//
+// Shapes (coordinates and layout):
+//   degrees  four filesets in degrees, start points of whole units (the default)
+//   metres   four filesets in plane rectangular metres: negative and positive start
+//            points of five and six whole digits, one fileset crossing zero, one with
+//            the largest offsets a point file holds
+//   offset   four filesets, two in degrees and two in metres, whose start points lie
+//            between units of 0.0001
+//   small    600 filesets (at scale 1) of about 45 KB of input each
+//   big      one fileset as large as the four of the degrees shape together
 
 #include <algorithm>
 #include <cmath>
@@ -76,6 +86,57 @@ const char* const placeWords[] = {"中央", "本町", "栄町", "緑が丘", "�
                                   "若葉", "新町", "大通", "旭町", "松原", "ボウル通り"};
 const char* const roadWords[] = {"国道", "県道", "市道", "環状線", "バイパス", "通り"};
 
+// Where a fileset lies: its start point as written in the metadata file (units of
+// 0.0001) and its extent in units.
+struct Placement
+{
+    std::string startX;
+    std::string startY;
+    long extentX;
+    long extentY;
+};
+
+// The extent of a fileset in degrees, in units of 0.0001 degree.
+constexpr long degreeExtentX = 6000;
+constexpr long degreeExtentY = 4500;
+// The extent of a fileset in metres, 2 km by 1.5 km, in units of 0.0001 m.
+constexpr long metreExtentX = 20000000;
+constexpr long metreExtentY = 15000000;
+// The largest offset eight digits hold.
+constexpr long largestOffset = 99999999;
+
+Placement Degrees(int index)
+{
+    return {std::to_string(1390000 + index * 1000), std::to_string(356000 + index * 700),
+            degreeExtentX, degreeExtentY};
+}
+
+// Plane rectangular coordinates, in turn: X negative and Y positive, X positive and Y
+// negative, both negative with six whole digits, and X from -1000 m across zero.
+Placement Metres(int index)
+{
+    switch (index % 4) {
+    case 0:
+        return {"-451234567", "1234567890", metreExtentX, metreExtentY};
+    case 1:
+        return {"1234567890", "-451234567", largestOffset, largestOffset};
+    case 2:
+        return {"-987654321", "-1987654321", metreExtentX, metreExtentY};
+    default:
+        return {"-10000000", "-351234567", metreExtentX, metreExtentY};
+    }
+}
+
+// Start points between units: degrees and metres in turn.
+Placement BetweenUnits(int index)
+{
+    if (index % 2 == 0) {
+        return {std::to_string(1390000 + index * 1000) + ".37",
+                std::to_string(356000 + index * 700) + ".5", degreeExtentX, degreeExtentY};
+    }
+    return {"-451234567.25", "1234567890.125", metreExtentX, metreExtentY};
+}
+
 class Generator
 {
 public:
@@ -84,19 +145,20 @@ public:
     {
     }
 
-    void FilesetFiles(const Fileset& fileset, int index)
+    void FilesetFiles(const Fileset& fileset, int index, const Placement& placement)
     {
         const fs::path base = folder / "data" / fileset.code;
         fs::create_directories(base);
         const std::string code = fileset.code;
+        const long extentX = placement.extentX;
+        const long extentY = placement.extentY;
         pointCount = Count(250000);
         meshSide = std::max(2L, static_cast<long>(200 * std::sqrt(scale)));
 
         // Every third fileset has a short metadata file: its other values come from
         // the settings file.
         Writer metadata(base / (code + ".slm"));
-        metadata.Line(std::to_string(1390000 + index * 1000) + "," +
-                      std::to_string(356000 + index * 700));
+        metadata.Line(placement.startX + "," + placement.startY);
         metadata.Line(std::to_string(extentX) + "," + std::to_string(extentY));
         if (index % 3 != 2) {
             metadata.Line(std::to_string(pointCount));
@@ -253,10 +315,6 @@ private:
         }
     }
 
-    // The extent of a fileset, in units of 0.0001 degree.
-    static constexpr long extentX = 6000;
-    static constexpr long extentY = 4500;
-
     fs::path folder;
     double scale;
     Random random;
@@ -270,13 +328,14 @@ int main(int argc, char** argv)
 {
     if (argc < 2) {
         std::fprintf(stderr, "usage: generate_dataset FOLDER [--scale S] [--seed N] "
-                             "[--filesets F]\n");
+                             "[--filesets F] [--shape degrees|metres|offset|small|big]\n");
         return 2;
     }
     const fs::path folder = argv[1];
     double scale = 1.0;
     std::uint64_t seed = 1;
-    int filesetCount = 4;
+    int filesetCount = -1;
+    std::string shape = "degrees";
     for (int i = 2; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--scale") {
@@ -285,18 +344,47 @@ int main(int argc, char** argv)
             seed = std::strtoull(argv[i + 1], nullptr, 10);
         } else if (option == "--filesets") {
             filesetCount = std::atoi(argv[i + 1]);
+        } else if (option == "--shape") {
+            shape = argv[i + 1];
         }
     }
-    const std::vector<Fileset> names = {{"13101", "千代田区"}, {"13102", "中央区"},
-                                        {"13103", "港区"},     {"13104", "新宿区"},
-                                        {"13105", "文京区"},   {"13106", "台東区"},
-                                        {"13107", "墨田区"},   {"13108", "江東区"}};
+    if (shape != "degrees" && shape != "metres" && shape != "offset" && shape != "small" &&
+        shape != "big") {
+        std::fprintf(stderr, "generate_dataset: unknown shape %s\n", shape.c_str());
+        return 2;
+    }
+    std::vector<Fileset> names = {{"13101", "千代田区"}, {"13102", "中央区"},
+                                  {"13103", "港区"},     {"13104", "新宿区"},
+                                  {"13105", "文京区"},   {"13106", "台東区"},
+                                  {"13107", "墨田区"},   {"13108", "江東区"}};
+    double filesetScale = scale;
+    if (shape == "small") {
+        // About 45 KB of input a fileset, whatever the scale; the scale sets their number.
+        filesetScale = 0.003;
+        if (filesetCount < 0) {
+            filesetCount = std::max(1, static_cast<int>(600 * scale));
+        }
+        names.clear();
+        for (int i = 0; i < filesetCount; ++i) {
+            names.push_back({std::to_string(20001 + i), "町" + std::to_string(i + 1)});
+        }
+    } else if (shape == "big") {
+        filesetScale = 4 * scale;
+        if (filesetCount < 0) {
+            filesetCount = 1;
+        }
+    }
+    if (filesetCount < 0) {
+        filesetCount = 4;
+    }
     fs::create_directories(folder / "data");
     Writer list(folder / "filesets.csv");
-    Generator generator(folder, scale, seed);
+    Generator generator(folder, filesetScale, seed);
     for (int i = 0; i < filesetCount && i < static_cast<int>(names.size()); ++i) {
         list.Line(names[i].code + "," + Cp932(names[i].name));
-        generator.FilesetFiles(names[i], i);
+        const Placement placement =
+            shape == "metres" ? Metres(i) : shape == "offset" ? BetweenUnits(i) : Degrees(i);
+        generator.FilesetFiles(names[i], i, placement);
     }
     return 0;
 }

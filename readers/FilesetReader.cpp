@@ -52,7 +52,7 @@ MetadataOutcome FilesetReader::ReadMetadataFile()
     const std::filesystem::path path = FilesetInput(filesetCode + ".slm");
     StringList lines;
     // A file that exists but cannot be read counts as missing.
-    if (!PathExists(path) || ReadTextLines(path, lines) != 0) {
+    if (ReadTextLines(path, lines) != 0) {
         return MetadataOutcome::FileMissing;
     }
     for (std::string& line : lines) {

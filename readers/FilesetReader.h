@@ -74,6 +74,9 @@ public:
     // the number is not a number or lies outside the loaded points.
     std::string_view PointCoordinates(std::string_view numberText) const;
     std::size_t PointCount() const { return pointCount; }
+    // How many of the loaded points have a text too long for the table's slots, kept
+    // apart and written by the slower way.
+    std::size_t LongPointCount() const { return longPointCount; }
 
     // Reads the fileset's metadata file into the metadata table.
     [[nodiscard]] MetadataOutcome ReadMetadataFile();
@@ -97,51 +100,74 @@ protected:
             std::memcpy(&length, slot + 12, sizeof length);
             return std::string_view(longPoints).substr(offset, length);
         }
-#if ORDEVIK_SSE2
-        const unsigned nuls = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(slot)), _mm_setzero_si128())));
-        return std::string_view(slot, static_cast<std::size_t>(std::countr_zero(nuls | 0x10000u)));
-#else
-        const void* end = std::memchr(slot, 0, pointSlotSize);
-        return std::string_view(slot, end != nullptr ? static_cast<const char*>(end) - slot
-                                                     : pointSlotSize);
-#endif
+        return std::string_view(slot, slotSize == wideSlot ? SlotTextLength<wideSlot>(slot)
+                                                           : SlotTextLength<narrowSlot>(slot));
     }
-    // True when a slot holds a text of exactly pointSlotSize bytes, the usual case.
-    static bool FillsSlot(const char* slot)
+    // The length of the text in a slot of `size` bytes: up to its first NUL, or all of it.
+    template <std::size_t size>
+    static std::size_t SlotTextLength(const char* slot)
     {
+        static_assert(size == narrowSlot || size == wideSlot);
 #if ORDEVIK_SSE2
-        return _mm_movemask_epi8(_mm_cmpeq_epi8(
-                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(slot)),
-                   _mm_setzero_si128())) == 0;
+        const __m128i zero = _mm_setzero_si128();
+        std::uint64_t nuls = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(slot)), zero)));
+        if constexpr (size == wideSlot) {
+            nuls |= static_cast<std::uint64_t>(static_cast<unsigned>(
+                        _mm_movemask_epi8(_mm_cmpeq_epi8(
+                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(slot + 16)),
+                            zero))))
+                    << 16;
+        }
+        return static_cast<std::size_t>(std::countr_zero(nuls | (std::uint64_t{1} << size)));
 #else
-        return std::memchr(slot, 0, pointSlotSize) == nullptr;
+        const void* end = std::memchr(slot, 0, size);
+        return end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - slot)
+                              : size;
 #endif
     }
     // Where the slot of the point at `index` lies.
     const char* PointSlot(std::size_t index) const
     {
-        return pointSlots.Data() + index * pointSlotSize;
+        return pointSlots.Data() + index * slotSize;
     }
-    // Converts the next point line into `to` when it has the usual form (two fields of
-    // eight digits and CR LF, a start point of whole units) and moves past it; false,
-    // with nothing read, for any other line.
-    bool ConvertPlainPointLine(char* to);
-    // The text of a point of two plain fields (values in units) into its slot, when the
-    // start point is one of whole units; false, with nothing written, otherwise, at
-    // zero and for a text longer than a slot.
-    bool WriteWholeUnitsPoint(char* to, std::uint64_t xValue, std::uint64_t yValue) const;
+    // The next point line's coordinate text composed into `to` (composedSize bytes),
+    // with NULs after it to the end of a wide slot, when the line has the usual form
+    // (two fields of eight digits and CR LF) and the text fits a wide slot; returns
+    // its length and moves past the line, or returns 0, with nothing read.
+    std::size_t ComposePlainPointLine(char* to);
+    // The next point line's text, of any form: composed into `to` as above when it fits
+    // a wide slot, otherwise left in pointText; returns its length.
+    std::size_t ComposePointLine(char* to);
+    // The text of a point of two plain fields (values in units) into `to` as above,
+    // when the start point is one of whole units; returns its length, or 0, with
+    // nothing written, otherwise and at zero.
+    std::size_t ComposeWholeUnitsPoint(char* to, std::uint64_t xValue,
+                                       std::uint64_t yValue) const;
+    // The text of the point (x, y) into `to` as above when it fits a wide slot;
+    // returns its length, or 0.
+    static std::size_t ComposeSum(char* to, double x, double y);
+    // Moves every converted point from a narrow slot into a wide one.
+    void WidenSlots();
 
     // Every point's coordinate text in a slot of its own, so that looking a point up
-    // touches one cache line and the table stays small: Japanese coordinates are 16
-    // bytes ("139.0933 35.6243"), shorter texts end at the first NUL (a number never
-    // holds one). A longer text (only from unusual start points) lies in longPoints;
-    // its slot holds the mark, then its offset (bytes 4-11) and length (12-15).
-    static constexpr std::size_t pointSlotSize = 16;
+    // touches one cache line and the table stays small. Slots are 16 bytes while every
+    // text fits ("139.0933 35.6243" in degrees), else 32 (metres: "-45123.4567
+    // 123456.7890"); shorter texts end at the first NUL (a number never holds one). A
+    // longer text (only from unusual fields or start points) lies in longPoints; its
+    // slot holds the mark, then its offset (bytes 4-11) and length (12-15).
+    static constexpr std::size_t narrowSlot = 16;
+    static constexpr std::size_t wideSlot = 32;
     static constexpr unsigned char longPointMark = 0xFF;
+    // Room to compose a text in: two numbers of up to 22 bytes, a space, and the NULs
+    // up to a wide slot after the end.
+    static constexpr std::size_t composedSize = 2 * 24 + wideSlot;
+    std::size_t slotSize = narrowSlot;
     LargeBuffer pointSlots;
     std::string longPoints;
+    std::size_t longPointCount = 0;
     std::size_t pointCount = 0;
+    std::size_t pointsExpected = 0;  // the count LoadPointData found
     std::string pointText;  // scratch of ConvertPoint
     // The start point in whole units of 0.0001 while the points are converted, when
     // it is such (see ConvertPoint).

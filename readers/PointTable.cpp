@@ -67,14 +67,18 @@ PointDataLoad FilesetReader::LoadPointData(const std::string& kindCode)
         kindCode == meshKind ? filesetCode + kindCode + ".slp" : filesetCode + ".slp";
     const std::filesystem::path path = FilesetInput(fileName);
     longPoints.clear();
+    longPointCount = 0;
     pointCount = 0;
     pointFileSize = 0;
     pointFilePosition = 0;
+    pointsExpected = 0;
     startUnitsX = WholeUnits(startPointX);
     startUnitsY = WholeUnits(startPointY);
+    // Narrow slots until a point needs a wide one (see ConvertPoint).
+    slotSize = narrowSlot;
     // A file that exists but cannot be read counts as missing. The file is read whole:
     // the points are counted first and converted afterwards.
-    if (!PathExists(path) || !ReadWholeText(path, pointFileText, 0, pointFileSize)) {
+    if (!ReadWholeText(path, pointFileText, 0, pointFileSize)) {
         pointFileSize = 0;
         return {PointDataOutcome::FileMissing, 0};
     }
@@ -88,24 +92,70 @@ PointDataLoad FilesetReader::LoadPointData(const std::string& kindCode)
         return {PointDataOutcome::NoPoints, 0};
     }
     // Memory runs out here as it would in any other allocation.
-    if (!pointSlots.Reserve(static_cast<std::size_t>(count) * pointSlotSize, 0)) {
+    if (!pointSlots.Reserve(static_cast<std::size_t>(count) * slotSize, 0)) {
         throw std::bad_alloc();
     }
+    pointsExpected = static_cast<std::size_t>(count);
     return {PointDataOutcome::Loaded, count};
 }
 
 void FilesetReader::ConvertPoint(int& counter)
 {
     ++counter;
-    const std::size_t slot = pointCount * pointSlotSize;
-    if (!pointSlots.Reserve(slot + pointSlotSize, slot)) {
+    // The text is composed first, with NULs after it to the end of a wide slot; its
+    // length then decides where it goes. Narrow slots widen for the first text that
+    // needs it, so a table has wide slots only when its data set's texts call for them.
+    char formatted[composedSize];
+    std::size_t length = ComposePlainPointLine(formatted);
+    if (length == 0) {
+        length = ComposePointLine(formatted);
+    }
+    if (length > slotSize && slotSize == narrowSlot && length <= wideSlot) {
+        WidenSlots();
+    }
+    const std::size_t slot = pointCount * slotSize;
+    if (!pointSlots.Reserve(slot + slotSize, slot)) {
         throw std::bad_alloc();
     }
     char* const to = pointSlots.Data() + slot;
     ++pointCount;
-    if (ConvertPlainPointLine(to)) {
+    // Copies of a fixed size, which the compiler makes two or four moves.
+    if (length <= narrowSlot && slotSize == narrowSlot) {
+        std::memcpy(to, formatted, narrowSlot);
         return;
     }
+    if (length <= slotSize) {
+        std::memcpy(to, formatted, wideSlot);
+        return;
+    }
+    // Longer than a wide slot: the text is in pointText.
+    const std::uint64_t offset = longPoints.size();
+    const auto textLength = static_cast<std::uint32_t>(pointText.size());
+    longPoints += pointText;
+    ++longPointCount;
+    std::memset(to, 0, slotSize);
+    to[0] = static_cast<char>(longPointMark);
+    std::memcpy(to + 4, &offset, sizeof offset);
+    std::memcpy(to + 12, &textLength, sizeof textLength);
+}
+
+void FilesetReader::WidenSlots()
+{
+    const std::size_t points = std::max(pointsExpected, pointCount + 1);
+    if (!pointSlots.Reserve(points * wideSlot, pointCount * narrowSlot)) {
+        throw std::bad_alloc();
+    }
+    // From the last slot down, so that no slot is overwritten before it has moved.
+    char* const slots = pointSlots.Data();
+    for (std::size_t i = pointCount; i-- > 0;) {
+        std::memmove(slots + i * wideSlot, slots + i * narrowSlot, narrowSlot);
+        std::memset(slots + i * wideSlot + narrowSlot, 0, wideSlot - narrowSlot);
+    }
+    slotSize = wideSlot;
+}
+
+std::size_t FilesetReader::ComposePointLine(char* to)
+{
     std::string_view pointLine;
     if (!NextTextLine(PointFileView(), pointFilePosition, pointLine)) {
         pointLine = {};
@@ -116,86 +166,89 @@ void FilesetReader::ConvertPoint(int& counter)
                                         : std::string_view();
     std::uint64_t xValue = 0;
     std::uint64_t yValue = 0;
-    if (ReadPlainField(xField, xValue) && ReadPlainField(yField, yValue) &&
-        WriteWholeUnitsPoint(to, xValue, yValue)) {
-        return;
+    if (ReadPlainField(xField, xValue) && ReadPlainField(yField, yValue)) {
+        if (const std::size_t length = ComposeWholeUnitsPoint(to, xValue, yValue)) {
+            return length;
+        }
     }
     const double x = ReadField(xField) * unit + startPointX;
     const double y = ReadField(yField) * unit + startPointY;
-    // The usual text is composed in place; the slot is NUL-padded as it must be.
-    // WriteFixed4 pads with NULs, so the first 16 bytes are defined whenever used.
-    char formatted[2 * 24 + 1];
-    char* end = WriteFixed4(formatted, x);
-    if (end != nullptr) {
-        *end++ = ' ';
-        end = WriteFixed4(end, y);
+    if (const std::size_t length = ComposeSum(to, x, y)) {
+        return length;
     }
-    if (end != nullptr && end - formatted <= static_cast<std::ptrdiff_t>(pointSlotSize)) {
-        std::memcpy(to, formatted, pointSlotSize);
-    } else {
-        pointText.clear();
-        AppendFixed4(pointText, x);
-        pointText += ' ';
-        AppendFixed4(pointText, y);
-        std::memset(to, 0, pointSlotSize);
-        if (pointText.size() <= pointSlotSize) {
-            std::memcpy(to, pointText.data(), pointText.size());
-        } else {
-            const std::uint64_t offset = longPoints.size();
-            const auto length = static_cast<std::uint32_t>(pointText.size());
-            longPoints += pointText;
-            to[0] = static_cast<char>(longPointMark);
-            std::memcpy(to + 4, &offset, sizeof offset);
-            std::memcpy(to + 12, &length, sizeof length);
-        }
+    pointText.clear();
+    AppendFixed4(pointText, x);
+    pointText += ' ';
+    AppendFixed4(pointText, y);
+    if (pointText.size() <= wideSlot) {
+        std::memset(to, 0, 2 * wideSlot);
+        std::memcpy(to, pointText.data(), pointText.size());
     }
+    return pointText.size();
 }
 
-bool FilesetReader::ConvertPlainPointLine(char* to)
+std::size_t FilesetReader::ComposePlainPointLine(char* to)
 {
     // Nearly every line of a point file: sixteen digits and CR LF. Anything else is
     // left to the general reading.
     constexpr std::size_t lineLength = 2 * fieldWidth + 2;
     const std::string_view file = PointFileView();
     if (pointFilePosition >= file.size() || file.size() - pointFilePosition < lineLength) {
-        return false;
+        return 0;
     }
     const std::string_view line = file.substr(pointFilePosition, lineLength);
     std::uint64_t xValue = 0;
     std::uint64_t yValue = 0;
     if (line[2 * fieldWidth] != '\r' || line[2 * fieldWidth + 1] != '\n' ||
         !ReadPlainField(line.substr(0, fieldWidth), xValue) ||
-        !ReadPlainField(line.substr(fieldWidth, fieldWidth), yValue) ||
-        !WriteWholeUnitsPoint(to, xValue, yValue)) {
-        return false;
+        !ReadPlainField(line.substr(fieldWidth, fieldWidth), yValue)) {
+        return 0;
     }
-    pointFilePosition += lineLength;
-    return true;
+    std::size_t length = ComposeWholeUnitsPoint(to, xValue, yValue);
+    if (length == 0) {
+        length = ComposeSum(to, static_cast<double>(xValue) * unit + startPointX,
+                            static_cast<double>(yValue) * unit + startPointY);
+    }
+    if (length != 0) {
+        pointFilePosition += lineLength;
+    }
+    return length;
 }
 
-bool FilesetReader::WriteWholeUnitsPoint(char* to, std::uint64_t xValue,
-                                         std::uint64_t yValue) const
+std::size_t FilesetReader::ComposeSum(char* to, double x, double y)
+{
+    char* end = WriteFixed4(to, x);
+    if (end != nullptr) {
+        *end++ = ' ';
+        end = WriteFixed4(end, y);
+    }
+    if (end == nullptr || end - to > static_cast<std::ptrdiff_t>(wideSlot)) {
+        return 0;
+    }
+    std::memset(end, 0, wideSlot);
+    return static_cast<std::size_t>(end - to);
+}
+
+std::size_t FilesetReader::ComposeWholeUnitsPoint(char* to, std::uint64_t xValue,
+                                                  std::uint64_t yValue) const
 {
     // From a start point of whole units the text is the exact sum of units (see
     // WholeUnits), except at zero, where the sign of the computed value decides between
-    // "0.0000" and "-0.0000".
+    // "0.0000" and "-0.0000". Sums stay below 1.01 * 10^6 in magnitude, so the text has
+    // at most 27 bytes.
     if (!startUnitsX || !startUnitsY) {
-        return false;
+        return 0;
     }
     const long long xUnits = *startUnitsX + static_cast<long long>(xValue);
     const long long yUnits = *startUnitsY + static_cast<long long>(yValue);
     if (xUnits == 0 || yUnits == 0) {
-        return false;
+        return 0;
     }
-    char formatted[2 * 24 + 1];
-    char* end = WriteUnits4(formatted, xUnits);
+    char* end = WriteUnits4(to, xUnits);
     *end++ = ' ';
     end = WriteUnits4(end, yUnits);
-    if (end - formatted > static_cast<std::ptrdiff_t>(pointSlotSize)) {
-        return false;
-    }
-    std::memcpy(to, formatted, pointSlotSize);
-    return true;
+    std::memset(end, 0, wideSlot);
+    return static_cast<std::size_t>(end - to);
 }
 
 void FilesetReader::ClosePointData()

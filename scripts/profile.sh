@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Writes the profile that optimises the release build (build/): builds an instrumented
 # program into build-profile/ and converts typical input with it, the sample data set
-# and a small generated one (a seed of its own, not the benchmark's), in every output
-# form. Prints the profile folder. Trains again only when the program changed.
+# and a small generated data set of every shape the benchmark has (a seed of its own,
+# not the benchmark's), in every output form, so that no shape's code is laid out as
+# cold. Prints the profile folder. Trains again only when the program changed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 folder="$root/build-profile"
@@ -17,9 +18,18 @@ if [ -f "$stamp" ] && [ "$stamp" -nt "$folder/ordevik-batch" ]; then
 fi
 rm -rf "$profile" "$folder/train"
 mkdir -p "$folder/train"
-"$folder/generate_dataset" "$folder/train/generated" --scale 0.05 --seed 7 --filesets 2 >/dev/null
+sets=("$root/samples/demo")
+for shape in degrees metres offset small big; do
+    extra=()
+    if [ "$shape" = small ]; then
+        extra=(--filesets 24)
+    fi
+    "$folder/generate_dataset" "$folder/train/$shape" --scale 0.02 --seed 7 --shape "$shape" \
+        "${extra[@]}" >/dev/null
+    sets+=("$folder/train/$shape")
+done
 sample="$root/samples/demo"
-for set in "$sample" "$folder/train/generated"; do
+for set in "${sets[@]}"; do
     dtd="$sample/dtd"
     for form in "" "--per-kind"; do
         for encoding in "" "--shift-jis"; do

@@ -181,34 +181,91 @@ std::optional<int> ReadInt(std::string_view text)
 
 namespace {
 
+// The number of decimal digits of `value`, 1 for 0.
+int DigitCount(std::uint64_t value)
+{
+    static constexpr std::uint64_t powers[] = {1ull,
+                                               10ull,
+                                               100ull,
+                                               1000ull,
+                                               10000ull,
+                                               100000ull,
+                                               1000000ull,
+                                               10000000ull,
+                                               100000000ull,
+                                               1000000000ull,
+                                               10000000000ull,
+                                               100000000000ull,
+                                               1000000000000ull,
+                                               10000000000000ull,
+                                               100000000000000ull,
+                                               1000000000000000ull,
+                                               10000000000000000ull,
+                                               100000000000000000ull,
+                                               1000000000000000000ull,
+                                               10000000000000000000ull};
+    // 1233 / 4096 is just above log10(2): the estimate is the digit count or one less.
+    const auto estimate = static_cast<int>((std::bit_width(value | 1) * 1233) >> 12);
+    return estimate + (value >= powers[estimate] ? 1 : 0);
+}
+
+// The digits (values 0-9) of a number below 10^8, eight bytes, the first digit in the
+// lowest byte. All digits are split off at once: the number into two halves of four
+// digits in 32-bit lanes, each into pairs in 16-bit lanes, each pair into two bytes;
+// multiplications by 10486 / 2^20 and 103 / 2^10 divide by 100 and 10 exactly in the
+// ranges they see (below 10^4 and 10^2).
+std::uint64_t EightDigitValues(std::uint32_t value)
+{
+    const std::uint64_t halves = (value / 10000) | (std::uint64_t{value % 10000} << 32);
+    const std::uint64_t hundreds = ((halves * 10486) >> 20) & 0x0000007F0000007Full;
+    const std::uint64_t pairs = hundreds | ((halves - hundreds * 100) << 16);
+    const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000Full;
+    return tens | ((pairs - tens * 10) << 8);
+}
+
+// The four ASCII digits of a number below 10^4, the first in the lowest byte.
+std::uint32_t FourDigits(std::uint32_t value)
+{
+    const std::uint32_t pairs = (value / 100) | ((value % 100) << 16);
+    const std::uint32_t tens = ((pairs * 103) >> 10) & 0x000F000Fu;
+    return (tens | ((pairs - tens * 10) << 8)) + 0x30303030u;
+}
+
 // "[-]whole.dddd" written to `to` (room for 24 bytes), NULs after it; whole < 10^16.
 char* WriteDecimal(char* to, bool negative, std::uint64_t whole, std::uint64_t decimals)
 {
-    // Digits are written backwards to end at buffer + 24, then 24 bytes are copied at
-    // once: the text is at most 22 bytes, `to` has room for 24, and NULs follow it.
-    char buffer[48];
-    char* const end = buffer + 24;
-    std::memset(end, 0, 24);
-    char* digit = end - 5;
-    std::memcpy(digit + 1, digitPairs + 2 * (decimals / 100), 2);
-    std::memcpy(digit + 3, digitPairs + 2 * (decimals % 100), 2);
-    *digit = '.';
-    while (whole >= 100) {
-        digit -= 2;
-        std::memcpy(digit, digitPairs + 2 * (whole % 100), 2);
-        whole /= 100;
-    }
-    if (whole >= 10) {
-        digit -= 2;
-        std::memcpy(digit, digitPairs + 2 * whole, 2);
+    // The text is at most 22 bytes; the NULs go first, then the text in place.
+    std::memset(to, 0, 24);
+    *to = '-';
+    char* end = nullptr;
+    if (whole < 100000000) {
+        // Every coordinate: the eight digits are made at once and stored from the first
+        // that is not a leading zero (the last is kept for 0).
+        const std::uint64_t values = EightDigitValues(static_cast<std::uint32_t>(whole));
+        const int leadingZeros = std::countr_zero(values | (std::uint64_t{1} << 56)) / 8;
+        const std::uint64_t text = (values + 0x3030303030303030ull) >> (8 * leadingZeros);
+        char* const first = to + (negative ? 1 : 0);
+        std::memcpy(first, &text, sizeof text);
+        end = first + (8 - leadingZeros);
     } else {
-        *--digit = static_cast<char>('0' + whole);
+        end = to + (negative ? 1 : 0) + DigitCount(whole);
+        char* digit = end;
+        while (whole >= 100) {
+            digit -= 2;
+            std::memcpy(digit, digitPairs + 2 * (whole % 100), 2);
+            whole /= 100;
+        }
+        if (whole >= 10) {
+            std::memcpy(digit - 2, digitPairs + 2 * whole, 2);
+        } else {
+            digit[-1] = static_cast<char>('0' + whole);
+        }
     }
-    if (negative) {
-        *--digit = '-';
-    }
-    std::memcpy(to, digit, 24);
-    return to + (end - digit);
+    // "." and the four decimals, and NULs to fill eight bytes.
+    const std::uint64_t tail =
+        '.' | (std::uint64_t{FourDigits(static_cast<std::uint32_t>(decimals))} << 8);
+    std::memcpy(end, &tail, sizeof tail);
+    return end + 5;
 }
 
 // The "%.4f" text of a finite value below 2^52 in magnitude, written to `to` (room for
@@ -225,8 +282,12 @@ char* WriteShortFixed4(char* to, double value)
         // Zero, with its sign as printf writes it.
         return WriteDecimal(to, std::signbit(value), 0, 0);
     }
-    if (biased == 0 || shift < 1 || shift > 100) {
+    if (shift < 1) {
         return nullptr;
+    }
+    if (biased == 0 || shift > 100) {
+        // Below 2^-47 in magnitude: far from 0.00005, the text is a zero with the sign.
+        return WriteDecimal(to, std::signbit(value), 0, 0);
     }
     const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) |
                                    (std::uint64_t{1} << 52);
@@ -269,7 +330,7 @@ char* WriteFixed4(char* to, double value)
 
 char* WriteUnits4(char* to, long long units)
 {
-    // Coordinates: a whole part below 1000, written forwards without a division loop.
+    // Degrees: a whole part below 1000, written forwards with a few table lookups.
     if (units > 0 && units < 10000000) {
         const auto value = static_cast<std::uint32_t>(units);
         const std::uint32_t whole = value / 10000;

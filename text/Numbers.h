@@ -20,10 +20,9 @@ std::optional<int> ReadInt(std::string_view text);
 // "%.4f", correctly rounded; infinity is written "inf" or "-inf".
 void AppendFixed4(std::string& out, double value);
 std::string FormatFixed4(double value);
-// "%.4f" written to `to`, which has room for 24 bytes, for zero and for normal values
-// below 2^52 in magnitude (all coordinates); returns the end, or nullptr with nothing
-// written for other values, which AppendFixed4 takes. The rest of the 24 bytes become
-// NUL.
+// "%.4f" written to `to`, which has room for 24 bytes, for finite values below 2^52 in
+// magnitude (all coordinates); returns the end, or nullptr with nothing written for
+// other values, which AppendFixed4 takes. The rest of the 24 bytes become NUL.
 char* WriteFixed4(char* to, double value);
 // "%.4f" of units / 10000 computed exactly, written as WriteFixed4 writes.
 char* WriteUnits4(char* to, long long units);

@@ -94,18 +94,19 @@ private:
     void AppendPointLines(std::string& out, int indent, std::string_view openTag,
                           std::string_view numbers, std::string_view closeTagAndLineEnd) const;
     // A point line: indentation and open tag, the coordinates, close tag and line end.
-    // Coordinates usually fill their slot exactly; then a line is a fixed template of
-    // templateSize bytes with the slot copied into it.
-    static constexpr std::size_t templateSize = 64;
+    // The open and close pieces are kept in blocks of pieceSize bytes that are copied
+    // whole; the coordinates are copied as their whole slot, and the close piece is
+    // placed at the text's end, which overwrites the slot's padding.
+    static constexpr std::size_t pieceSize = 32;
     struct PointLineShape
     {
         PointLineShape(std::string_view openPrefix, std::string_view closeAndLineEnd);
         std::string_view prefix;
         std::string_view suffix;
-        std::size_t lineBytes;   // without the coordinates
-        std::size_t lineLength;  // with coordinates that fill a slot
-        bool templated;
-        std::array<char, templateSize> lineTemplate{};
+        std::size_t lineBytes;  // without the coordinates
+        bool templated;         // both pieces fit their blocks
+        std::array<char, pieceSize> prefixBlock{};
+        std::array<char, pieceSize> suffixBlock{};
     };
     // Point numbers (from 1; 0 for an item that names none) of up to 64 items.
     using PointBatch = std::array<std::size_t, 64>;
@@ -115,8 +116,9 @@ private:
     // Reads the next items of a leaf body into `batch`; returns how many.
     std::size_t ReadPointBatch(std::string_view numbers, std::size_t& position,
                                PointBatch& batch) const;
-    // Appends the lines of the batch from its start while they fit the template;
-    // returns how many were written.
+    // Appends the lines of the batch from its start while their points have a text in
+    // the table, from slots of `size` bytes; returns how many were written.
+    template <std::size_t size>
     std::size_t AppendTemplatedLines(std::string& out, const PointLineShape& shape,
                                      const PointBatch& batch, std::size_t count) const;
     // Appends the lines of batch items `from` to `count` piece by piece.

@@ -125,7 +125,9 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
     while (position <= numbers.size()) {
         const std::size_t count = ReadPointBatch(numbers, position, batch);
         const std::size_t done =
-            shape.templated ? AppendTemplatedLines(out, shape, batch, count) : 0;
+            !shape.templated          ? 0
+            : slotSize == narrowSlot ? AppendTemplatedLines<narrowSlot>(out, shape, batch, count)
+                                      : AppendTemplatedLines<wideSlot>(out, shape, batch, count);
         AppendGeneralLines(out, shape, batch, done, count);
     }
     // The lines are ASCII: the search for text to convert to UTF-8 skips them.
@@ -147,13 +149,11 @@ FeatureWriter::PointLineShape::PointLineShape(std::string_view openPrefix,
     : prefix(openPrefix),
       suffix(closeAndLineEnd),
       lineBytes(openPrefix.size() + closeAndLineEnd.size()),
-      lineLength(lineBytes + pointSlotSize),
-      templated(lineLength <= templateSize)
+      templated(openPrefix.size() <= pieceSize && closeAndLineEnd.size() <= pieceSize)
 {
     if (templated) {
-        std::memcpy(lineTemplate.data(), prefix.data(), prefix.size());
-        std::memcpy(lineTemplate.data() + prefix.size() + pointSlotSize, suffix.data(),
-                    suffix.size());
+        std::memcpy(prefixBlock.data(), prefix.data(), prefix.size());
+        std::memcpy(suffixBlock.data(), suffix.data(), suffix.size());
     }
 }
 
@@ -174,28 +174,32 @@ std::size_t FeatureWriter::ReadPointBatch(std::string_view numbers, std::size_t&
     return count;
 }
 
+template <std::size_t size>
 std::size_t FeatureWriter::AppendTemplatedLines(std::string& out, const PointLineShape& shape,
                                                 const PointBatch& batch,
                                                 std::size_t count) const
 {
     const std::size_t oldSize = out.size();
-    // The template is copied whole: the output gets room for the overhang.
-    out.resize(oldSize + count * shape.lineLength + templateSize);
+    // The blocks and the slot are copied whole: the output gets room for the overhang
+    // of the last line.
+    out.resize(oldSize + count * (shape.lineBytes + size) + 2 * pieceSize);
     char* to = out.data() + oldSize;
     // Locals, so that the stores into the output do not make the compiler load them
     // again for every line.
     const char* const slots = PointSlot(0);
     const std::size_t coordinatesAt = shape.prefix.size();
-    const std::size_t lineLength = shape.lineLength;
+    const std::size_t lineBytes = shape.lineBytes;
     std::size_t done = 0;
     for (; done < count && batch[done] != 0; ++done) {
-        const char* slot = slots + (batch[done] - 1) * pointSlotSize;
-        if (!FillsSlot(slot)) {
+        const char* slot = slots + (batch[done] - 1) * size;
+        if (static_cast<unsigned char>(slot[0]) == longPointMark) {
             break;
         }
-        std::memcpy(to, shape.lineTemplate.data(), templateSize);
-        std::memcpy(to + coordinatesAt, slot, pointSlotSize);
-        to += lineLength;
+        const std::size_t length = SlotTextLength<size>(slot);
+        std::memcpy(to, shape.prefixBlock.data(), pieceSize);
+        std::memcpy(to + coordinatesAt, slot, size);
+        std::memcpy(to + coordinatesAt + length, shape.suffixBlock.data(), pieceSize);
+        to += lineBytes + length;
     }
     out.resize(static_cast<std::size_t>(to - out.data()));
     return done;

@@ -271,6 +271,57 @@ TEST_F(BatchToolTest, ParallelFilesetsOfAGeneratedDataSetWriteTheSameBytes)
     EXPECT_GE(expected.size(), 6u * 14u);
 }
 
+
+// Every shape of the benchmark's data sets (degrees, metres of either sign, start points
+// between units, many small filesets, one big one) writes the bytes that the general
+// reading of the point files gives: the same points written with blanks for leading
+// zeros and bare LF line ends, so that every field is read as a decimal number and
+// every sum is formatted from its double instead of composed from whole units.
+TEST_F(BatchToolTest, EveryGeneratedShapeWritesWhatTheGeneralPointReadingWrites)
+{
+    if (!commandsRun) {
+        GTEST_SKIP() << "the data set generator is a Linux program: " << noCommands;
+    }
+    for (const std::string shape : {"degrees", "metres", "offset", "small", "big"}) {
+        const fs::path data = folder.Path() / shape / "fast";
+        ASSERT_EQ(0, RunCommand(ShellQuoted(ORDEVIK_GENERATOR_PATH) + " " +
+                                    ShellQuoted(data.string()) + " --scale 0.002 --shape " +
+                                    shape + (shape == "small" ? " --filesets 3" : ""),
+                                scratch.Path())
+                         .status);
+        const fs::path general = folder.Path() / shape / "general";
+        fs::copy(data, general, fs::copy_options::recursive);
+        for (const auto& entry : fs::recursive_directory_iterator(general / "data")) {
+            if (entry.path().extension() != ".slp") {
+                continue;
+            }
+            const std::string points = ReadFileBytes(entry.path());
+            std::string rewritten;
+            for (std::size_t line = 0; line + 18 <= points.size(); line += 18) {
+                for (std::size_t field = line; field < line + 16; field += 8) {
+                    std::string digits = points.substr(field, 8);
+                    const std::size_t first = std::min<std::size_t>(digits.find_first_not_of('0'), 7);
+                    digits.replace(0, first, first, ' ');
+                    rewritten += digits;
+                }
+                rewritten += '\n';
+            }
+            WriteFileBytes(entry.path(), rewritten);
+        }
+        auto convert = [&](const fs::path& set, const fs::path& out) {
+            return Batch({"--csv", (set / "filesets.csv").string(), "--data",
+                          (set / "data").string(), "--dtd", (sample / "dtd").string(), "--out",
+                          out.string(), "--settings", shippedSettings.string(), "--quiet"});
+        };
+        const Outcome fast = convert(data, folder.Path() / shape / "out-fast");
+        const Outcome slow = convert(general, folder.Path() / shape / "out-general");
+        ASSERT_EQ(0, fast.status) << shape << fast.err;
+        EXPECT_EQ(fast.err, slow.err) << shape;
+        const auto written = FileTree(folder.Path() / shape / "out-fast");
+        EXPECT_EQ(written, FileTree(folder.Path() / shape / "out-general")) << shape;
+        EXPECT_FALSE(written.empty()) << shape;
+    }
+}
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -294,9 +295,11 @@ TEST_F(FilesetReaderTest, PointTextsAreTheFormattedSumsForEveryStartPoint)
         points += fields.back().first + fields.back().second + lineEnd;
     }
     WriteFileBytes(Input("F01.slp"), points);
-    for (const std::string start : {"350000,1390000", "-350000,-1390000", "0,0", "1,-1",
-                                    "-99999999,-99999999", "12345678901,5", "3.5,-0.25",
-                                    "9999999999,-9999999999", "1e30,1e-30"}) {
+    for (const std::string start :
+         {"350000,1390000", "-350000,-1390000", "0,0", "-0,-0", "1,-1", "-99999999,-99999999",
+          "12345678901,5", "3.5,-0.25", "9999999999,-9999999999", "1e30,1e-30",
+          "-451234567,1234567890", "1234567890,-451234567", "-9876543210,-19876543210",
+          "-451234567.25,1234567890.125", "1390000.37,356000.5", "-5000,-50000"}) {
         WriteFileBytes(Input("F01.slm"), start + "\r\n");
         ASSERT_EQ(MetadataOutcome::Read, reader.ReadMetadataFile());
         ASSERT_EQ(static_cast<int>(fields.size()), LoadPoints("RD")) << start;
@@ -309,5 +312,81 @@ TEST_F(FilesetReaderTest, PointTextsAreTheFormattedSumsForEveryStartPoint)
             ASSERT_EQ(expected, reader.PointCoordinates(std::to_string(i + 1)))
                 << start << " " << fields[i].first << fields[i].second;
         }
+    }
+}
+
+// Coordinates of every usual shape (degrees, plane rectangular metres of five and six
+// whole digits and either sign, start points between units) are what printf writes for
+// their sums, and all of them lie in the table, none kept apart.
+TEST_F(FilesetReaderTest, PointsOfEveryShapeFitTheTableAndAreWhatPrintfWrites)
+{
+    ReadSettings("");
+    std::vector<std::pair<std::string, std::string>> fields = {
+        {"00000000", "00000000"}, {"99999999", "99999999"}, {"00000000", "99999999"}};
+    std::uint64_t state = 5;
+    for (int i = 0; i < 2000; ++i) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        char line[20];
+        std::snprintf(line, sizeof line, "%08llu%08llu",
+                      static_cast<unsigned long long>((state >> 8) % 100000000),
+                      static_cast<unsigned long long>((state >> 36) % 100000000));
+        fields.emplace_back(std::string(line, 8), std::string(line + 8, 8));
+    }
+    std::string points;
+    for (const auto& [x, y] : fields) {
+        points += x + y + "\r\n";
+    }
+    WriteFileBytes(Input("F01.slp"), points);
+    auto printed = [](double value) {
+        char text[400];
+        std::snprintf(text, sizeof text, "%.4f", value);
+        return std::string(text);
+    };
+    for (const std::string start :
+         {"1390000,356000", "-451234567,1234567890", "1234567890,-451234567",
+          "-9876543210,-9999999999", "-10000000,-351234567", "-50000000,-50000000",
+          "1390000.37,356000.5", "-451234567.25,1234567890.125", "-0,-0"}) {
+        WriteFileBytes(Input("F01.slm"), start + "\r\n");
+        ASSERT_NE(0, reader.ReadMetadataFile("RD"));
+        ASSERT_EQ(static_cast<int>(fields.size()), LoadPoints("RD")) << start;
+        EXPECT_EQ(0u, reader.LongPointCount()) << start;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const std::string expected =
+                printed(ReadDecimal(fields[i].first) * 0.0001 + reader.StartPointX()) + " " +
+                printed(ReadDecimal(fields[i].second) * 0.0001 + reader.StartPointY());
+            ASSERT_EQ(expected, reader.PointCoordinates(std::to_string(i + 1)))
+                << start << " " << fields[i].first << fields[i].second;
+        }
+    }
+}
+
+// A text that needs a wide slot late in the file moves every earlier point, the one
+// kept apart included, into wide slots; nothing is lost or changed on the way.
+TEST_F(FilesetReaderTest, SlotsWidenLateWithoutChangingEarlierPoints)
+{
+    ReadSettings("");
+    WriteFileBytes(Input("F01.slm"), "1390000,356000\r\n");
+    std::vector<std::string> lines;
+    for (long long i = 0; i < 70000; ++i) {
+        char line[20];
+        std::snprintf(line, sizeof line, "%08lld%08lld", i * 7919 % 60000, i * 104729 % 45000);
+        lines.emplace_back(line);
+    }
+    lines[10] = "1e30    1e30    ";
+    lines[69000] = "9999999999999999";
+    std::string points;
+    for (const std::string& line : lines) {
+        points += line + "\r\n";
+    }
+    WriteFileBytes(Input("F01.slp"), points);
+    ASSERT_NE(0, reader.ReadMetadataFile("RD"));
+    ASSERT_EQ(static_cast<int>(lines.size()), LoadPoints("RD"));
+    EXPECT_EQ(1u, reader.LongPointCount());
+    const std::vector<std::string> texts = Points();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string expected =
+            FormatFixed4(ReadDecimal(lines[i].substr(0, 8)) * 0.0001 + reader.StartPointX()) +
+            " " + FormatFixed4(ReadDecimal(lines[i].substr(8)) * 0.0001 + reader.StartPointY());
+        ASSERT_EQ(expected, texts[i]) << i;
     }
 }

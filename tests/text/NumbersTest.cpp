@@ -4,7 +4,9 @@
 
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -17,6 +19,30 @@
 namespace {
 
 constexpr double infinity = std::numeric_limits<double>::infinity();
+
+std::string Printed(double value)
+{
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, "%.4f", value);
+    return buffer;
+}
+
+// What each in-place writer gives, checked for its NUL padding on the way.
+std::string InPlace(double value)
+{
+    char buffer[32];
+    std::memset(buffer, 'x', sizeof buffer);
+    const char* end = WriteFixed4(buffer, value);
+    if (end == nullptr) {
+        return "(none)";
+    }
+    for (const char* rest = end; rest < buffer + 24; ++rest) {
+        if (*rest != '\0') {
+            return "(not padded)";
+        }
+    }
+    return std::string(static_cast<const char*>(buffer), end);
+}
 
 }
 
@@ -139,7 +165,7 @@ TEST(NumbersTest, FixedFourDecimalsAgreeWithTheGeneralConversion)
 TEST(NumbersTest, FixedFourDecimalsInPlaceMatchAndArePadded)
 {
     for (const double value : {0.0, -0.0, 139.7454, -35.00005, 1e15, 4503599627370495.5,
-                               -1e-9, 99999.99995}) {
+                               -1e-9, 99999.99995, 1e-300, -4.9e-324}) {
         char buffer[32];
         std::memset(buffer, 'x', sizeof buffer);
         const char* end = WriteFixed4(buffer, value);
@@ -176,5 +202,98 @@ TEST(NumbersTest, UnitsInPlaceAreExactAndPadded)
         for (const char* rest = end; rest < buffer + 24; ++rest) {
             EXPECT_EQ('\0', *rest) << units;
         }
+    }
+}
+
+// A coordinate is field * 0.0001 + start, for fields of up to eight digits (the largest
+// offset a point file holds is 99999999 units) and start points of every magnitude and
+// sign, whole units or not. Its text must be what printf gives for that double, which
+// the short conversion and the exact sum of units must both reproduce.
+TEST(NumbersTest, CoordinateTextsAreWhatPrintfWrites)
+{
+    std::vector<double> starts = {0.0, -0.0, 35.0, 139.0, -45123.4567, 123456.789,
+                                  -987654.3210, 35.00005, -0.00005, 1e6, -1e6, 12345678.9};
+    std::uint64_t state = 7;
+    auto next = [&] {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return state >> 11;
+    };
+    for (int i = 0; i < 400; ++i) {
+        // Whole units of every magnitude from 10^-4 to 10^8, either sign, as read from a
+        // metadata file; half of them then moved off whole units.
+        const std::uint64_t digits = next() % 13;
+        double units = static_cast<double>(next() % static_cast<std::uint64_t>(std::pow(10, digits)));
+        if (i % 2 == 1) {
+            units += static_cast<double>(next() % 1000) / 1000.0 + 0.0001;
+        }
+        starts.push_back((next() % 2 == 0 ? -units : units) * 0.0001);
+    }
+    std::vector<std::uint64_t> offsets = {0, 1, 4, 5, 6, 9999, 10000, 49999, 50000, 50001,
+                                          99999998, 99999999};
+    for (int i = 0; i < 200; ++i) {
+        offsets.push_back(next() % 100000000);
+    }
+    for (const double start : starts) {
+        // With offsets that bring the value to zero and just across it.
+        std::vector<std::uint64_t> tried = offsets;
+        const double toZero = -start * 10000.0;
+        if (toZero >= 0 && toZero < 1e8) {
+            tried.push_back(static_cast<std::uint64_t>(std::floor(toZero)));
+            tried.push_back(static_cast<std::uint64_t>(std::ceil(toZero)));
+        }
+        for (const std::uint64_t offset : tried) {
+            const double value = static_cast<double>(offset) * 0.0001 + start;
+            ASSERT_EQ(Printed(value), FormatFixed4(value)) << start << " + " << offset;
+            ASSERT_EQ(Printed(value), InPlace(value)) << start << " + " << offset;
+        }
+    }
+}
+
+// Values whose fifth decimal is exactly 5 in binary (odd multiples of 1/32 and the like)
+// round to even as printf rounds them; the neighbouring doubles round away from the tie.
+// So do negative values, and values that carry into the whole part.
+TEST(NumbersTest, RoundingBoundariesAndZeroesAreWhatPrintfWrites)
+{
+    std::vector<double> values = {0.0, -0.0, 1e-300, -1e-300, 0.00004999, -0.00004999,
+                                  0.00005, -0.00005, 9.99995, -9.99995, 99999.99995,
+                                  -99999.99995, 999999.99995, 4503599627370495.5,
+                                  -4503599627370495.5, 1e17, -1e17, 1e300};
+    for (int whole = 0; whole < 70000; whole += 997) {
+        for (int odd = 1; odd < 64; odd += 2) {
+            // odd / 64 has six binary decimals: its fifth decimal digit may be a tie.
+            const double tie = whole + odd / 64.0;
+            for (const double value : {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1e9)}) {
+                values.push_back(value);
+                values.push_back(-value);
+            }
+        }
+    }
+    for (const double value : values) {
+        ASSERT_EQ(Printed(value), FormatFixed4(value)) << value;
+        if (std::fabs(value) < 4503599627370496.0) {
+            ASSERT_EQ(Printed(value), InPlace(value)) << value;
+        }
+    }
+}
+
+// The exact sum of units, for whole-unit start points, is what printf writes for any
+// value whose double lies within a few rounding steps of it.
+TEST(NumbersTest, UnitsOfEveryMagnitudeAreWhatPrintfWritesForTheirValue)
+{
+    std::uint64_t state = 11;
+    for (int i = 0; i < 100000; ++i) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        const auto digits = static_cast<int>((state >> 60) % 12);
+        const long long magnitude =
+            static_cast<long long>((state >> 8) % static_cast<std::uint64_t>(std::pow(10, digits)));
+        const long long units = (state & 1) != 0 ? -magnitude : magnitude;
+        if (units == 0) {
+            continue;
+        }
+        char buffer[32];
+        const char* end = WriteUnits4(buffer, units);
+        ASSERT_EQ(Printed(static_cast<double>(units) / 10000.0),
+                  std::string(static_cast<const char*>(buffer), end))
+            << units;
     }
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "text/ElementParser.h"
+#include "text/Numbers.h"
 #include "tests/engine/ConversionTestSupport.h"
 #include "xmlout/FeatureWriter.h"
 #include "xmlout/OutputFile.h"
@@ -181,62 +182,79 @@ TEST_F(RecordStreamTest, PointItemsAreReadAsNumbersOneByOne)
 namespace {
 
 // Point texts of every shape the writer copies differently: the usual 16 bytes, shorter
-// ones, longer ones kept apart from the table, and items that name no point, in curves
-// long enough to span several batches.
+// ones, texts in wide slots, longer ones kept apart from the table, and items that name
+// no point, in curves long enough to span several batches. The first table stays in
+// narrow slots; the second widens them at its third point.
 TEST(PointLinesTest, EveryPointTextLengthGivesItsLine)
 {
-    TempFolder folder;
-    WriteFileBytes(folder.Path() / "s.ini",
-                   ToCp932("Convert{RD{Road}CV{Curve}PT{Point}}MetaData{REMARK_CODE{JGD}}"));
-    WriteFileBytes(folder.Path() / "data" / "F" / "F.slm", "350000,1390000\r\n10,20\r\n");
-    WriteFileBytes(folder.Path() / "data" / "F" / "F.slp",
-                   "0001234500067890\r\n"   // 36.2345 145.7890
-                   "00000001-1300000\r\n"   // 35.0001 9.0000
-                   "9999999999999999\r\n"   // 10034.9999 10138.9999
-                   "-0350000-1390000\r\n"   // 0.0000 0.0000
-                   "0000000100000002\r\n");  // 35.0001 139.0002
-    FeatureWriter writer{folder.Path() / "s.ini"};
-    ASSERT_TRUE(writer.ReadIniFile());
-    writer.LoadConvertSettings();
-    writer.SetDataFolder(folder.Path() / "data");
-    writer.SetFilesetCode("F");
-    ASSERT_EQ(MetadataOutcome::Read, writer.ReadMetadataFile());
-    int counter = 0;
-    const int points = writer.LoadPointData("RD").points;
-    ASSERT_EQ(5, points);
-    while (counter < points) {
-        writer.ConvertPoint(counter);
-    }
-    writer.ClosePointData();
-    EXPECT_EQ("10034.9999 10138.9999", writer.PointCoordinates("3"));
-    EXPECT_EQ("35.0001 9.0000", writer.PointCoordinates("2"));
+    const std::string narrowTable = "0001234500067890\r\n"   // 36.2345 145.7890
+                                    "00000001-1300000\r\n"   // 35.0001 9.0000
+                                    "1e30    1e30    \r\n"   // kept apart
+                                    "-0350000-1390000\r\n"   // 0.0000 0.0000
+                                    "0000000100000002\r\n"   // 35.0001 139.0002
+                                    "00000001-1400000\r\n";  // 35.0001 -1.0000
+    std::string wideTable = narrowTable;
+    wideTable.replace(wideTable.find("1e30"), 16, "9999999999999999");  // 10034.9999 10138.9999
+    for (const bool narrow : {true, false}) {
+        const std::string& table = narrow ? narrowTable : wideTable;
+        TempFolder folder;
+        WriteFileBytes(folder.Path() / "s.ini",
+                       ToCp932("Convert{RD{Road}CV{Curve}PT{Point}}MetaData{REMARK_CODE{JGD}}"));
+        WriteFileBytes(folder.Path() / "data" / "F" / "F.slm", "350000,1390000\r\n10,20\r\n");
+        WriteFileBytes(folder.Path() / "data" / "F" / "F.slp", table);
+        FeatureWriter writer{folder.Path() / "s.ini"};
+        ASSERT_TRUE(writer.ReadIniFile());
+        writer.LoadConvertSettings();
+        writer.SetDataFolder(folder.Path() / "data");
+        writer.SetFilesetCode("F");
+        ASSERT_EQ(MetadataOutcome::Read, writer.ReadMetadataFile());
+        int counter = 0;
+        const int points = writer.LoadPointData("RD").points;
+        ASSERT_EQ(6, points);
+        while (counter < points) {
+            writer.ConvertPoint(counter);
+        }
+        writer.ClosePointData();
+        EXPECT_EQ(narrow ? 1u : 0u, writer.LongPointCount());
+        if (narrow) {
+            const std::string huge = FormatFixed4(1e30 * 0.0001 + writer.StartPointX());
+            EXPECT_EQ(huge + " " + FormatFixed4(1e30 * 0.0001 + writer.StartPointY()),
+                      writer.PointCoordinates("3"));
+            EXPECT_GT(huge.size(), 16u);
+        } else {
+            EXPECT_EQ("10034.9999 10138.9999", writer.PointCoordinates("3"));
+        }
+        EXPECT_EQ("35.0001 9.0000", writer.PointCoordinates("2"));
+        EXPECT_EQ("35.0001 -1.0000", writer.PointCoordinates("6"));
 
-    std::vector<std::string> items;
-    std::uint64_t state = 99;
-    for (int i = 0; i < 150; ++i) {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        const char* const choices[] = {"1", "2", "3", "4", "5", "5", "1", "6", "", "x", "05"};
-        items.push_back(choices[(state >> 33) % std::size(choices)]);
-    }
-    std::string list;
-    std::string expected = "\r\n    <Road>\r\n      <Curve>\r\n        <CRS idref='JGD'/>\r\n"
-                           "        <segment>\r\n";
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const std::string& item = items[i];
-        list += (i == 0 ? "" : ",") + item;
-        expected += "          <controlPoint>" + std::string(writer.PointCoordinates(item)) +
-                    "</controlPoint>\r\n";
-    }
-    expected += "          <interpolation>linear</interpolation>\r\n        </segment>\r\n"
-                "      </Curve>\r\n      <Point>\r\n        <CRS idref='JGD'/>\r\n";
-    for (const std::string& item : items) {
-        expected += "        <position>" + std::string(writer.PointCoordinates(item)) +
-                    "</position>\r\n";
-    }
-    expected += "      </Point>\r\n    </Road>\r\n";
+        std::vector<std::string> items;
+        std::uint64_t state = 99;
+        for (int i = 0; i < 150; ++i) {
+            state = state * 6364136223846793005ull + 1442695040888963407ull;
+            const char* const choices[] = {"1", "2", "3", "4", "5", "5", "1", "6", "7", "", "x",
+                                           "05"};
+            items.push_back(choices[(state >> 33) % std::size(choices)]);
+        }
+        std::string list;
+        std::string expected = "\r\n    <Road>\r\n      <Curve>\r\n        <CRS idref='JGD'/>\r\n"
+                               "        <segment>\r\n";
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const std::string& item = items[i];
+            list += (i == 0 ? "" : ",") + item;
+            expected += "          <controlPoint>" + std::string(writer.PointCoordinates(item)) +
+                        "</controlPoint>\r\n";
+        }
+        expected += "          <interpolation>linear</interpolation>\r\n        </segment>\r\n"
+                    "      </Curve>\r\n      <Point>\r\n        <CRS idref='JGD'/>\r\n";
+        for (const std::string& item : items) {
+            expected += "        <position>" + std::string(writer.PointCoordinates(item)) +
+                        "</position>\r\n";
+        }
+        expected += "      </Point>\r\n    </Road>\r\n";
 
-    EXPECT_EQ(expected,
-              WrittenRecord(writer, folder.Path(), "RD{CV{" + list + "}PT{" + list + "}}", false));
+        EXPECT_EQ(expected, WrittenRecord(writer, folder.Path(),
+                                          "RD{CV{" + list + "}PT{" + list + "}}", false));
+    }
 }
 
 // Names are looked up in a cache; a settings file read again must be seen at once.
