@@ -49,7 +49,7 @@ TEST_F(WinWizardTest, FrameHoldsEveryControlOfTheLayoutAtItsId)
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof(font), &font);
     EXPECT_EQ("ＭＳ Ｐゴシック", FromWide(font.lfFaceName));
 
-    EXPECT_EQ(64u, layout::Controls().size());
+    EXPECT_EQ(68u, layout::Controls().size());
     for (const layout::Control& entry : layout::Controls()) {
         SCOPED_TRACE(entry.id);
         HWND control = Control(entry.id);
@@ -63,7 +63,8 @@ TEST_F(WinWizardTest, FrameHoldsEveryControlOfTheLayoutAtItsId)
                                           ? L"Button"
                                       : entry.kind == layout::Kind::PathEdit ||
                                               entry.kind == layout::Kind::TextBox ||
-                                              entry.kind == layout::Kind::SummaryBox
+                                              entry.kind == layout::Kind::SummaryBox ||
+                                              entry.kind == layout::Kind::ReportBox
                                           ? L"Edit"
                                       : entry.kind == layout::Kind::FilesetList ||
                                               entry.kind == layout::Kind::CheckList
