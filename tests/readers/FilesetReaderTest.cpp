@@ -347,7 +347,7 @@ TEST_F(FilesetReaderTest, PointsOfEveryShapeFitTheTableAndAreWhatPrintfWrites)
           "-9876543210,-9999999999", "-10000000,-351234567", "-50000000,-50000000",
           "1390000.37,356000.5", "-451234567.25,1234567890.125", "-0,-0"}) {
         WriteFileBytes(Input("F01.slm"), start + "\r\n");
-        ASSERT_NE(0, reader.ReadMetadataFile("RD"));
+        ASSERT_EQ(MetadataOutcome::Read, reader.ReadMetadataFile());
         ASSERT_EQ(static_cast<int>(fields.size()), LoadPoints("RD")) << start;
         EXPECT_EQ(0u, reader.LongPointCount()) << start;
         for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -379,7 +379,7 @@ TEST_F(FilesetReaderTest, SlotsWidenLateWithoutChangingEarlierPoints)
         points += line + "\r\n";
     }
     WriteFileBytes(Input("F01.slp"), points);
-    ASSERT_NE(0, reader.ReadMetadataFile("RD"));
+    ASSERT_EQ(MetadataOutcome::Read, reader.ReadMetadataFile());
     ASSERT_EQ(static_cast<int>(lines.size()), LoadPoints("RD"));
     EXPECT_EQ(1u, reader.LongPointCount());
     const std::vector<std::string> texts = Points();
