@@ -170,8 +170,13 @@ int Screenshots(const fs::path& set, const fs::path& work, const fs::path& image
     fs::remove_all(work);
     fs::create_directories(work);
     fs::copy(set, work / "demo", fs::copy_options::recursive);
-    fs::remove_all(images);
+    // The pictures of this window go anew; the Windows window's lie in a sub-folder.
     fs::create_directories(images);
+    for (const fs::directory_entry& entry : fs::directory_iterator(images)) {
+        if (entry.is_regular_file() && entry.path().extension() == ".png") {
+            fs::remove(entry.path());
+        }
+    }
     Helper helper;
     WizardWindow& window = helper.window;
     DialogAnswerer answers;
