@@ -4,7 +4,7 @@
 # Wine, runs the window tests (the real window driven in process by control id) under
 # Wine in a virtual X server, converts the sample data set with ordevik-batch.exe under
 # Wine in all four output forms and compares the trees byte for byte with what the
-# Linux build writes, and packs build-windows/ordevik-batch-<version>-win64.zip. From
+# Linux build writes, and packs build-windows/ordevik-<version>-win64.zip. From
 # the same installation tree it makes the setup program ordevik-<version>-setup.exe
 # (NSIS) and the MSI ordevik-<version>-x64.msi (wixl) beside the zip, and installs,
 # runs, upgrades and removes them under Wine. Installs what is missing.
@@ -109,14 +109,14 @@ done
 echo "ordevik-batch.exe under Wine wrote the Linux build's trees in $forms output forms"
 (cd "$build" && cpack -G ZIP >/dev/null)
 # The wizard and what it reads beside itself are in the package.
-packed=$(cmake -E tar tf "$build"/ordevik-batch-*-win64.zip)
+packed=$(cmake -E tar tf "$build"/ordevik-*-win64.zip)
 for file in ordevik.exe ordevik.ini ordevik.txt ordevik.bmp help/page_1.htm; do
     grep -q "/$file\$" <<<"$packed" || {
         echo "the zip lacks $file" >&2
         exit 1
     }
 done
-ls "$build"/ordevik-batch-*-win64.zip
+ls "$build"/ordevik-*-win64.zip
 
 # The installers, from the tree the install rules lay out for "Program Files\Ordevik".
 started=$SECONDS
