@@ -7,6 +7,7 @@
 #include "app/UiKit.h"
 #include "app/WizardWindow.h"
 #include "platform/FileSystem.h"
+#include "readers/SettingsFile.h"
 #include "wizard/WizardDialog.h"
 
 ConverterApp::ConverterApp(int& argc, char** argv)
@@ -22,7 +23,7 @@ int ConverterApp::Exec()
 {
     const std::filesystem::path folder = ExecutablePath().parent_path();
     QtServices services(OrganisationName(), QApplication::applicationName());
-    WizardWindow window(services.Services(), historyEnabled, WizardDialog::DefaultSettingsFile(),
+    WizardWindow window(services.Services(), historyEnabled, SettingsFile::DefaultPath(),
                         folder / "images");
     services.picker.SetOwner(&window);
     QApplication::setWindowIcon(window.windowIcon());

@@ -24,7 +24,8 @@ class DialogWindow : public QDialog
 
 public:
     // `owner` (may be null) is the window it is shown over and whose icon the about box
-    // shows; it must outlive the dialog.
+    // shows; it must outlive the dialog. The dialog keeps a reference to `dialogLayout`,
+    // which must outlive it too: the six layouts are static (dialogs/Dialogs.h).
     DialogWindow(const DialogLayout& dialogLayout, const std::string& message, BeepHook beep,
                  QWidget* owner);
 

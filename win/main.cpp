@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include "platform/FileSystem.h"
+#include "readers/SettingsFile.h"
 #include "win/WideText.h"
 #include "win/WinServices.h"
 #include "win/WizardWindow.h"
@@ -33,7 +34,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     WinServices services(L"QXZ", ExecutablePath().stem().wstring());
     WizardWindow window(instance, services.Services(),
                         HistoryRequested(static_cast<int>(argv.size()), argv.data()),
-                        WizardDialog::DefaultSettingsFile());
+                        SettingsFile::DefaultPath());
     window.RunModal();
     return 0;
 }

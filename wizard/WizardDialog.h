@@ -43,12 +43,9 @@ public:
     // to every conversion run. `historyRequested` switches the path history on.
     WizardDialog(WizardView& window, DialogPresenter& dialogPresenter,
                  const WizardServices& platform, bool historyRequested,
-                 const std::filesystem::path& settingsFile = DefaultSettingsFile());
+                 const std::filesystem::path& settingsFile = SettingsFile::DefaultPath());
     WizardDialog(const WizardDialog&) = delete;
     WizardDialog& operator=(const WizardDialog&) = delete;
-
-    // The settings file of every front end, SettingsFile::DefaultPath().
-    static std::filesystem::path DefaultSettingsFile() { return SettingsFile::DefaultPath(); }
 
     // Reads the settings and the introduction text, fills the feature check list and
     // the list captions, and shows the welcome page with Next as the default button.
