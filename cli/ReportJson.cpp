@@ -28,10 +28,10 @@ std::string Relative(const fs::path& path, const fs::path& outFolder)
 
 }
 
-std::string ReportJson(const RunReport& report, const fs::path& outFolder,
-                       const std::vector<DocumentValidity>* validation)
+namespace {
+
+json FilesetsJson(const RunReport& report, const fs::path& outFolder)
 {
-    const RunTotals totals = report.Totals();
     json filesets = json::array();
     for (const FilesetEntry& fileset : report.filesets) {
         json kinds = json::array();
@@ -56,6 +56,12 @@ std::string ReportJson(const RunReport& report, const fs::path& outFolder,
             {"kinds", std::move(kinds)},
         });
     }
+    return filesets;
+}
+
+json DocumentsJson(const RunReport& report, const fs::path& outFolder,
+                   const std::vector<DocumentValidity>* validation)
+{
     json documents = json::array();
     for (std::size_t i = 0; i < report.documents.size(); ++i) {
         const DocumentEntry& document = report.documents[i];
@@ -73,6 +79,15 @@ std::string ReportJson(const RunReport& report, const fs::path& outFolder,
         }
         documents.push_back(std::move(entry));
     }
+    return documents;
+}
+
+}
+
+std::string ReportJson(const RunReport& report, const fs::path& outFolder,
+                       const std::vector<DocumentValidity>* validation)
+{
+    const RunTotals totals = report.Totals();
     const json root = {
         {"format", "ordevik-run-report"},
         {"version", 1},
@@ -91,8 +106,8 @@ std::string ReportJson(const RunReport& report, const fs::path& outFolder,
              {"bytes", totals.bytes},
              {"records", totals.records},
          }},
-        {"filesets", std::move(filesets)},
-        {"documents", std::move(documents)},
+        {"filesets", FilesetsJson(report, outFolder)},
+        {"documents", DocumentsJson(report, outFolder, validation)},
         {"validated", validation != nullptr},
     };
     // Invalid UTF-8 (a name that was not code page 932) is replaced, never a throw.
