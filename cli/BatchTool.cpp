@@ -657,13 +657,15 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
         PrintSummary(out, total, printer.Shown(), elapsed.count(), options.conversion.xmlFolder);
     }
     std::vector<DocumentValidity> validation;
-    const bool valid = !options.validate || ValidateDocuments(options, total.report, validation, out, err);
+    const bool valid =
+        !options.validate || ValidateDocuments(options, total.report, validation, out, err);
     if (!options.reportFile.empty()) {
         const std::string json =
             ReportJson(total.report, WithoutTrailingSeparator(options.conversion.xmlFolder),
                        options.validate ? &validation : nullptr);
         if (!WriteReport(options.reportFile, json)) {
-            err << "ordevik-batch: cannot write the report " << PathText(options.reportFile) << '\n';
+            err << "ordevik-batch: cannot write the report " << PathText(options.reportFile)
+                << '\n';
             return 4;
         }
     }

@@ -184,8 +184,8 @@ void RunRecorder::KindSkipped(Step step)
         kind.reason = KindReason::KindCodeUnusable;
         kind.message = unusable->message;
     } else if (const Shown* missing = Find(MessageId::DataFileMissing)) {
-        kind.reason = missing->result == ResultCode(SkipDialog::Answer::SkipAll) ? KindReason::DataFileSkipAll
-                                                             : KindReason::DataFileMissing;
+        const bool skipAll = missing->result == ResultCode(SkipDialog::Answer::SkipAll);
+        kind.reason = skipAll ? KindReason::DataFileSkipAll : KindReason::DataFileMissing;
         kind.message = missing->message;
     } else if (const Shown* existing = Find(MessageId::XmlFileExists)) {
         kind.reason = KindReason::DocumentKept;

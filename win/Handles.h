@@ -79,7 +79,10 @@ class ImageListHandle
 {
 public:
     explicit ImageListHandle(HIMAGELIST list = nullptr) : handle(list) {}
-    ImageListHandle(ImageListHandle&& other) noexcept : handle(std::exchange(other.handle, nullptr)) {}
+    ImageListHandle(ImageListHandle&& other) noexcept
+        : handle(std::exchange(other.handle, nullptr))
+    {
+    }
     ImageListHandle& operator=(ImageListHandle&& other) noexcept
     {
         std::swap(handle, other.handle);

@@ -169,7 +169,8 @@ std::optional<std::filesystem::path> WinFilePicker::ChooseFolder(
 
 void ShellOpener::Open(const std::filesystem::path& document)
 {
-    ShellExecuteW(GetActiveWindow(), L"open", document.wstring().c_str(), nullptr, nullptr, SW_SHOW);
+    ShellExecuteW(GetActiveWindow(), L"open", document.wstring().c_str(), nullptr, nullptr,
+                  SW_SHOW);
 }
 
 void WinProcessExit::Exit(int status)

@@ -42,7 +42,8 @@ ClassAndStyle StyleOf(const layout::Control& entry)
         return {WC_STATICW, textAlign | SS_NOPREFIX | SS_CENTERIMAGE | SS_ENDELLIPSIS |
                                 (sunken ? SS_SUNKEN : 0u), 0};
     case Kind::PathLabel:
-        return {WC_STATICW, SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE | SS_PATHELLIPSIS | SS_SUNKEN, 0};
+        return {WC_STATICW,
+                SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE | SS_PATHELLIPSIS | SS_SUNKEN, 0};
     case Kind::PathEdit:
         return {WC_EDITW, ES_READONLY | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
     case Kind::TextBox:
@@ -58,7 +59,8 @@ ClassAndStyle StyleOf(const layout::Control& entry)
     case Kind::FilesetList:
         return {WC_LISTVIEWW,
                 LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_TABSTOP |
-                    ((entry.flags & layout::manyRows) != 0 ? 0u : static_cast<DWORD>(LVS_SINGLESEL)),
+                    ((entry.flags & layout::manyRows) != 0 ? 0u
+                                                           : static_cast<DWORD>(LVS_SINGLESEL)),
                 WS_EX_CLIENTEDGE};
     case Kind::CheckList:
         return {WC_LISTVIEWW,
@@ -163,7 +165,8 @@ INT_PTR WizardWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         OnCommand(LOWORD(wParam), HIWORD(wParam));
         return TRUE;
     case WM_NOTIFY:
-        SetWindowLongPtrW(window, DWLP_MSGRESULT, OnNotify(*reinterpret_cast<const NMHDR*>(lParam)));
+        SetWindowLongPtrW(window, DWLP_MSGRESULT,
+                          OnNotify(*reinterpret_cast<const NMHDR*>(lParam)));
         return TRUE;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == aboutCommand) {

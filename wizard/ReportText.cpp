@@ -95,7 +95,8 @@ std::string CompletionReport(const RunReport& report)
         }
         for (const KindEntry& kind : fileset.kinds) {
             if (kind.outcome != KindOutcome::Written) {
-                lines += "\t" + kind.name + "（" + kind.code + "）: " + KindReasonText(kind) + lineEnd;
+                lines += "\t" + kind.name + "（" + kind.code + "）: " + KindReasonText(kind) +
+                         lineEnd;
             }
         }
         if (!lines.empty()) {
