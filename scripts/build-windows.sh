@@ -107,6 +107,8 @@ for layout in "" "--per-kind"; do
     done
 done
 echo "ordevik-batch.exe under Wine wrote the Linux build's trees in $forms output forms"
+# Only this version's zip: a stale one of another name or version would be listed too.
+rm -f "$build"/ordevik-*-win64.zip
 (cd "$build" && cpack -G ZIP >/dev/null)
 # The wizard and what it reads beside itself are in the package.
 packed=$(cmake -E tar tf "$build"/ordevik-*-win64.zip)
