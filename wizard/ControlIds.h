@@ -92,5 +92,11 @@ constexpr int reportNotice = 1090;   // a second line beside the message 1052
 constexpr int reportText = 1091;     // read-only, several lines
 constexpr int openOutputFolder = 1092;
 constexpr int validate = 1093;
+// The map preview of the completion state: a choice between the report and the map of
+// each fileset, the map itself in place of the progress fields and the report, and the
+// button that saves the map shown as a PNG file.
+constexpr int previewChoice = 1094;
+constexpr int previewPicture = 1095;
+constexpr int savePreview = 1096;
 
 }

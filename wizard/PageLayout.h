@@ -31,6 +31,8 @@ enum class Kind
     RadioButton,  // two states, changed only by the logic
     ProgressBar,
     PathLabel,    // a sunken line of text holding a path, shortened in the middle
+    ChoiceBox,    // a drop-down list of texts, one chosen; the window reports a choice
+    MapPicture,   // a picture set by the logic, scaled down to fit with its aspect kept
 };
 
 // Flags of an entry; combined with |.

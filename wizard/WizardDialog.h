@@ -77,6 +77,11 @@ public:
     // the documents written against their DTD.
     void OnOpenOutputFolder();
     void OnValidate();
+    // The user chose item `index` of the choice box 1094: 0 the report, 1 and on the
+    // map of the report's filesets that have one, in run order.
+    void OnPreviewChosen(int index);
+    // Saves the map shown as a PNG file, where the user chooses.
+    void OnSavePreview();
 
     // The check the validate button runs; null: the build has none, and the page says
     // so. By default this build's (MakeDtdValidator).

@@ -42,6 +42,12 @@ public:
     // system: the full path of the folder chosen, or nothing when the user cancelled.
     virtual std::optional<std::filesystem::path> ChooseFolder(
         const std::string& title, const std::filesystem::path& startFolder) = 0;
+    // The save-file dialog with this file type, offering `suggestedName` in
+    // `startFolder` and asking before an existing file is replaced: the full path
+    // chosen, or nothing when the user cancelled.
+    virtual std::optional<std::filesystem::path> ChooseSaveFile(
+        const FileFilter& filter, const std::filesystem::path& startFolder,
+        const std::filesystem::path& suggestedName) = 0;
 };
 
 // Where a picker that replaces `current` (a file or folder path, maybe empty or gone)

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+struct RgbPicture;
+
 // Everything the wizard's page logic does to its window, addressed by the control ids
 // of wizard/ControlIds.h. The window decides nothing: it shows what it is told and
 // reports what the user did by calling the matching operation of WizardDialog (OnNext,
@@ -77,6 +79,14 @@ public:
     virtual std::optional<PictureSize> LoadPicture(int id, const std::filesystem::path& file) = 0;
     // Moves and sizes a control; pixels from the window's top-left corner.
     virtual void Place(int id, int x, int y, int width, int height) = 0;
+
+    // Replaces the texts of a choice box and chooses `chosen`. The window does not report
+    // this; a choice the user makes it reports with WizardDialog::OnPreviewChosen.
+    virtual void SetChoices(int id, const std::vector<std::string>& items, int chosen) = 0;
+    // Shows `picture` in a map picture control, scaled down to fit the control with its
+    // aspect kept (halved exactly when it is twice the control's size); null shows an
+    // empty control. The picture must stay alive and unchanged until the next call.
+    virtual void SetPicture(int id, const RgbPicture* picture) = 0;
 
     // Adds the item that opens the about box to the window's menu; choosing it calls
     // WizardDialog::OnAbout.
