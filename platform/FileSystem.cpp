@@ -24,8 +24,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 #ifdef _WIN32
 // The form in which a path reaches the system. A long one is made absolute and given
 // the "\\?\" prefix, which lifts the limit of 260 characters; that form is taken
@@ -56,7 +54,11 @@ std::wstring SystemPath(const fs::path& path)
     }
     return LR"(\\?\)" + full;
 }
+#endif
 
+namespace {
+
+#ifdef _WIN32
 // The attributes of what is at a path, or INVALID_FILE_ATTRIBUTES.
 DWORD Attributes(const fs::path& path)
 {

@@ -99,6 +99,12 @@ bool IsNameWindowsAlters(std::string_view utf8Name);
 std::string PathText(const std::filesystem::path& path);
 std::filesystem::path PathFromText(std::string_view utf8Text);
 
+#ifdef _WIN32
+// The form in which a path reaches the Windows API: UTF-16, and a long one made absolute
+// in the "\\?\" form.
+std::wstring SystemPath(const std::filesystem::path& path);
+#endif
+
 // Opens a file with a C mode ("rb", "wb", "ab"); nullptr when it cannot be opened.
 std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
 

@@ -1,5 +1,6 @@
 #include "win/WinServices.h"
 
+#include <algorithm>
 #include <utility>
 
 #include <commdlg.h>
@@ -165,6 +166,43 @@ std::optional<std::filesystem::path> WinFilePicker::ChooseFolder(
     }
     folder.resize(wcsnlen(folder.c_str(), folder.size()));
     return std::filesystem::path(folder);
+}
+
+std::wstring WinFilePicker::DefaultExtension(const FileFilter& filter)
+{
+    const std::string& pattern = filter.pattern;
+    if (!pattern.starts_with("*.") || pattern.find_first_of("*?.;", 2) != std::string::npos) {
+        return {};
+    }
+    return ToWide(pattern.substr(2));
+}
+
+std::optional<std::filesystem::path> WinFilePicker::ChooseSaveFile(
+    const FileFilter& filter, const std::filesystem::path& start,
+    const std::filesystem::path& suggestedName)
+{
+    const std::wstring filterList = FilterList({filter});
+    const std::wstring initialFolder = StartDirectory(start);
+    const std::wstring extension = DefaultExtension(filter);
+    std::wstring file(longPath, L'\0');
+    const std::wstring& name = suggestedName.native();
+    std::copy_n(name.begin(), std::min<std::size_t>(name.size(), longPath - 1), file.begin());
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = GetActiveWindow();
+    dialog.lpstrFilter = filterList.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = longPath;
+    dialog.lpstrInitialDir = initialFolder.empty() ? nullptr : initialFolder.c_str();
+    dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST |
+                   OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameW(&dialog)) {
+        return std::nullopt;
+    }
+    file.resize(wcsnlen(file.c_str(), file.size()));
+    return std::filesystem::path(file);
 }
 
 void ShellOpener::Open(const std::filesystem::path& document)

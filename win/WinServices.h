@@ -30,8 +30,9 @@ private:
     std::wstring applicationName;
 };
 
-// The open-file dialog (GetOpenFileName) and the shell's folder browser, modal over the
-// active window (the wizard). Both return paths of any length.
+// The open-file and save-file dialogs (GetOpenFileName, GetSaveFileName) and the shell's
+// folder browser, modal over the active window (the wizard). All return paths of any
+// length.
 class WinFilePicker : public FilePicker
 {
 public:
@@ -39,10 +40,16 @@ public:
                                                     const std::filesystem::path& start) override;
     std::optional<std::filesystem::path> ChooseFolder(const std::string& title,
                                                       const std::filesystem::path& start) override;
+    std::optional<std::filesystem::path> ChooseSaveFile(
+        const FileFilter& filter, const std::filesystem::path& start,
+        const std::filesystem::path& suggestedName) override;
 
     // The filter list of the open-file dialog: label and pattern pairs ended by NUL, the
     // list by a second NUL. "*" becomes "*.*", the pattern of every file there.
     static std::wstring FilterList(const std::vector<FileFilter>& filters);
+    // The extension the save-file dialog adds to a name typed without one: the pattern's
+    // ("png" of "*.png"), or none when the pattern names no single extension.
+    static std::wstring DefaultExtension(const FileFilter& filter);
 };
 
 // Opens a help page with the shell's "open" verb.

@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include "platform/Picture.h"
 #include "win/WideText.h"
 #include "wizard/ControlIds.h"
 
@@ -69,6 +70,12 @@ ClassAndStyle StyleOf(const layout::Control& entry)
                 WS_EX_CLIENTEDGE};
     case Kind::ProgressBar:
         return {PROGRESS_CLASSW, 0, 0};
+    case Kind::ChoiceBox:
+        return {WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
+    case Kind::MapPicture:
+        // The window draws it (WM_DRAWITEM), the picture scaled into the space inside the
+        // edge.
+        return {WC_STATICW, SS_OWNERDRAW, sunken ? static_cast<DWORD>(WS_EX_STATICEDGE) : 0u};
     }
     return {WC_STATICW, 0, 0};
 }
@@ -85,6 +92,44 @@ UINT StateImage(CheckState state)
         break;
     }
     return INDEXTOSTATEIMAGEMASK(1);
+}
+
+// The picture scaled down to `width` × `height` (at most its own size) by averaging the
+// pixels each one covers, as a device-independent bitmap's rows: blue, green, red, each
+// row padded to four bytes. A line one pixel wide stays, fainter, where dropping rows and
+// columns (what the system's halftone mode does under Wine) would lose it.
+std::vector<std::uint8_t> ScaledDown(const RgbPicture& picture, int width, int height)
+{
+    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+    std::vector<std::uint8_t> bits(stride * static_cast<std::size_t>(height));
+    // The source pixels [first, last) that destination pixel `at` of `count` covers.
+    const auto span = [](int at, int count, int sourceCount) {
+        const auto first = static_cast<int>(static_cast<long long>(at) * sourceCount / count);
+        const auto last =
+            static_cast<int>(static_cast<long long>(at + 1) * sourceCount / count);
+        return std::pair{first, std::max(first + 1, last)};
+    };
+    for (int y = 0; y < height; ++y) {
+        const auto [top, bottom] = span(y, height, picture.height);
+        std::uint8_t* out = bits.data() + stride * static_cast<std::size_t>(y);
+        for (int x = 0; x < width; ++x, out += 3) {
+            const auto [left, right] = span(x, width, picture.width);
+            unsigned long long sum[3] = {};
+            for (int row = top; row < bottom; ++row) {
+                const std::uint8_t* pixel = picture.At(left, row);
+                for (int column = left; column < right; ++column, pixel += 3) {
+                    sum[0] += pixel[0];
+                    sum[1] += pixel[1];
+                    sum[2] += pixel[2];
+                }
+            }
+            const auto count = static_cast<unsigned long long>(bottom - top) * (right - left);
+            out[0] = static_cast<std::uint8_t>((sum[2] + count / 2) / count);
+            out[1] = static_cast<std::uint8_t>((sum[1] + count / 2) / count);
+            out[2] = static_cast<std::uint8_t>((sum[0] + count / 2) / count);
+        }
+    }
+    return bits;
 }
 
 }
@@ -174,6 +219,14 @@ INT_PTR WizardWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         return FALSE;
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item.CtlType != ODT_STATIC) {
+            return FALSE;
+        }
+        PaintMap(item);
+        return TRUE;
+    }
     case WM_CLOSE:
         // The close box asks as Cancel does; a confirmed quit never returns here.
         logic->OnCancel();
@@ -267,8 +320,11 @@ HWND WizardWindow::CreateControl(const layout::Control& entry)
                          entry.kind == layout::Kind::GroupBox ||
                          entry.kind == layout::Kind::RadioButton;
     const std::wstring text = caption ? LiteralCaption(entry.text) : ToWide(entry.text);
+    // A drop-down list is created as high as its field and the list it drops: room for
+    // eight rows.
+    const int createdHeight = entry.kind == layout::Kind::ChoiceBox ? height * 9 : height;
     HWND control = CreateWindowExW(kind.extendedStyle, kind.windowClass, text.c_str(), style,
-                                   left, top, width, height, window,
+                                   left, top, width, createdHeight, window,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)),
                                    module, nullptr);
     if (control == nullptr) {
@@ -316,6 +372,19 @@ HWND WizardWindow::CreateControl(const layout::Control& entry)
     case layout::Kind::ProgressBar:
         SendMessageW(control, PBM_SETRANGE32, 0, 40);
         break;
+    case layout::Kind::ChoiceBox: {
+        // The field is as high as the font makes it; grown to the layout's height, it lines
+        // up with the buttons beside it. The field is the item height and edges of the
+        // system's own, found by setting a height and measuring.
+        const auto field = static_cast<WPARAM>(-1);  // the item height of the field
+        constexpr int probe = 16;
+        SendMessageW(control, CB_SETITEMHEIGHT, field, probe);
+        RECT shown{};
+        GetWindowRect(control, &shown);
+        const int edges = static_cast<int>(shown.bottom - shown.top) - probe;
+        SendMessageW(control, CB_SETITEMHEIGHT, field, std::max(probe, height - edges));
+        break;
+    }
     default:
         break;
     }
@@ -412,6 +481,15 @@ void WizardWindow::OnCommand(int id, int code)
         }
         return;
     }
+    if (id == previewChoice) {
+        if (code == CBN_SELCHANGE) {
+            const LRESULT chosen = SendMessageW(Control(previewChoice), CB_GETCURSEL, 0, 0);
+            if (chosen >= 0) {
+                logic->OnPreviewChosen(static_cast<int>(chosen));
+            }
+        }
+        return;
+    }
     if (code != BN_CLICKED) {
         return;
     }
@@ -459,6 +537,9 @@ void WizardWindow::OnCommand(int id, int code)
         break;
     case validate:
         wizard.OnValidate();
+        break;
+    case savePreview:
+        wizard.OnSavePreview();
         break;
     case integratedFile:
     case perKindFile:
@@ -718,6 +799,75 @@ void WizardWindow::Place(int id, int x, int y, int width, int height)
     SetWindowPos(control, nullptr, left, top, width, std::max(0, bottom - top),
                  SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(window, nullptr, TRUE);
+}
+
+void WizardWindow::SetChoices(int id, const std::vector<std::string>& items, int chosen)
+{
+    HWND box = Control(id);
+    if (box == nullptr) {
+        return;
+    }
+    // Neither message reports a change: only the user's choice does (CBN_SELCHANGE).
+    SendMessageW(box, CB_RESETCONTENT, 0, 0);
+    for (const std::string& item : items) {
+        SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(item).c_str()));
+    }
+    SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+}
+
+void WizardWindow::SetPicture(int id, const RgbPicture* shown)
+{
+    HWND control = Control(id);
+    if (control == nullptr) {
+        return;
+    }
+    if (shown == nullptr || shown->width <= 0 || shown->height <= 0) {
+        maps.erase(id);
+    } else {
+        maps[id] = MapBitmap{shown, {}, {}};
+    }
+    InvalidateRect(control, nullptr, TRUE);
+}
+
+void WizardWindow::PaintMap(const DRAWITEMSTRUCT& item)
+{
+    const RECT area = item.rcItem;
+    FillRect(item.hDC, &area, GetSysColorBrush(COLOR_BTNFACE));
+    const auto found = maps.find(static_cast<int>(item.CtlID));
+    const int areaWidth = area.right - area.left;
+    const int areaHeight = area.bottom - area.top;
+    if (found == maps.end() || areaWidth <= 0 || areaHeight <= 0) {
+        return;
+    }
+    MapBitmap& bitmap = found->second;
+    const RgbPicture& source = *bitmap.source;
+    // Scaled down, never up, by the one factor that fits both ways; the side that
+    // decides fills the area, the other is centred.
+    int width = source.width;
+    int height = source.height;
+    if (source.width > areaWidth || source.height > areaHeight) {
+        if (static_cast<long long>(source.width) * areaHeight >=
+            static_cast<long long>(source.height) * areaWidth) {
+            width = areaWidth;
+            height = std::max(1, MulDiv(source.height, areaWidth, source.width));
+        } else {
+            height = areaHeight;
+            width = std::max(1, MulDiv(source.width, areaHeight, source.height));
+        }
+    }
+    BITMAPINFOHEADER& header = bitmap.format.bmiHeader;
+    if (bitmap.bits.empty() || header.biWidth != width || -header.biHeight != height) {
+        header.biSize = sizeof(header);
+        header.biWidth = width;
+        header.biHeight = -height;  // rows from the top
+        header.biPlanes = 1;
+        header.biBitCount = 24;
+        header.biCompression = BI_RGB;
+        bitmap.bits = ScaledDown(source, width, height);
+    }
+    StretchDIBits(item.hDC, area.left + (areaWidth - width) / 2,
+                  area.top + (areaHeight - height) / 2, width, height, 0, 0, width, height,
+                  bitmap.bits.data(), &bitmap.format, DIB_RGB_COLORS, SRCCOPY);
 }
 
 void WizardWindow::AddAboutItem(const std::string& text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -79,6 +80,8 @@ public:
     // x and y are layout units, as the shared layout's; the size is in pixels (the
     // picture's own), cut off at the line above the buttons.
     void Place(int id, int x, int y, int width, int height) override;
+    void SetChoices(int id, const std::vector<std::string>& items, int chosen) override;
+    void SetPicture(int id, const RgbPicture* picture) override;
     void AddAboutItem(const std::string& text) override;
     void Beep() override;
     void EndDialog() override;
@@ -98,6 +101,7 @@ private:
     void ToggleCheck(int item);
     void ShowChecks();
     void ApplyPendingFocus();
+    void PaintMap(const DRAWITEMSTRUCT& item);
 
     HINSTANCE module;
     WizardServices platform;
@@ -115,6 +119,15 @@ private:
     std::map<int, HWND> controls;
     std::vector<GdiObject> bitmaps;  // what the image statics show
     GdiObject picture;
+    // What each map picture control shows: the logic's picture, which outlives it, and
+    // that picture scaled for the control as a device-independent bitmap.
+    struct MapBitmap
+    {
+        const RgbPicture* source = nullptr;
+        BITMAPINFO format{};
+        std::vector<std::uint8_t> bits;  // empty until painted
+    };
+    std::map<int, MapBitmap> maps;
     ImageListHandle listImages;
     ImageListHandle checkImages;
     IconHandle bigIcon;

@@ -49,7 +49,7 @@ TEST_F(WinWizardTest, FrameHoldsEveryControlOfTheLayoutAtItsId)
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof(font), &font);
     EXPECT_EQ("ＭＳ Ｐゴシック", FromWide(font.lfFaceName));
 
-    EXPECT_EQ(68u, layout::Controls().size());
+    EXPECT_EQ(71u, layout::Controls().size());
     for (const layout::Control& entry : layout::Controls()) {
         SCOPED_TRACE(entry.id);
         HWND control = Control(entry.id);
@@ -71,6 +71,8 @@ TEST_F(WinWizardTest, FrameHoldsEveryControlOfTheLayoutAtItsId)
                                           ? L"SysListView32"
                                       : entry.kind == layout::Kind::ProgressBar
                                           ? L"msctls_progress32"
+                                      : entry.kind == layout::Kind::ChoiceBox
+                                          ? L"ComboBox"
                                           : L"Static";
         EXPECT_EQ(FromWide(expected), FromWide(name));
         if (entry.kind == layout::Kind::Picture || entry.kind == layout::Kind::RadioButton) {

@@ -215,12 +215,29 @@ public:
         folders.pop_front();
         return chosen;
     }
+    std::optional<std::filesystem::path> ChooseSaveFile(
+        const FileFilter& filter, const std::filesystem::path& start,
+        const std::filesystem::path& suggestedName) override
+    {
+        saveFilters.push_back(filter);
+        startFolders.push_back(start);
+        suggestedNames.push_back(suggestedName);
+        if (saveFiles.empty()) {
+            return std::nullopt;
+        }
+        const std::filesystem::path chosen = saveFiles.front();
+        saveFiles.pop_front();
+        return chosen;
+    }
 
     std::deque<std::filesystem::path> files;
     std::deque<std::filesystem::path> folders;
     std::vector<std::vector<FileFilter>> fileFilters;
     std::vector<std::string> folderTitles;
     std::vector<std::filesystem::path> startFolders;  // of every dialog, in order
+    std::deque<std::filesystem::path> saveFiles;
+    std::vector<FileFilter> saveFilters;
+    std::vector<std::filesystem::path> suggestedNames;
 };
 
 class FakeOpener : public DocumentOpener
