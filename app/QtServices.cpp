@@ -88,6 +88,24 @@ std::optional<std::filesystem::path> QtFilePicker::ChooseFolder(
     return PathFromQString(dialog.selectedFiles().constFirst());
 }
 
+std::optional<std::filesystem::path> QtFilePicker::ChooseSaveFile(
+    const FileFilter& filter, const std::filesystem::path& start,
+    const std::filesystem::path& suggestedName)
+{
+    QFileDialog dialog(ownerWindow.data(), QString(), StartDirectory(start));
+    dialog.setObjectName(QStringLiteral("saveDialog"));
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(NameFilters({filter}));
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    dialog.selectFile(PathToQString(suggestedName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return PathFromQString(dialog.selectedFiles().constFirst());
+}
+
 void QtDocumentOpener::Open(const std::filesystem::path& document)
 {
     QDesktopServices::openUrl(QUrl::fromLocalFile(PathToQString(document)));

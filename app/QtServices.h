@@ -44,6 +44,9 @@ public:
                                                     const std::filesystem::path& start) override;
     std::optional<std::filesystem::path> ChooseFolder(const std::string& title,
                                                       const std::filesystem::path& start) override;
+    std::optional<std::filesystem::path> ChooseSaveFile(
+        const FileFilter& filter, const std::filesystem::path& start,
+        const std::filesystem::path& suggestedName) override;
 
     // The name filters of the open-file dialog, "LABEL (PATTERNS)".
     static QStringList NameFilters(const std::vector<FileFilter>& filters);

@@ -68,6 +68,8 @@ public:
     void SetProgressPosition(int position) override;
     std::optional<PictureSize> LoadPicture(int id, const std::filesystem::path& file) override;
     void Place(int id, int x, int y, int width, int height) override;
+    void SetChoices(int id, const std::vector<std::string>& items, int chosen) override;
+    void SetPicture(int id, const RgbPicture* picture) override;
     void AddAboutItem(const std::string& text) override;
     void Beep() override;
     void EndDialog() override;

@@ -18,6 +18,9 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QComboBox>
+#include <QImage>
+#include <QSignalBlocker>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextDocument>
@@ -25,6 +28,7 @@
 #include <QTreeWidget>
 
 #include "app/QtText.h"
+#include "platform/Picture.h"
 #include "wizard/ControlIds.h"
 #include "wizard/PageLayout.h"
 
@@ -142,6 +146,39 @@ protected:
 
 private:
     static constexpr int margin = 4;
+};
+
+// The map preview: the picture the logic gives, scaled down smoothly to fit with its
+// aspect kept and centred. The picture is the logic's and outlives the next SetPicture.
+class MapView : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+    void SetPicture(const RgbPicture* picture)
+    {
+        scaled = QImage();
+        if (picture != nullptr && picture->width > 0 && picture->height > 0) {
+            const QImage whole(picture->pixels.data(), picture->width, picture->height,
+                               picture->width * 3, QImage::Format_RGB888);
+            scaled = whole.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        }
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (scaled.isNull()) {
+            return;
+        }
+        QPainter painter(this);
+        painter.drawImage((width() - scaled.width()) / 2, (height() - scaled.height()) / 2,
+                          scaled);
+    }
+
+private:
+    QImage scaled;
 };
 
 }
@@ -424,6 +461,35 @@ void WizardWindow::BuildProgressPage()
     report->setTabStopDistance(report->fontMetrics().horizontalAdvance(QStringLiteral("　　")));
     AddButton(openOutputFolder, &WizardDialog::OnOpenOutputFolder);
     AddButton(validate, &WizardDialog::OnValidate);
+    // The map of a fileset chosen in the box lies over the progress fields and the report.
+    auto* map = Add(previewPicture, new MapView);
+    map->setAccessibleName(QStringLiteral("地図のプレビュー"));
+    auto* choice = Add(previewChoice, new QComboBox);
+    choice->setAccessibleName(QStringLiteral("表示する内容"));
+    // Only the user's choices are heard: the logic's SetChoices emits no activated().
+    connect(choice, &QComboBox::activated, this, [this](int index) { logic->OnPreviewChosen(index); });
+    AddButton(savePreview, &WizardDialog::OnSavePreview);
+}
+
+void WizardWindow::SetChoices(int id, const std::vector<std::string>& items, int chosen)
+{
+    auto* choice = qobject_cast<QComboBox*>(Control(id));
+    if (choice == nullptr) {
+        return;
+    }
+    const QSignalBlocker blocker(choice);
+    choice->clear();
+    for (const std::string& item : items) {
+        choice->addItem(ToQString(item));
+    }
+    choice->setCurrentIndex(chosen);
+}
+
+void WizardWindow::SetPicture(int id, const RgbPicture* picture)
+{
+    if (auto* map = dynamic_cast<MapView*>(Control(id))) {
+        map->SetPicture(picture);
+    }
 }
 
 void WizardWindow::BuildButtons()

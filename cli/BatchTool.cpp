@@ -21,6 +21,8 @@
 #include "engine/ConversionOptions.h"
 #include "engine/InputCheck.h"
 #include "engine/DtdValidator.h"
+#include "engine/MapPreview.h"
+#include "platform/Picture.h"
 #include "platform/FileSystem.h"
 #include "readers/FilesetList.h"
 #include "readers/SettingsFile.h"
@@ -45,6 +47,7 @@ struct BatchOptions
     int jobs = 1;
     fs::path reportFile;  // empty: no JSON report
     bool validate = false;
+    fs::path previewFolder;  // empty: no maps
 };
 
 // A command line that cannot be run: the message, and 0 for --help, 2 otherwise.
@@ -190,6 +193,11 @@ struct FilesetJob
     ConversionSummary summary;
     std::vector<DialogLine> lines;
     bool finished = false;
+    // Its map: the file written and what it shows, or why it was not written. The
+    // picture itself is let go once written, so a long batch keeps none.
+    fs::path mapFile;
+    std::string mapText;
+    bool mapFailed = false;
 };
 
 bool ValidationAvailable()
@@ -214,11 +222,16 @@ documents its shape). --validate checks every document written against the DTD i
 DOCTYPE names (the copy beside it, else the DTD folder's) with libxml2, and prints a
 line per document; builds without libxml2 have no such check.
 
+--preview DIR draws a map of each fileset as it is converted and writes it to
+DIR/<fileset code>.png (DIR is created, one level, when missing): curves, points and
+surfaces coloured by kind, north up, with a legend of the kinds drawn and a scale.
+
 Exit status: 0 the run completed (kinds may have been skipped) and, with --validate,
 every document is valid; 1 the run stopped (a stop answer, a missing metadata or
 point-data file, a write failure); 2 the command line or an input path is wrong
 (nothing is written then); 3 the run completed but --validate found a document that is
-not valid or whose DTD is missing; 4 the --report file could not be written.
+not valid or whose DTD is missing; 4 the --report file or a --preview map could not be
+written.
 
 The inputs are checked as the wizard checks them: the CSV file, the data folder and
 the DTD folder, in that order; a missing output folder is created (one level).
@@ -241,6 +254,7 @@ struct ArgumentTexts
     std::string xmlFolder;
     std::string settingsFile;
     std::string reportFile;
+    std::string previewFolder;
 };
 
 void DeclareOptions(CLI::App& app, ArgumentTexts& texts, BatchOptions& options)
@@ -278,6 +292,8 @@ void DeclareOptions(CLI::App& app, ArgumentTexts& texts, BatchOptions& options)
                      ? "check every document written against its DTD with libxml2"
                      : "check documents against their DTD: not available in this build, "
                        "which has no libxml2");
+    app.add_option("--preview", texts.previewFolder,
+                   "draw a map of each fileset into this folder as <code>.png");
     app.add_option("--jobs", options.jobs, "convert up to N filesets at once (default 1)")
         ->check(CLI::Range(1, 256));
 }
@@ -309,6 +325,9 @@ std::optional<Refusal> ParseArguments(int argc, const char* const* argv, BatchOp
     options.conversion.xmlFolder = PathFromText(texts.xmlFolder);
     options.conversion.settingsFile = PathFromText(texts.settingsFile);
     options.reportFile = PathFromText(texts.reportFile);
+    options.previewFolder = PathFromText(texts.previewFolder);
+    // Each fileset is a run of its own, whose map is written and let go at its end.
+    options.conversion.previewFilesets = texts.previewFolder.empty() ? 0 : 1;
     if (options.validate && !ValidationAvailable()) {
         return Refusal{2, "--validate: this build has no DTD validation (it has no libxml2)"};
     }
@@ -402,6 +421,22 @@ void ConvertFileset(const BatchOptions& options, FilesetJob& job)
     SilentProgress progress;
     job.summary = RunConversion(request, &presenter, progress);
     job.lines = std::move(presenter.lines);
+    for (FilesetEntry& fileset : job.summary.report.filesets) {
+        if (fileset.preview == nullptr) {
+            continue;
+        }
+        // A code that cannot be a file name has no map, as it has no documents.
+        if (!IsSafeName(fileset.code)) {
+            fileset.preview.reset();
+            continue;
+        }
+        job.mapFile = options.previewFolder / FsName(fileset.code);
+        job.mapFile += ".png";
+        const std::string failure = WritePng(job.mapFile, fileset.preview->picture);
+        job.mapFailed = !failure.empty();
+        job.mapText = job.mapFailed ? failure : fileset.preview->description;
+        fileset.preview.reset();
+    }
 }
 
 // Converts the jobs on up to options.jobs threads. A stopped fileset lets the started
@@ -609,6 +644,24 @@ void PrintSummary(std::ostream& out, const ConversionSummary& total, int warning
     PrintNotConverted(out, total.report);
 }
 
+// A line per map written, on `out`, and per map not written, on `err`; false when one
+// was not written.
+bool PrintMaps(const std::vector<FilesetJob>& jobs, bool quiet, std::ostream& out,
+               std::ostream& err)
+{
+    bool written = true;
+    for (const FilesetJob& job : jobs) {
+        if (job.mapFailed) {
+            written = false;
+            err << "ordevik-batch: cannot write the map " << PathText(job.mapFile) << ": "
+                << job.mapText << '\n';
+        } else if (!job.mapFile.empty() && !quiet) {
+            out << "map " << PathText(job.mapFile) << ": " << job.mapText << '\n';
+        }
+    }
+    return written;
+}
+
 }
 
 int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
@@ -635,6 +688,9 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
     if (!problem) {
         problem = PrepareOutputFolder(options.conversion.xmlFolder);
     }
+    if (!problem && !options.previewFolder.empty()) {
+        problem = PrepareOutputFolder(options.previewFolder);
+    }
     if (problem) {
         err << "ordevik-batch: " << *problem << '\n';
         return 2;
@@ -642,7 +698,10 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
 
     std::vector<FilesetJob> jobs;
     for (const auto& [code, name] : chosen) {
-        jobs.push_back({code, name, {}, {}, false});
+        FilesetJob job;
+        job.code = code;
+        job.name = name;
+        jobs.push_back(std::move(job));
     }
     const auto startTime = std::chrono::steady_clock::now();
     DialogPrinter printer(err);
@@ -656,6 +715,7 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
     if (!options.quiet) {
         PrintSummary(out, total, printer.Shown(), elapsed.count(), options.conversion.xmlFolder);
     }
+    const bool mapsWritten = PrintMaps(jobs, options.quiet, out, err);
     std::vector<DocumentValidity> validation;
     const bool valid =
         !options.validate || ValidateDocuments(options, total.report, validation, out, err);
@@ -672,5 +732,8 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
     if (total.stopped) {
         return 1;
     }
-    return valid ? 0 : 3;
+    if (!valid) {
+        return 3;
+    }
+    return mapsWritten ? 0 : 4;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/FilesetConverter.h"
+#include "engine/MapPreview.h"
 #include "platform/FileSystem.h"
 #include "text/Cp932.h"
 
@@ -39,6 +40,8 @@ private:
     bool PointStep();
     // Writes the kind's records, the bar reaching 40 with the last of `lines`.
     void WriteRecords(int lines);
+    // Hands the fileset's map, if one is drawn, to the report.
+    void FinishMap();
 
     // The report's notes; declared before the converter, which shows its dialogs
     // through it and tells it of every document it closes, up to its destruction.
@@ -48,6 +51,8 @@ private:
     ProgressSink& progress;
     ProgressLabels labels;
     ConversionSummary summary;
+    int mapsLeft;                   // filesets still to be drawn
+    std::optional<MapPreview> map;  // the current fileset's, while it is drawn
 };
 
 // The run takes the folders without one trailing separator.
@@ -77,7 +82,7 @@ ConversionRun::ConversionRun(const ConversionRequest& request, DialogPresenter* 
                              ProgressSink& progressSink)
     : recorder(presenter, static_cast<int>(request.selectedFilesets.size())),
       converter(FilesetsOf(request), RunOptions(request.options), &recorder),
-      progress(progressSink)
+      progress(progressSink), mapsLeft(request.options.previewFilesets)
 {
     converter.SetRecorder(&recorder);
 }
@@ -104,14 +109,27 @@ bool ConversionRun::ConvertFileset(int number, const std::string& total)
     labels.filesetName = ToUtf8(converter.FilesetName());
     progress.Refresh(labels);
 
+    if (mapsLeft > 0) {
+        --mapsLeft;
+        map.emplace(converter.Reader());
+    }
     int kindNumber = 0;
     const std::string kindTotal = std::to_string(converter.PendingKinds().size());
-    while (converter.NextKind()) {
-        if (!ConvertKind(kindNumber, kindTotal)) {
-            return false;
-        }
+    bool goOn = true;
+    while (goOn && converter.NextKind()) {
+        goOn = ConvertKind(kindNumber, kindTotal);
     }
-    return true;
+    FinishMap();
+    return goOn;
+}
+
+void ConversionRun::FinishMap()
+{
+    if (map) {
+        recorder.FilesetDrawn(std::make_shared<const FilesetPreview>(
+            map->Finish(converter.FilesetCode(), converter.FilesetName())));
+        map.reset();
+    }
 }
 
 bool ConversionRun::ConvertKind(int& kindNumber, const std::string& kindTotal)
@@ -186,14 +204,24 @@ bool ConversionRun::PointStep()
         progress.PumpOneMessage();
     }
     converter.ClosePointFile();
+    if (map && converter.KindCode() != meshKind) {
+        map->TakePoints(converter.Reader());
+    }
     return true;
 }
 
 void ConversionRun::WriteRecords(int lines)
 {
     long long written = 0;
-    // A write that failed has been reported; FinishKind then stops the run.
-    while (converter.WriteNextRecord() == RecordStep::Written) {
+    // A write that failed has been reported; FinishKind then stops the run. The map
+    // is drawn from each line as it is written.
+    for (;;) {
+        if (map) {
+            map->DrawRecord(converter.KindCode(), converter.NextRecord());
+        }
+        if (converter.WriteNextRecord() != RecordStep::Written) {
+            break;
+        }
         written += progressRange;
         ++summary.records;
         progress.SetPosition(static_cast<int>(written / lines));

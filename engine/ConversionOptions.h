@@ -24,6 +24,10 @@ struct ConversionOptions
     bool shiftJisOutput = false;       // false: UTF-8
     bool integratedOutput = true;      // false: one document per feature kind
     bool skipDtdCopy = false;
+    // Draw a map of each of the run's first `previewFilesets` filesets as it is
+    // converted (RunReport's FilesetEntry::preview); each holds 1.8 MB until the report
+    // goes. 0: none.
+    int previewFilesets = 0;
     // The settings file to read; empty: the one beside the executable.
     std::filesystem::path settingsFile;
 };

@@ -101,6 +101,13 @@ public:
     const std::string& KindCode() const { return kind.code; }
     const StringList& PendingKinds() const { return fileset.pendingKinds; }
     int RecordCount() const { return kind.recordCount; }
+    // The record line WriteNextRecord writes next; empty when none is left.
+    std::string_view NextRecord() const
+    {
+        return records.Empty() ? std::string_view() : records.Front();
+    }
+    // The run's settings and the fileset's point table, start point and extent.
+    const FilesetReader& Reader() const { return writer; }
     const std::set<std::filesystem::path>& WrittenFiles() const { return run.writtenFiles; }
     // The document the current kind was written into.
     const std::filesystem::path& OutputPath() const { return kind.outputPath; }

@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/Picture.h"
+#include "text/ElementParser.h"
 
 class FilesetReader;
 class SettingsFile;
@@ -36,4 +38,79 @@ struct FilesetPreview
     RgbPicture picture;       // previewWidth × previewHeight
     std::string description;  // UTF-8, one line: what the picture shows
     std::vector<LegendEntry> legend;
+};
+
+// Draws one fileset's map while the run converts it. The frame is fixed when the first
+// point table is taken: the points' bounding box together with the metadata's start
+// point and extent. Memory: the picture (1.8 MB) and 4 bytes per point of the table.
+// The mesh elevations are left out: they cover the whole extent and hide the rest.
+class MapPreview
+{
+public:
+    // The kinds come from `settings`: names and order from its "Object" section, colours
+    // from its "Preview" section (entries KIND{RRGGBB}, hexadecimal), else from a fixed
+    // palette by position. A kind whose "Preview" entry is empty is left out.
+    explicit MapPreview(const SettingsFile& settings);
+
+    // Takes the place of every point of the reader's table, and on the first call
+    // fixes the frame from the points, the start point and the extent.
+    void TakePoints(const FilesetReader& reader);
+    // Draws the curves, points and surfaces of one record line of kind `kindCode`.
+    void DrawRecord(std::string_view kindCode, std::string_view record);
+    // The picture with its legend and scale, and the description; the preview is spent.
+    FilesetPreview Finish(const std::string& code, const std::string& name);
+
+private:
+    struct KindStyle
+    {
+        std::string code;       // code page 932
+        std::size_t legendRow;  // the "Object" entry it belongs to
+        std::uint32_t colour;
+        bool drawn;
+    };
+    struct Place
+    {
+        std::int16_t x;  // pixels of the picture; x < 0: the point has no place
+        std::int16_t y;
+    };
+    // The style of a kind code, or null when it is not drawn.
+    const KindStyle* StyleOf(std::string_view kindCode);
+    // The place of point number `numberText` (from 1), or nothing.
+    std::optional<Place> PointPlace(std::string_view numberText) const;
+    void DrawCurve(std::string_view items, std::uint32_t colour);
+    void DrawMarks(std::string_view items, std::uint32_t colour);
+    void DrawSurface(std::string_view value, std::uint32_t colour);
+    // Picture pixels of the coordinates (x, y): north up.
+    double PixelX(double x) const { return originX + (x - frameLeft) * scale; }
+    double PixelY(double y) const { return originY - (y - frameBottom) * scale; }
+    // A line two pixels wide, clipped to the map area.
+    void Line(double x0, double y0, double x1, double y1, std::uint32_t colour);
+    void Mark(int x, int y, std::uint32_t colour);
+    void DrawLegend(FilesetPreview& preview);
+    void DrawScale();
+
+    RgbPicture picture;
+    std::vector<KindStyle> styles;
+    std::vector<std::string> rowNames;  // UTF-8, per "Object" entry
+    std::vector<std::uint32_t> rowColours;
+    std::vector<long long> rowShapes;
+    const KindStyle* lastStyle = nullptr;
+    std::string lastKind;
+    ElementParser parser;
+    std::vector<Place> places;
+    bool framed = false;
+    double frameLeft = 0;
+    double frameBottom = 0;
+    double frameWidth = 0;   // coordinate units
+    double frameHeight = 0;
+    double scale = 1;        // pixels per coordinate unit
+    double originX = 0;      // the pixel of (frameLeft, frameBottom)
+    double originY = 0;
+    double startX = 0;
+    double startY = 0;
+    long long curves = 0;
+    long long marks = 0;
+    long long surfaces = 0;
+    std::size_t pointsTaken = 0;
+    bool allPointsCoincide = false;
 };

@@ -222,6 +222,13 @@ void RunRecorder::KindStopped()
     since.clear();
 }
 
+void RunRecorder::FilesetDrawn(std::shared_ptr<const FilesetPreview> preview)
+{
+    if (!report.filesets.empty()) {
+        report.filesets.back().preview = std::move(preview);
+    }
+}
+
 void RunRecorder::DocumentClosed(const std::filesystem::path& document, std::uint64_t bytes,
                                  bool complete)
 {

@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "dialogs/Dialogs.h"
+
+struct FilesetPreview;
 
 // What one conversion run did, fileset by fileset and kind by kind, in the order it met
 // them: what was written where, what was not and why. Both front ends show it; it is
@@ -62,6 +65,8 @@ struct FilesetEntry
     // Warnings shown when the fileset started (no DTD file, an unusable code).
     std::vector<std::string> notes;
     bool refused = false;  // its code cannot be a folder name: no kind was converted
+    // Its map, when the run was asked to draw one (engine/MapPreview.h).
+    std::shared_ptr<const FilesetPreview> preview;
 };
 
 struct DocumentEntry
@@ -128,6 +133,8 @@ public:
     // A document was closed at `bytes`; `complete` is false when a write to it failed.
     void DocumentClosed(const std::filesystem::path& document, std::uint64_t bytes,
                         bool complete);
+    // The map of the fileset started last.
+    void FilesetDrawn(std::shared_ptr<const FilesetPreview> preview);
 
     RunReport Finish(bool stopped, double seconds);
 

@@ -74,6 +74,8 @@ public:
     // the number is not a number or lies outside the loaded points.
     std::string_view PointCoordinates(std::string_view numberText) const;
     std::size_t PointCount() const { return pointCount; }
+    // The coordinate text of the point at `index` (from 0; below PointCount()).
+    std::string_view PointTextAt(std::size_t index) const { return PointText(index); }
     // How many of the loaded points have a text too long for the table's slots, kept
     // apart and written by the slower way.
     std::size_t LongPointCount() const { return longPointCount; }

@@ -118,7 +118,7 @@ const std::vector<Control>& Controls()
         {validate, PushButton, left + 158, 420, 110, 28, "", "", 0, none},
         // The map lies over the progress fields and the report while it is chosen; it
         // is drawn at twice this size, so it shows at exactly half.
-        {previewPicture, MapPicture, left, 148, pageWidth, 266, "", "", 0, sunken},
+        {previewPicture, MapPicture, left, 148, pageWidth, 266, "", "", 0, none},
         {previewChoice, ChoiceBox, 288, 421, 192, 26, "", "", 0, none},
         {savePreview, PushButton, 488, 420, 88, 28, "", "", 0, none},
 

@@ -16,6 +16,11 @@ namespace completionText {
 inline constexpr const char* leftOut = "一部の地物を変換しませんでした。下の一覧をご覧ください。";
 inline constexpr const char* openFolder = "出力フォルダを開く";
 inline constexpr const char* validate = "DTDで検証";
+inline constexpr const char* reportChoice = "実行結果";
+inline constexpr const char* saveMap = "地図を保存 ...";
+inline constexpr const char* pngFiles = "PNG 画像 (*.png)";
+inline constexpr const char* mapSaved = "地図を保存しました: ";
+inline constexpr const char* mapNotSaved = "地図を保存できません: ";
 inline constexpr const char* validating = "DTDで検証しています。しばらくお待ちください。";
 inline constexpr const char* notValid = "DTDに合わないXMLファイルがあります。下の一覧をご覧ください。";
 inline constexpr const char* allValid = "全てのXMLファイルがDTDに合っています。";

@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "dialogs/Dialogs.h"
+#include "engine/MapPreview.h"
 #include "platform/FileSystem.h"
+#include "platform/Picture.h"
 #include "text/Cp932.h"
 #include "wizard/ControlIds.h"
 #include "wizard/ReportText.h"
@@ -19,8 +21,26 @@ namespace {
 constexpr int bannerHeight = 44;  // pixels
 
 // The completion state's report and its buttons, hidden until a run has ended.
-constexpr std::array<int, 4> reportControls = {control::reportNotice, control::reportText,
-                                               control::openOutputFolder, control::validate};
+constexpr std::array<int, 6> reportControls = {control::reportNotice, control::reportText,
+                                               control::openOutputFolder, control::validate,
+                                               control::previewChoice, control::savePreview};
+// What a chosen map covers: the progress fields and the report.
+constexpr std::array<int, 6> coveredByMap = {control::filesetName,    control::filesetCounter,
+                                             control::featureName,    control::featureCounter,
+                                             control::progressBar,    control::reportText};
+// The run draws the maps of this many filesets at most: each holds 1.8 MB while the
+// wizard is open.
+constexpr int wizardMaps = 16;
+
+// The items of the choice box 1094: the report, then the map of each fileset drawn.
+std::vector<std::string> MapChoices(const std::vector<const FilesetPreview*>& maps)
+{
+    std::vector<std::string> choices = {completionText::reportChoice};
+    for (const FilesetPreview* map : maps) {
+        choices.push_back("地図: " + ToUtf8(map->name) + "（" + ToUtf8(map->code) + "）");
+    }
+    return choices;
+}
 
 // The controls of each page, its title image first. Page 6's completion title is
 // hidden with the pages and shown only by the completion state.
@@ -167,6 +187,7 @@ void WizardDialog::ShowPage(int page)
     for (const int id : reportControls) {
         view.Show(id, false);
     }
+    view.Show(control::previewPicture, false);
     switch (page) {
     case 0:
         EnterWelcomePage();
@@ -343,6 +364,7 @@ ConversionRequest WizardDialog::Request() const
     request.options.integratedOutput = integratedOutput;
     request.options.skipDtdCopy = skipDtdCopy;
     request.options.settingsFile = settingsPath;
+    request.options.previewFilesets = wizardMaps;
     request.selectedFilesets = selectedFilesets;
     request.featureSelection = featureSelection;
     return request;
@@ -368,6 +390,12 @@ void WizardDialog::Run()
     ConversionSummary summary = RunConversion(Request(), &presenter, progress);
     running = false;
     lastReport = std::move(summary.report);
+    maps.clear();
+    for (const FilesetEntry& fileset : lastReport.filesets) {
+        if (fileset.preview != nullptr) {
+            maps.push_back(fileset.preview.get());
+        }
+    }
     validation.clear();
     ShowCompletion(summary.stopped);
 }
@@ -412,12 +440,62 @@ void WizardDialog::ShowReport()
     } else if (validator == nullptr) {
         reportText += "\r\n" + std::string(completionText::noValidation) + "\r\n";
     }
+    if (lastReport.filesets.size() > maps.size() && !maps.empty()) {
+        reportText += "\r\n地図は最初の " + std::to_string(maps.size()) +
+                      " ファイルセットのものだけを描きました。\r\n";
+    }
+    reportNoticeOfReport = reportNotice;
     view.SetText(control::openOutputFolder, completionText::openFolder);
     view.SetText(control::validate, completionText::validate);
+    view.SetText(control::savePreview, completionText::saveMap);
+    view.SetChoices(control::previewChoice, MapChoices(maps), 0);
+    chosenMap = 0;
     for (const int id : reportControls) {
         view.Show(id, true);
     }
+    ShowChosenMap();
     EnableCompletionButtons(true);
+}
+
+void WizardDialog::ShowChosenMap()
+{
+    const bool mapShown = chosenMap != 0;
+    for (const int id : coveredByMap) {
+        view.Show(id, !mapShown);
+    }
+    view.SetPicture(control::previewPicture, mapShown ? &maps[chosenMap - 1]->picture : nullptr);
+    view.Show(control::previewPicture, mapShown);
+}
+
+void WizardDialog::OnPreviewChosen(int index)
+{
+    if (running || pageIndex != 6 || index < 0 || static_cast<std::size_t>(index) > maps.size()) {
+        return;
+    }
+    chosenMap = static_cast<std::size_t>(index);
+    reportNotice = chosenMap == 0 ? reportNoticeOfReport : maps[chosenMap - 1]->description;
+    ShowChosenMap();
+    EnableCompletionButtons(true);
+    Push();
+}
+
+void WizardDialog::OnSavePreview()
+{
+    if (running || pageIndex != 6 || chosenMap == 0) {
+        return;
+    }
+    const FilesetPreview& map = *maps[chosenMap - 1];
+    fs::path suggested = FsName(map.code);
+    suggested += ".png";
+    const std::optional<fs::path> file = services.picker.ChooseSaveFile(
+        {completionText::pngFiles, "*.png"}, StartFolder(xmlFolder), suggested);
+    if (!file) {
+        return;
+    }
+    const std::string failure = WritePng(*file, map.picture);
+    reportNotice = failure.empty() ? completionText::mapSaved + PathText(*file)
+                                   : completionText::mapNotSaved + failure;
+    Push();
 }
 
 void WizardDialog::EnableCompletionButtons(bool enabled)
@@ -427,6 +505,8 @@ void WizardDialog::EnableCompletionButtons(bool enabled)
     view.Enable(control::openOutputFolder, enabled && IsFolder(xmlFolder));
     view.Enable(control::validate,
                 enabled && validator != nullptr && !lastReport.documents.empty());
+    view.Enable(control::previewChoice, enabled && !maps.empty());
+    view.Enable(control::savePreview, enabled && chosenMap != 0);
 }
 
 void WizardDialog::OnOpenOutputFolder()
@@ -445,6 +525,10 @@ void WizardDialog::OnValidate()
     // As during a run, only the quit question (Escape, the close box) and the about item
     // can act meanwhile.
     running = true;
+    // The bar runs where a map may lie: the report is shown.
+    chosenMap = 0;
+    view.SetChoices(control::previewChoice, MapChoices(maps), 0);
+    ShowChosenMap();
     EnableCompletionButtons(false);
     view.Enable(control::progressBar, true);
     view.SetProgressRange(0, 40);

@@ -158,8 +158,11 @@ private:
     void ShowOptions();
     void Run();
     void ShowCompletion(bool stopped);
-    // The report's controls on page 6, for the run just ended.
+    // The report's controls on page 6, for the run just ended; the report is chosen.
     void ShowReport();
+    // Shows the map chosen in box 1094 over the progress fields and the report, or,
+    // for the report, those again.
+    void ShowChosenMap();
     // Enables the buttons of the completion state that a validation disables.
     void EnableCompletionButtons(bool enabled);
 
@@ -196,6 +199,8 @@ private:
     std::string featureCounterLabel;
     std::string reportNotice;
     std::string reportText;
+    // The notice of the report, shown again when the report is chosen after a map.
+    std::string reportNoticeOfReport;
     // What the last push set, by control id; a text not yet pushed is absent.
     std::map<int, std::string> pushedTexts;
 
@@ -217,6 +222,10 @@ private:
 
     // Page 6: the last run's report and the check of its documents.
     RunReport lastReport;
+    // The maps of its filesets that have one, in run order; item i + 1 of box 1094
+    // shows maps[i], item 0 the report.
+    std::vector<const FilesetPreview*> maps;
+    std::size_t chosenMap = 0;
     std::unique_ptr<DocumentValidator> validator;
     std::vector<DocumentValidity> validation;
 };

@@ -42,6 +42,11 @@ public:
     {
         return Take();
     }
+    std::optional<fs::path> ChooseSaveFile(const FileFilter&, const fs::path&,
+                                           const fs::path&) override
+    {
+        return Take();
+    }
     std::deque<fs::path> answers;
 
 private:

@@ -56,6 +56,18 @@ std::optional<std::filesystem::path> ScriptedPicker::ChooseFolder(const std::str
     return chosen;
 }
 
+std::optional<std::filesystem::path> ScriptedPicker::ChooseSaveFile(
+    const FileFilter&, const std::filesystem::path&, const std::filesystem::path&)
+{
+    ++asked;
+    if (saveFiles.empty()) {
+        return std::nullopt;
+    }
+    std::filesystem::path chosen = saveFiles.front();
+    saveFiles.pop_front();
+    return chosen;
+}
+
 void RefusedExit::Exit(int status)
 {
     std::fprintf(stderr, "a quit was confirmed inside the test program (status %d)\n", status);

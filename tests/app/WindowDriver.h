@@ -61,8 +61,12 @@ public:
                                                     const std::filesystem::path& start) override;
     std::optional<std::filesystem::path> ChooseFolder(const std::string& title,
                                                       const std::filesystem::path& start) override;
+    std::optional<std::filesystem::path> ChooseSaveFile(
+        const FileFilter& filter, const std::filesystem::path& start,
+        const std::filesystem::path& suggestedName) override;
 
     std::deque<std::filesystem::path> files;
+    std::deque<std::filesystem::path> saveFiles;
     std::deque<std::filesystem::path> folders;
     int asked = 0;
 };

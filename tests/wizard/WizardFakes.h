@@ -32,6 +32,8 @@ struct FakeControl
     std::vector<CheckState> checks;
     bool radio = false;
     std::optional<std::array<int, 4>> placement;  // x, y, width, height
+    int chosen = -1;                              // a choice box's chosen item
+    const RgbPicture* picture = nullptr;          // a map picture's
     bool operator==(const FakeControl&) const = default;
 };
 
@@ -113,6 +115,15 @@ public:
     void Place(int id, int x, int y, int width, int height) override
     {
         state.controls[id].placement = std::array<int, 4>{x, y, width, height};
+    }
+    void SetChoices(int id, const std::vector<std::string>& items, int chosen) override
+    {
+        state.controls[id].items = items;
+        state.controls[id].chosen = chosen;
+    }
+    void SetPicture(int id, const RgbPicture* picture) override
+    {
+        state.controls[id].picture = picture;
     }
     void AddAboutItem(const std::string& text) override { state.aboutItem = text; }
     void Beep() override { ++state.beeps; }
@@ -215,6 +226,7 @@ public:
         folders.pop_front();
         return chosen;
     }
+
     std::optional<std::filesystem::path> ChooseSaveFile(
         const FileFilter& filter, const std::filesystem::path& start,
         const std::filesystem::path& suggestedName) override
@@ -232,12 +244,12 @@ public:
 
     std::deque<std::filesystem::path> files;
     std::deque<std::filesystem::path> folders;
-    std::vector<std::vector<FileFilter>> fileFilters;
-    std::vector<std::string> folderTitles;
-    std::vector<std::filesystem::path> startFolders;  // of every dialog, in order
     std::deque<std::filesystem::path> saveFiles;
     std::vector<FileFilter> saveFilters;
     std::vector<std::filesystem::path> suggestedNames;
+    std::vector<std::vector<FileFilter>> fileFilters;
+    std::vector<std::string> folderTitles;
+    std::vector<std::filesystem::path> startFolders;  // of every dialog, in order
 };
 
 class FakeOpener : public DocumentOpener

@@ -1,0 +1,524 @@
+#include "engine/MapPreview.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "readers/FilesetReader.h"
+#include "text/Cp932.h"
+
+namespace {
+
+// Where things lie in the picture, in pixels: the map on the left, the legend and the
+// scale on the right.
+constexpr int mapLeft = 16;
+constexpr int mapTop = 16;
+constexpr int mapRight = 776;    // one past the map's last column
+constexpr int mapBottom = 516;   // one past its last row
+constexpr int mapMargin = 14;    // kept free inside the map's border
+constexpr int legendLeft = 796;
+constexpr int legendRight = previewWidth - 16;
+constexpr int legendRowHeight = 30;
+constexpr int legendFirstRow = 58;
+constexpr int scaleTop = 440;    // the scale's caption; the bar and its length below
+
+constexpr std::uint32_t backgroundColour = 0xF0F0F0;
+constexpr std::uint32_t mapColour = 0xFFFFFF;
+constexpr std::uint32_t borderColour = 0xA0A0A0;
+constexpr std::uint32_t inkColour = 0x202020;
+constexpr std::uint32_t faintInkColour = 0x606060;
+
+// Colours by "Object" position when the settings name none: distinct on white.
+constexpr std::uint32_t palette[] = {0xD62728, 0x1F77B4, 0x2CA02C, 0x9467BD, 0x8C564B,
+                                     0xE377C2, 0x7F7F7F, 0xBCBD22, 0x17BECF, 0xFF7F0E,
+                                     0x393B79, 0x637939};
+
+// The colour of a "Preview" entry: six hexadecimal digits, or nothing.
+std::optional<std::uint32_t> ParseColour(std::string_view text)
+{
+    std::uint32_t colour = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), colour, 16);
+    if (text.size() != 6 || error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return colour;
+}
+
+// The items of a comma list, one at a time.
+bool NextItem(std::string_view items, std::size_t& position, std::string_view& item)
+{
+    if (position > items.size() || items.empty()) {
+        return false;
+    }
+    const std::size_t comma = items.find(',', position);
+    const std::size_t end = comma == std::string_view::npos ? items.size() : comma;
+    item = items.substr(position, end - position);
+    position = end + 1;
+    return true;
+}
+
+// A coordinate text "x y" as two numbers.
+bool ParsePoint(std::string_view text, double& x, double& y)
+{
+    const std::size_t space = text.find(' ');
+    if (space == std::string_view::npos) {
+        return false;
+    }
+    const char* first = text.data();
+    const auto [xEnd, xError] = std::from_chars(first, first + space, x);
+    const auto [yEnd, yError] = std::from_chars(first + space + 1, first + text.size(), y);
+    return xError == std::errc() && yError == std::errc() && std::isfinite(x) && std::isfinite(y);
+}
+
+// Blends ink of `colour` at `coverage` (0..255) into a pixel.
+void Blend(std::uint8_t* pixel, std::uint32_t colour, unsigned coverage)
+{
+    for (int channel = 0; channel < 3; ++channel) {
+        const unsigned ink = colour >> (16 - 8 * channel) & 0xFF;
+        pixel[channel] = static_cast<std::uint8_t>(
+            (pixel[channel] * (255 - coverage) + ink * coverage + 127) / 255);
+    }
+}
+
+void SetPixel(RgbPicture& picture, int x, int y, std::uint32_t colour)
+{
+    std::uint8_t* pixel = picture.At(x, y);
+    pixel[0] = static_cast<std::uint8_t>(colour >> 16);
+    pixel[1] = static_cast<std::uint8_t>(colour >> 8);
+    pixel[2] = static_cast<std::uint8_t>(colour);
+}
+
+void FillRect(RgbPicture& picture, int left, int top, int right, int bottom,
+              std::uint32_t colour)
+{
+    for (int y = std::max(top, 0); y < std::min(bottom, picture.height); ++y) {
+        for (int x = std::max(left, 0); x < std::min(right, picture.width); ++x) {
+            SetPixel(picture, x, y, colour);
+        }
+    }
+}
+
+// Draws text with its top-left corner at (x, y), cut at `right`; returns its width.
+// Without a Japanese face nothing is drawn and the width is 0.
+int DrawText(RgbPicture& picture, int x, int y, std::string_view utf8, int pixelSize,
+             std::uint32_t colour, int right)
+{
+    const std::optional<TextBitmap> text = DrawTextLine(utf8, pixelSize);
+    if (!text) {
+        return 0;
+    }
+    for (int row = 0; row < text->height && y + row < picture.height; ++row) {
+        for (int column = 0; column < text->width && x + column < right; ++column) {
+            const std::uint8_t coverage =
+                text->coverage[static_cast<std::size_t>(row) * text->width + column];
+            if (coverage != 0 && y + row >= 0 && x + column >= 0) {
+                Blend(picture.At(x + column, y + row), colour, coverage);
+            }
+        }
+    }
+    return text->width;
+}
+
+// A round length for the scale bar: 1, 2 or 5 times a power of ten, at most `limit`.
+double RoundLength(double limit)
+{
+    const double power = std::pow(10.0, std::floor(std::log10(limit)));
+    for (const double step : {5.0, 2.0, 1.0}) {
+        if (step * power <= limit) {
+            return step * power;
+        }
+    }
+    return power;
+}
+
+std::string FormatLength(double length)
+{
+    char text[64];
+    if (length >= 1) {
+        std::snprintf(text, sizeof text, "%.0f", length);
+    } else {
+        const int decimals = static_cast<int>(std::ceil(-std::log10(length) - 1e-9));
+        std::snprintf(text, sizeof text, "%.*f", decimals, length);
+    }
+    return text;
+}
+
+}
+
+MapPreview::MapPreview(const SettingsFile& settings)
+    : picture(previewWidth, previewHeight, backgroundColour)
+{
+    FillRect(picture, mapLeft, mapTop, mapRight, mapBottom, mapColour);
+    StringMap colours;
+    if (const std::string* section = settings.Sections().Find("Preview")) {
+        ElementParser entries(*section);
+        for (int cursor = 0; entries.NextElement(cursor);) {
+            if (!entries.Name().empty()) {
+                colours.Set(entries.Name(), entries.Body());
+            }
+        }
+    }
+    const StringList& codes = settings.ObjectCodes();
+    const StringList& names = settings.ObjectNames();
+    for (std::size_t row = 0; row < codes.size(); ++row) {
+        const std::uint32_t rowColour = palette[row % std::size(palette)];
+        rowNames.push_back(ToUtf8(names[row]));
+        rowColours.push_back(rowColour);
+        rowShapes.push_back(0);
+        std::size_t position = 0;
+        std::string_view code;
+        bool first = true;
+        while (NextItem(codes[row], position, code)) {
+            KindStyle style{std::string(code), row, rowColour, code != meshKind};
+            if (const std::string* given = colours.Find(code)) {
+                const std::optional<std::uint32_t> colour = ParseColour(*given);
+                style.drawn = colour.has_value();
+                style.colour = colour.value_or(rowColour);
+            }
+            // The legend shows the colour of the entry's first kind.
+            if (first) {
+                rowColours.back() = style.colour;
+                first = false;
+            }
+            styles.push_back(std::move(style));
+        }
+    }
+}
+
+void MapPreview::TakePoints(const FilesetReader& reader)
+{
+    const std::size_t count = reader.PointCount();
+    std::vector<double> coordinates;
+    coordinates.reserve(count * 2);
+    double left = std::numeric_limits<double>::infinity();
+    double right = -left;
+    double bottom = left;
+    double top = -left;
+    for (std::size_t i = 0; i < count; ++i) {
+        double x = 0;
+        double y = 0;
+        if (!ParsePoint(reader.PointTextAt(i), x, y)) {
+            x = std::numeric_limits<double>::quiet_NaN();
+        }
+        coordinates.push_back(x);
+        coordinates.push_back(y);
+        if (!std::isnan(x)) {
+            left = std::min(left, x);
+            right = std::max(right, x);
+            bottom = std::min(bottom, y);
+            top = std::max(top, y);
+        }
+    }
+    if (!framed) {
+        framed = true;
+        startX = reader.StartPointX();
+        startY = reader.StartPointY();
+        pointsTaken = count;
+        allPointsCoincide = count > 1 && left == right && bottom == top;
+        // The extent counts only when it has an area; a start point of zero with no
+        // extent says nothing about where the data lies.
+        if (reader.ScopeX() > 0 && reader.ScopeY() > 0) {
+            left = std::min(left, startX);
+            bottom = std::min(bottom, startY);
+            right = std::max(right, startX + reader.ScopeX());
+            top = std::max(top, startY + reader.ScopeY());
+        }
+        if (left > right) {  // nothing at all: a unit square at the start point
+            left = startX;
+            bottom = startY;
+            right = startX + 1;
+            top = startY + 1;
+        }
+        frameLeft = left;
+        frameBottom = bottom;
+        frameWidth = right - left;
+        frameHeight = top - bottom;
+        const double roomX = mapRight - mapLeft - 2 * mapMargin;
+        const double roomY = mapBottom - mapTop - 2 * mapMargin;
+        if (frameWidth > 0 && frameHeight > 0) {
+            scale = std::min(roomX / frameWidth, roomY / frameHeight);
+        } else if (frameWidth > 0) {
+            scale = roomX / frameWidth;
+        } else if (frameHeight > 0) {
+            scale = roomY / frameHeight;
+        } else {
+            scale = 1;
+        }
+        // The frame is centred in the map area.
+        originX = (mapLeft + mapRight) / 2.0 - frameWidth * scale / 2;
+        originY = (mapTop + mapBottom) / 2.0 + frameHeight * scale / 2;
+    }
+    places.assign(count, Place{-1, -1});
+    for (std::size_t i = 0; i < count; ++i) {
+        const double x = PixelX(coordinates[2 * i]);
+        const double y = PixelY(coordinates[2 * i + 1]);
+        // A later table of the fileset may hold points outside the frame: no place.
+        if (x >= mapLeft && x < mapRight && y >= mapTop && y < mapBottom) {
+            places[i] = Place{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)};
+        }
+    }
+}
+
+const MapPreview::KindStyle* MapPreview::StyleOf(std::string_view kindCode)
+{
+    if (kindCode == lastKind) {
+        return lastStyle;
+    }
+    lastKind = kindCode;
+    lastStyle = nullptr;
+    for (const KindStyle& style : styles) {
+        if (style.code == kindCode) {
+            lastStyle = style.drawn ? &style : nullptr;
+            break;
+        }
+    }
+    return lastStyle;
+}
+
+std::optional<MapPreview::Place> MapPreview::PointPlace(std::string_view numberText) const
+{
+    std::size_t number = 0;
+    const char* end = numberText.data() + numberText.size();
+    const auto [last, error] = std::from_chars(numberText.data(), end, number);
+    if (error != std::errc() || last != end || number == 0 || number > places.size() ||
+        places[number - 1].x < 0) {
+        return std::nullopt;
+    }
+    return places[number - 1];
+}
+
+void MapPreview::DrawRecord(std::string_view kindCode, std::string_view record)
+{
+    const KindStyle* style = StyleOf(kindCode);
+    if (style == nullptr || !framed) {
+        return;
+    }
+    const long long before = curves + marks + surfaces;
+    int cursor = 0;
+    std::string_view name;
+    std::string_view attributes;
+    std::string_view body;
+    while (parser.NextSpans(record, cursor, name, attributes, body)) {
+        int inner = 0;
+        std::string_view childName;
+        std::string_view childAttributes;
+        std::string_view value;
+        while (!body.empty() &&
+               parser.NextSpans(body, inner, childName, childAttributes, value)) {
+            if (childName == "CV") {
+                DrawCurve(value, style->colour);
+            } else if (childName == "PT") {
+                DrawMarks(value, style->colour);
+            } else if (childName == "SF") {
+                DrawSurface(value, style->colour);
+            }
+        }
+    }
+    rowShapes[style->legendRow] += curves + marks + surfaces - before;
+}
+
+void MapPreview::DrawCurve(std::string_view items, std::uint32_t colour)
+{
+    ++curves;
+    std::optional<Place> previous;
+    std::size_t position = 0;
+    std::string_view item;
+    while (NextItem(items, position, item)) {
+        const std::optional<Place> place = PointPlace(item);
+        if (!place) {
+            continue;  // the writer leaves such a point empty; the line skips it
+        }
+        if (previous) {
+            Line(previous->x, previous->y, place->x, place->y, colour);
+        } else {
+            Line(place->x, place->y, place->x, place->y, colour);
+        }
+        previous = place;
+    }
+}
+
+void MapPreview::DrawMarks(std::string_view items, std::uint32_t colour)
+{
+    ++marks;
+    std::size_t position = 0;
+    std::string_view item;
+    while (NextItem(items, position, item)) {
+        if (const std::optional<Place> place = PointPlace(item)) {
+            Mark(place->x, place->y, colour);
+        }
+    }
+}
+
+void MapPreview::DrawSurface(std::string_view value, std::uint32_t colour)
+{
+    // Two numbers of eight digits in units of 0.0001, the ring's width and height
+    // from the start point.
+    if (value.size() < 16) {
+        return;
+    }
+    long long width = 0;
+    long long height = 0;
+    const std::string_view first = value.substr(0, 8);
+    const std::string_view last = value.substr(value.size() - 8);
+    if (std::from_chars(first.data(), first.data() + 8, width).ec != std::errc() ||
+        std::from_chars(last.data(), last.data() + 8, height).ec != std::errc()) {
+        return;
+    }
+    ++surfaces;
+    const double x0 = PixelX(startX);
+    const double y0 = PixelY(startY);
+    const double x1 = PixelX(startX + static_cast<double>(width) * 0.0001);
+    const double y1 = PixelY(startY + static_cast<double>(height) * 0.0001);
+    Line(x0, y0, x1, y0, colour);
+    Line(x1, y0, x1, y1, colour);
+    Line(x1, y1, x0, y1, colour);
+    Line(x0, y1, x0, y0, colour);
+}
+
+void MapPreview::Line(double x0, double y0, double x1, double y1, std::uint32_t colour)
+{
+    // Clipped to the map area (Liang-Barsky), one pixel short of its right and bottom
+    // edges for the line's second pixel.
+    const double minX = mapLeft;
+    const double maxX = mapRight - 2;
+    const double minY = mapTop;
+    const double maxY = mapBottom - 2;
+    double from = 0;
+    double to = 1;
+    const double dx = x1 - x0;
+    const double dy = y1 - y0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - minX, maxX - x0, y0 - minY, maxY - y0};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) {
+                return;
+            }
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0) {
+            from = std::max(from, t);
+        } else {
+            to = std::min(to, t);
+        }
+    }
+    if (from > to) {
+        return;
+    }
+    int x = static_cast<int>(std::lround(x0 + from * dx));
+    int y = static_cast<int>(std::lround(y0 + from * dy));
+    const int endX = static_cast<int>(std::lround(x0 + to * dx));
+    const int endY = static_cast<int>(std::lround(y0 + to * dy));
+    const int stepX = x < endX ? 1 : -1;
+    const int stepY = y < endY ? 1 : -1;
+    const int spanX = std::abs(endX - x);
+    const int spanY = -std::abs(endY - y);
+    int error = spanX + spanY;
+    for (;;) {
+        SetPixel(picture, x, y, colour);
+        SetPixel(picture, x + 1, y, colour);
+        SetPixel(picture, x, y + 1, colour);
+        SetPixel(picture, x + 1, y + 1, colour);
+        if (x == endX && y == endY) {
+            return;
+        }
+        const int doubled = 2 * error;
+        if (doubled >= spanY) {
+            error += spanY;
+            x += stepX;
+        }
+        if (doubled <= spanX) {
+            error += spanX;
+            y += stepY;
+        }
+    }
+}
+
+void MapPreview::Mark(int x, int y, std::uint32_t colour)
+{
+    FillRect(picture, std::max(x - 2, mapLeft), std::max(y - 2, mapTop),
+             std::min(x + 3, mapRight), std::min(y + 3, mapBottom), colour);
+}
+
+void MapPreview::DrawLegend(FilesetPreview& preview)
+{
+    DrawText(picture, legendLeft, 18, "凡例", 26, inkColour, legendRight);
+    for (std::size_t row = 0; row < rowNames.size(); ++row) {
+        if (rowShapes[row] != 0) {
+            preview.legend.push_back({rowNames[row], rowColours[row], rowShapes[row]});
+        }
+    }
+    const std::size_t room = (scaleTop - 16 - legendFirstRow) / legendRowHeight;
+    // When the kinds do not all fit, the last row counts the rest.
+    const std::size_t shown =
+        preview.legend.size() <= room ? preview.legend.size() : room - 1;
+    int y = legendFirstRow;
+    for (std::size_t i = 0; i < shown; ++i, y += legendRowHeight) {
+        const LegendEntry& entry = preview.legend[i];
+        FillRect(picture, legendLeft, y + 6, legendLeft + 36, y + 24, entry.colour);
+        const std::string count = std::to_string(entry.shapes);
+        const std::optional<TextBitmap> measured = DrawTextLine(count, 20);
+        const int countLeft = legendRight - (measured ? measured->width : 0);
+        DrawText(picture, countLeft, y + 2, count, 20, faintInkColour, legendRight);
+        DrawText(picture, legendLeft + 48, y, entry.name, 24, inkColour, countLeft - 8);
+    }
+    if (shown < preview.legend.size()) {
+        DrawText(picture, legendLeft + 48, y,
+                 "ほか " + std::to_string(preview.legend.size() - shown) + " 種", 24,
+                 inkColour, legendRight);
+    }
+    if (preview.legend.empty()) {
+        DrawText(picture, legendLeft, legendFirstRow, "描いた地物はありません", 22,
+                 faintInkColour, legendRight);
+    }
+}
+
+void MapPreview::DrawScale()
+{
+    if (!framed) {
+        return;
+    }
+    DrawText(picture, legendLeft, scaleTop, "縮尺", 22, inkColour, legendRight);
+    const double length = RoundLength((legendRight - legendLeft - 40) / scale);
+    const int barWidth = std::max(1, static_cast<int>(std::lround(length * scale)));
+    const int barTop = scaleTop + 38;
+    FillRect(picture, legendLeft, barTop, legendLeft + barWidth, barTop + 6, inkColour);
+    FillRect(picture, legendLeft, barTop - 6, legendLeft + 2, barTop + 6, inkColour);
+    FillRect(picture, legendLeft + barWidth - 2, barTop - 6, legendLeft + barWidth,
+             barTop + 6, inkColour);
+    DrawText(picture, legendLeft, barTop + 12, FormatLength(length) + "（座標の単位）", 20,
+             faintInkColour, legendRight);
+}
+
+FilesetPreview MapPreview::Finish(const std::string& code, const std::string& name)
+{
+    FilesetPreview preview;
+    preview.code = code;
+    preview.name = name;
+    // The border last, so that no line drawn over the edge hides it.
+    FillRect(picture, mapLeft - 1, mapTop - 1, mapRight + 1, mapTop, borderColour);
+    FillRect(picture, mapLeft - 1, mapBottom, mapRight + 1, mapBottom + 1, borderColour);
+    FillRect(picture, mapLeft - 1, mapTop, mapLeft, mapBottom, borderColour);
+    FillRect(picture, mapRight, mapTop, mapRight + 1, mapBottom, borderColour);
+    DrawText(picture, mapRight - 50, mapTop + 8, "北↑", 22, faintInkColour, mapRight);
+    DrawLegend(preview);
+    DrawScale();
+
+    const long long shapes = curves + marks + surfaces;
+    std::string description = ToUtf8(name) + "（" + ToUtf8(code) + "）: ";
+    if (shapes == 0) {
+        description += "図形のある地物がありません。";
+    } else {
+        description += "線 " + std::to_string(curves) + " 本、点 " + std::to_string(marks) +
+                       " 個、面 " + std::to_string(surfaces) + " 個。";
+        if (allPointsCoincide) {
+            description += "全ての点が同じ位置にあります。";
+        }
+    }
+    preview.description = std::move(description);
+    preview.picture = std::move(picture);
+    return preview;
+}
