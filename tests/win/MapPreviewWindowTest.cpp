@@ -12,6 +12,7 @@
 #include <dlgs.h>
 
 #include "platform/Picture.h"
+#include "platform/FileSystem.h"
 #include "tests/TestSupport.h"
 #include "tests/win/WinDriver.h"
 #include "win/WideText.h"
@@ -221,4 +222,85 @@ TEST_F(WinWizardTest, SaveFileDialogOffersTheSuggestedName)
     answerer->beforeAnswer = nullptr;
     answerer->Queue(Answer::Button(IDCANCEL));
     EXPECT_EQ(std::nullopt, dialogs.ChooseSaveFile(filter, folder.Path(), "44201.png"));
+}
+
+// After a run, the choice box offers the report and each fileset's map; choosing a map
+// (as the user does: a new selection and its notification) shows it over the report at
+// exactly half the size the batch tool writes it, and 地図を保存 writes the same PNG
+// where the save-file dialog chose. Choosing the report shows the report again.
+TEST_F(WinWizardTest, ChosenMapIsShownAndSavedAsTheBatchToolDrawsIt)
+{
+    TempFolder out;
+    TempFolder batch;
+    const fs::path demo = Demo();
+    ASSERT_EQ(0, RunProgram("ordevik-batch.exe",
+                            {L"--csv", (demo / "filesets.csv").wstring(), L"--data",
+                             (demo / "data").wstring(), L"--dtd", (demo / "dtd").wstring(),
+                             L"--out", (batch / "xml").wstring(), L"--preview",
+                             (batch / "maps").wstring(), L"--quiet"}));
+    const std::vector<std::uint32_t> drawn = ReadPng(batch / "maps" / "44201.png");
+    ASSERT_EQ((std::vector<std::uint32_t>{1128, 532}),
+              std::vector<std::uint32_t>(drawn.begin(), drawn.begin() + 2));
+
+    Open();
+    ToFilesetPage(out.Path());
+    SelectRows(allFilesetList, {0, 1, 2});
+    Click(addFileset);
+    Click(next);
+    Click(next);
+    Click(next);
+    answerer->Queue(Answer::Button(1078));  // 全てスキップ
+    Click(next);
+    ASSERT_EQ(6, window->Logic().PageIndex());
+    HWND box = Control(previewChoice);
+    EXPECT_EQ(4, SendMessageW(box, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(0, SendMessageW(box, CB_GETCURSEL, 0, 0));
+    EXPECT_TRUE(Visible(previewChoice) && Enabled(previewChoice) && Visible(savePreview));
+    EXPECT_FALSE(Enabled(savePreview) || Visible(previewPicture));
+    EXPECT_TRUE(Visible(reportText));
+
+    // The space at exactly half the picture.
+    HWND picture = Control(previewPicture);
+    SetWindowPos(picture, nullptr, 0, 0, 564, 266, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    auto choose = [&](int item) {
+        SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+        SendMessageW(window->Handle(), WM_COMMAND, MAKEWPARAM(previewChoice, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(box));
+        Pump(window->Handle());
+    };
+    choose(1);
+    EXPECT_TRUE(Visible(previewPicture) && Enabled(savePreview));
+    EXPECT_FALSE(Visible(reportText) || Visible(progressBar));
+    const Painted shown(picture);
+    ASSERT_EQ(564, shown.width);
+    ASSERT_EQ(266, shown.height);
+    // Each pixel is the rounded mean of its 2 × 2 block, channel by channel.
+    int differing = 0;
+    for (int y = 0; y < shown.height; ++y) {
+        for (int x = 0; x < shown.width; ++x) {
+            std::uint32_t expected = 0;
+            for (const int shift : {16, 8, 0}) {
+                unsigned sum = 2;
+                for (const int at : {0, 1, 1128, 1129}) {
+                    sum += drawn[2 + static_cast<std::size_t>(2 * y) * 1128 + 2 * x + at] >>
+                               shift & 0xFF;
+                }
+                expected |= (sum / 4) << shift;
+            }
+            differing += shown.At(x, y) != expected;
+        }
+    }
+    EXPECT_EQ(0, differing);
+
+    picker.saveFiles.push_back(out / "saved.png");
+    Click(savePreview);
+    ASSERT_EQ(1u, picker.suggestedNames.size());
+    EXPECT_EQ(fs::path("44201.png"), picker.suggestedNames[0]);
+    EXPECT_EQ((FileFilter{"PNG 画像 (*.png)", "*.png"}), picker.saveFilters[0]);
+    EXPECT_EQ(drawn, ReadPng(out / "saved.png"));
+    EXPECT_EQ("地図を保存しました: " + PathText(out / "saved.png"), Text(reportNotice));
+
+    choose(0);
+    EXPECT_TRUE(Visible(reportText));
+    EXPECT_FALSE(Visible(previewPicture) || Enabled(savePreview));
 }

@@ -10,53 +10,14 @@
 #include <vector>
 
 #include <windows.h>
-#include <objbase.h>
-#include <wincodec.h>
-#include <wrl/client.h>
 
 #include "platform/Picture.h"
 #include "tests/TestSupport.h"
+#include "tests/win/WinDriver.h"
 
 namespace fs = std::filesystem;
-using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// A PNG file read with the system's decoder as 0xRRGGBB pixels, rows from the top, after
-// its width and height; empty when it cannot be read.
-std::vector<std::uint32_t> ReadPng(const fs::path& file)
-{
-    ComPtr<IWICImagingFactory> factory;
-    ComPtr<IWICBitmapDecoder> decoder;
-    ComPtr<IWICBitmapFrameDecode> frame;
-    ComPtr<IWICBitmapSource> converted;
-    GUID container{};
-    UINT width = 0;
-    UINT height = 0;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_PPV_ARGS(&factory))) ||
-        FAILED(factory->CreateDecoderFromFilename(file.wstring().c_str(), nullptr, GENERIC_READ,
-                                                  WICDecodeMetadataCacheOnDemand, &decoder)) ||
-        FAILED(decoder->GetContainerFormat(&container)) ||
-        !IsEqualGUID(container, GUID_ContainerFormatPng) ||
-        FAILED(decoder->GetFrame(0, &frame)) ||
-        FAILED(WICConvertBitmapSource(GUID_WICPixelFormat24bppBGR, frame.Get(), &converted)) ||
-        FAILED(converted->GetSize(&width, &height))) {
-        return {};
-    }
-    const UINT stride = width * 3;
-    std::vector<BYTE> bytes(static_cast<std::size_t>(stride) * height);
-    if (FAILED(converted->CopyPixels(nullptr, stride, static_cast<UINT>(bytes.size()),
-                                     bytes.data()))) {
-        return {};
-    }
-    std::vector<std::uint32_t> pixels{width, height};
-    for (std::size_t at = 0; at < bytes.size(); at += 3) {
-        pixels.push_back(static_cast<std::uint32_t>(bytes[at + 2]) << 16 |
-                         static_cast<std::uint32_t>(bytes[at + 1]) << 8 | bytes[at]);
-    }
-    return pixels;
-}
 
 // The same picture as ReadPng gives it.
 std::vector<std::uint32_t> Expected(const RgbPicture& picture)

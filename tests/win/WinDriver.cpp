@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <wincodec.h>
+#include <wrl/client.h>
+
 #include <commctrl.h>
 
 #include "win/WideText.h"
@@ -9,6 +12,8 @@
 #include "wizard/PageLayout.h"
 
 DialogAnswerer* DialogAnswerer::current = nullptr;
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -117,6 +122,80 @@ void Pump(HWND wizard)
             DispatchMessageW(&message);
         }
     }
+}
+
+int RunProgram(const std::string& name, const std::vector<std::wstring>& arguments,
+               DWORD waitMilliseconds, const std::function<void(DWORD)>& whileRunning)
+{
+    const std::filesystem::path program = std::filesystem::path(ORDEVIK_BUILD_DIR) / name;
+    std::wstring command = L"\"" + program.wstring() + L"\"";
+    for (const std::wstring& argument : arguments) {
+        command += L" \"" + argument + L"\"";
+    }
+    // The batch tool's dialog lines go nowhere: the test compares what it writes.
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    HANDLE nowhere = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherited,
+                                 OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nowhere;
+    startup.hStdOutput = nowhere;
+    startup.hStdError = nowhere;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0,
+                                       nullptr, nullptr, &startup, &process);
+    CloseHandle(nowhere);
+    if (!started) {
+        return -1;
+    }
+    if (whileRunning) {
+        whileRunning(process.dwProcessId);
+    }
+    DWORD status = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, waitMilliseconds) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &status);
+    } else {
+        TerminateProcess(process.hProcess, 99);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(status);
+}
+
+
+std::vector<std::uint32_t> ReadPng(const std::filesystem::path& file)
+{
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    ComPtr<IWICBitmapSource> converted;
+    GUID container{};
+    UINT width = 0;
+    UINT height = 0;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&factory))) ||
+        FAILED(factory->CreateDecoderFromFilename(file.wstring().c_str(), nullptr, GENERIC_READ,
+                                                  WICDecodeMetadataCacheOnDemand, &decoder)) ||
+        FAILED(decoder->GetContainerFormat(&container)) ||
+        !IsEqualGUID(container, GUID_ContainerFormatPng) ||
+        FAILED(decoder->GetFrame(0, &frame)) ||
+        FAILED(WICConvertBitmapSource(GUID_WICPixelFormat24bppBGR, frame.Get(), &converted)) ||
+        FAILED(converted->GetSize(&width, &height))) {
+        return {};
+    }
+    const UINT stride = width * 3;
+    std::vector<BYTE> bytes(static_cast<std::size_t>(stride) * height);
+    if (FAILED(converted->CopyPixels(nullptr, stride, static_cast<UINT>(bytes.size()),
+                                     bytes.data()))) {
+        return {};
+    }
+    std::vector<std::uint32_t> pixels{width, height};
+    for (std::size_t at = 0; at < bytes.size(); at += 3) {
+        pixels.push_back(static_cast<std::uint32_t>(bytes[at + 2]) << 16 |
+                         static_cast<std::uint32_t>(bytes[at + 1]) << 8 | bytes[at]);
+    }
+    return pixels;
 }
 
 std::filesystem::path WinWizardTest::Settings()

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -38,7 +39,8 @@ struct Answer
 
 // Answers the small dialogs of this thread from a queue while a modal loop runs: a thread
 // timer looks for an enabled dialog other than the wizard, records it, and presses the
-// answer's button (the notification its click sends) or posts the answer's key to the control with the focus.
+// answer's button (the notification its click sends) or posts the answer's key to the
+// control with the focus.
 class DialogAnswerer
 {
 public:
@@ -63,6 +65,14 @@ private:
 std::string WindowText(HWND window);
 // Handles every pending message of this thread, through the wizard's dialog manager.
 void Pump(HWND wizard);
+// Runs a program of the build folder with these arguments and waits for it; its exit
+// status, or -1 when it did not start or end within the time.
+int RunProgram(const std::string& name, const std::vector<std::wstring>& arguments,
+               DWORD waitMilliseconds = 60000,
+               const std::function<void(DWORD)>& whileRunning = {});
+// A PNG file read with the system's decoder: its width, its height, then its pixels as
+// 0xRRGGBB, rows from the top; empty when it cannot be read. COM must be set up.
+std::vector<std::uint32_t> ReadPng(const std::filesystem::path& file);
 
 // The real window, created modeless over fakes for the picker, the opener and the
 // exit, the real registry history under a name of its own, and a beep counter.

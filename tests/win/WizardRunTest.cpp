@@ -22,46 +22,6 @@ using namespace control;
 
 namespace {
 
-// Runs a program of the build folder with these arguments and waits for it; its exit
-// status, or -1 when it did not start or end within the time.
-int RunProgram(const std::string& name, const std::vector<std::wstring>& arguments,
-               DWORD waitMilliseconds = 60000, const std::function<void(DWORD)>& whileRunning = {})
-{
-    std::wstring command = L"\"" + (fs::path(ORDEVIK_BUILD_DIR) / name).wstring() + L"\"";
-    for (const std::wstring& argument : arguments) {
-        command += L" \"" + argument + L"\"";
-    }
-    // The batch tool's dialog lines go nowhere: the test compares what it writes.
-    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
-    HANDLE nowhere = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherited,
-                                 OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nowhere;
-    startup.hStdOutput = nowhere;
-    startup.hStdError = nowhere;
-    PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0,
-                                       nullptr, nullptr, &startup, &process);
-    CloseHandle(nowhere);
-    if (!started) {
-        return -1;
-    }
-    if (whileRunning) {
-        whileRunning(process.dwProcessId);
-    }
-    DWORD status = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, waitMilliseconds) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &status);
-    } else {
-        TerminateProcess(process.hProcess, 99);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(status);
-}
-
 // A shown top-level window of process `processId` with this caption; waits up to 30 s.
 HWND WaitForWindow(DWORD processId, const std::string& caption)
 {
