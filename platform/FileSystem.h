@@ -103,6 +103,10 @@ std::filesystem::path PathFromText(std::string_view utf8Text);
 // The form in which a path reaches the Windows API: UTF-16, and a long one made absolute
 // in the "\\?\" form.
 std::wstring SystemPath(const std::filesystem::path& path);
+// UTF-8 text as the UTF-16 of the Windows API, and back; a malformed sequence becomes
+// U+FFFD.
+std::wstring Utf16Text(std::string_view utf8);
+std::string Utf8Text(std::wstring_view utf16);
 #endif
 
 // Opens a file with a C mode ("rb", "wb", "ab"); nullptr when it cannot be opened.

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <string_view>
 
 #include <windows.h>
 #include <objbase.h>
@@ -20,18 +21,6 @@ using Microsoft::WRL::ComPtr;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::wstring Utf16(std::string_view utf8)
-{
-    if (utf8.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(utf8.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
-    return wide;
-}
 
 // Keeps COM initialised on this thread for the length of one call, unless the thread
 // had it already. A thread already in the other apartment model (a window's thread is
@@ -58,8 +47,8 @@ private:
 };
 
 // Why a call failed, as UTF-8: the system's text for the code when it has one (in the
-// system's language), and the code itself.
-std::string Reason(const fs::path& file, HRESULT code)
+// system's language), and the code itself. The caller names the file.
+std::string Reason(HRESULT code)
 {
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(
@@ -68,14 +57,15 @@ std::string Reason(const fs::path& file, HRESULT code)
         nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring message(text != nullptr ? text : L"", length);
     LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                                message.back() == L' ' || message.back() == L'.')) {
+    // The system ends its texts with a full stop and a line break.
+    while (!message.empty() && std::wstring_view(L"\r\n .。").find(message.back()) !=
+                                   std::wstring_view::npos) {
         message.pop_back();
     }
     wchar_t number[16] = {};
     std::swprintf(number, 16, L"0x%08lX", static_cast<unsigned long>(code));
     message = message.empty() ? std::wstring(number) : message + L" (" + number + L")";
-    return PathText(file) + ": " + PathText(fs::path(message));
+    return Utf8Text(message);
 }
 
 // A file beside `file` that no other call of this process writes at the same time.
@@ -198,11 +188,11 @@ std::string WritePng(const fs::path& file, const RgbPicture& picture)
 {
     if (picture.width <= 0 || picture.height <= 0 ||
         picture.pixels.size() != static_cast<std::size_t>(picture.width) * picture.height * 3) {
-        return PathText(file) + ": the picture is empty";
+        return "the picture is empty";
     }
     const ComForThisCall com;
     if (FAILED(com.Failure())) {
-        return Reason(file, com.Failure());
+        return Reason(com.Failure());
     }
     // Written whole beside the target, then moved over it: a reader sees the old file or
     // the new one, and a failure leaves no part of one.
@@ -215,7 +205,7 @@ std::string WritePng(const fs::path& file, const RgbPicture& picture)
     }
     if (FAILED(result)) {
         DeleteFileW(SystemPath(temporary).c_str());
-        return Reason(file, result);
+        return Reason(result);
     }
     return {};
 }
@@ -239,7 +229,7 @@ std::optional<TextBitmap> DrawTextLine(std::string_view utf8, int pixelSize)
     }
     HDC context = CreateCompatibleDC(nullptr);
     const HGDIOBJ previousFont = SelectObject(context, font);
-    const std::wstring text = Utf16(utf8);
+    const std::wstring text = Utf16Text(utf8);
     TEXTMETRICW metrics{};
     SIZE extent{};
     GetTextMetricsW(context, &metrics);

@@ -108,6 +108,23 @@ std::wstring StartDirectory(const std::filesystem::path& start)
     return profile;
 }
 
+// What the open-file and save-file dialogs share: modal over the active window, the first
+// of `filterList`'s types, the name in `file` (a buffer of longPath characters) and the
+// start folder. The strings must outlive the dialog.
+OPENFILENAMEW FileDialog(const std::wstring& filterList, std::wstring& file,
+                         const std::wstring& initialFolder)
+{
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = GetActiveWindow();
+    dialog.lpstrFilter = filterList.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = longPath;
+    dialog.lpstrInitialDir = initialFolder.empty() ? nullptr : initialFolder.c_str();
+    return dialog;
+}
+
 // Selects the start folder (lpData) in the folder browser once it is shown.
 int CALLBACK SelectStartFolder(HWND browser, UINT message, LPARAM, LPARAM start)
 {
@@ -125,14 +142,7 @@ std::optional<std::filesystem::path> WinFilePicker::ChooseFile(
     const std::wstring filterList = FilterList(filters);
     const std::wstring initialFolder = StartDirectory(start);
     std::wstring file(longPath, L'\0');
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = GetActiveWindow();
-    dialog.lpstrFilter = filterList.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file.data();
-    dialog.nMaxFile = longPath;
-    dialog.lpstrInitialDir = initialFolder.empty() ? nullptr : initialFolder.c_str();
+    OPENFILENAMEW dialog = FileDialog(filterList, file, initialFolder);
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
                    OFN_NOCHANGEDIR;
     if (!GetOpenFileNameW(&dialog)) {
@@ -187,14 +197,7 @@ std::optional<std::filesystem::path> WinFilePicker::ChooseSaveFile(
     std::wstring file(longPath, L'\0');
     const std::wstring& name = suggestedName.native();
     std::copy_n(name.begin(), std::min<std::size_t>(name.size(), longPath - 1), file.begin());
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = GetActiveWindow();
-    dialog.lpstrFilter = filterList.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file.data();
-    dialog.nMaxFile = longPath;
-    dialog.lpstrInitialDir = initialFolder.empty() ? nullptr : initialFolder.c_str();
+    OPENFILENAMEW dialog = FileDialog(filterList, file, initialFolder);
     dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST |
                    OFN_NOCHANGEDIR;

@@ -116,6 +116,13 @@ int TakeScreenshots(const fs::path& signalFolder, const fs::path& work)
     click(next);
     answerer.beforeAnswer = nullptr;
     stop("page6-completed", wizard);
+    // The map of the first fileset, chosen as the user does.
+    HWND choice = window.Control(previewChoice);
+    SendMessageW(choice, CB_SETCURSEL, 1, 0);
+    SendMessageW(wizard, WM_COMMAND, MAKEWPARAM(previewChoice, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(choice));
+    Pump(wizard);
+    stop("page6-preview", wizard);
 
     // The other dialogs with the texts they show in a run.
     WinDialogPresenter presenter(GetModuleHandleW(nullptr), [] {});
