@@ -256,7 +256,8 @@ void MapPreview::TakePoints(const FilesetReader& reader)
         const double y = PixelY(coordinates[2 * i + 1]);
         // A later table of the fileset may hold points outside the frame: no place.
         if (x >= mapLeft && x < mapRight && y >= mapTop && y < mapBottom) {
-            places[i] = Place{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)};
+            places[i] = Place{static_cast<std::int16_t>(std::lround(x)),
+                              static_cast<std::int16_t>(std::lround(y))};
         }
     }
 }
@@ -321,7 +322,6 @@ void MapPreview::DrawRecord(std::string_view kindCode, std::string_view record)
 
 void MapPreview::DrawCurve(std::string_view items, std::uint32_t colour)
 {
-    ++curves;
     std::optional<Place> previous;
     std::size_t position = 0;
     std::string_view item;
@@ -337,18 +337,22 @@ void MapPreview::DrawCurve(std::string_view items, std::uint32_t colour)
         }
         previous = place;
     }
+    // A curve counts when it has a point to draw.
+    curves += previous.has_value();
 }
 
 void MapPreview::DrawMarks(std::string_view items, std::uint32_t colour)
 {
-    ++marks;
+    bool drawn = false;
     std::size_t position = 0;
     std::string_view item;
     while (NextItem(items, position, item)) {
         if (const std::optional<Place> place = PointPlace(item)) {
             Mark(place->x, place->y, colour);
+            drawn = true;
         }
     }
+    marks += drawn;
 }
 
 void MapPreview::DrawSurface(std::string_view value, std::uint32_t colour)
