@@ -2,7 +2,8 @@
 """Converts the generated benchmark data set with ordevik-batch and prints figures.
 
 Also converts it in UTF-8 with --validate, whose extra time is the cost of checking the
-documents against the DTD, and through the wizard window (bench/gui/wizard_bench,
+documents against the DTD, with --preview, whose extra time is the cost of drawing each
+fileset's map, and through the wizard window (bench/gui/wizard_bench,
 offscreen) with the choices of the UTF-8 batch run, and compares the two times. Then
 converts a data set of every coordinate shape and layout (see bench/generate_dataset.cpp)
 in UTF-8, in rounds that take the shapes in turn so that a busy moment falls on all of
@@ -191,6 +192,10 @@ def main_figures(options, work, data_set, convert, dtd, settings):
     print(f"validation against the DTD (libxml2)      {extra:6.3f} s  "
           f"{results['UTF-8'][2] / 1e6 / extra if extra > 0 else 0:7.1f} MB/s of XML")
 
+    # The map preview: what a run with --preview takes beyond the same run without it,
+    # in rounds that take the two in turn, so that a busy moment falls on both alike.
+    preview_figures(options, work, convert)
+
     # The wizard's run is timed inside the program, from the click on 実行 to the
     # completion state; the batch figure is the whole process.
     wizard = os.path.join(options.build, "wizard_bench")
@@ -201,6 +206,33 @@ def main_figures(options, work, data_set, convert, dtd, settings):
     print(f"wizard UTF-8 conversion (offscreen window) {wizard_seconds:6.3f} s")
     print(f"ratio wizard / ordevik-batch --jobs 1      {wizard_seconds / utf8_seconds:6.2f}"
           "   (goal <= 1.1)")
+
+
+def preview_figures(options, work, convert):
+    """The cost of drawing every fileset's map with --preview."""
+    out = os.path.join(work, "out-preview")
+    maps = os.path.join(work, "maps")
+    plain, drawn, peak = [], [], 0
+    for round_number in range(2 * options.runs + 1):
+        for extra, figures in (((), plain), (("--preview", maps), drawn)):
+            shutil.rmtree(out, ignore_errors=True)
+            shutil.rmtree(maps, ignore_errors=True)
+            os.makedirs(out)
+            with open(os.devnull, "wb") as sink:
+                os.sync()
+                seconds, memory = timed(convert(out, *extra), sink)
+            if round_number > 0:  # the first round warms the file cache
+                figures.append(seconds)
+                peak = max(peak, memory) if extra else peak
+    pictures = len([name for name in os.listdir(maps) if name.endswith(".png")])
+    shutil.rmtree(out, ignore_errors=True)
+    shutil.rmtree(maps, ignore_errors=True)
+    without, with_maps = statistics.median(plain), statistics.median(drawn)
+    print(f"UTF-8 conversion with --preview           {with_maps:6.3f} s  "
+          f"against {without:6.3f} s without  peak {peak / 2**20:6.1f} MiB  "
+          f"({pictures} maps)")
+    print(f"map preview cost                          "
+          f"{100 * (with_maps - without) / without:6.1f} %   (goal <= 5 %)")
 
 
 def shape_figures(options, work, generated, convert):

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <optional>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/FilesetConverter.h"
@@ -53,6 +55,9 @@ private:
     ConversionSummary summary;
     int mapsLeft;                   // filesets still to be drawn
     std::optional<MapPreview> map;  // the current fileset's, while it is drawn
+    // A point table loaded and not yet taken by the map: the drawing of the next kind
+    // takes it, or the next point step, before it replaces the table.
+    bool pointsFresh = false;
 };
 
 // The run takes the folders without one trailing separator.
@@ -181,6 +186,9 @@ bool ConversionRun::ConvertKind(int& kindNumber, const std::string& kindTotal)
 
 bool ConversionRun::PointStep()
 {
+    if (map && std::exchange(pointsFresh, false)) {
+        map->TakePoints(converter.Reader());
+    }
     labels.featureCounter.clear();
     labels.featureName = "ポイントデータ設定";
     if (converter.KindCode() == meshKind) {
@@ -204,24 +212,31 @@ bool ConversionRun::PointStep()
         progress.PumpOneMessage();
     }
     converter.ClosePointFile();
-    if (map && converter.KindCode() != meshKind) {
-        map->TakePoints(converter.Reader());
-    }
+    pointsFresh = map && converter.KindCode() != meshKind;
     return true;
 }
 
 void ConversionRun::WriteRecords(int lines)
 {
+    // The map is drawn on a thread of its own while the records are written: both only
+    // read the records and the point table, which nothing changes until the thread has
+    // ended with this function.
+    std::jthread drawer;
+    if (map && map->Draws(converter.KindCode())) {
+        drawer = std::jthread([this, records = converter.PendingRecords(),
+                               kindCode = converter.KindCode(),
+                               takePoints = std::exchange(pointsFresh, false)] {
+            if (takePoints) {
+                map->TakePoints(converter.Reader());
+            }
+            for (const std::string_view record : records) {
+                map->DrawRecord(kindCode, record);
+            }
+        });
+    }
     long long written = 0;
-    // A write that failed has been reported; FinishKind then stops the run. The map
-    // is drawn from each line as it is written.
-    for (;;) {
-        if (map) {
-            map->DrawRecord(converter.KindCode(), converter.NextRecord());
-        }
-        if (converter.WriteNextRecord() != RecordStep::Written) {
-            break;
-        }
+    // A write that failed has been reported; FinishKind then stops the run.
+    while (converter.WriteNextRecord() == RecordStep::Written) {
         written += progressRange;
         ++summary.records;
         progress.SetPosition(static_cast<int>(written / lines));

@@ -101,11 +101,9 @@ public:
     const std::string& KindCode() const { return kind.code; }
     const StringList& PendingKinds() const { return fileset.pendingKinds; }
     int RecordCount() const { return kind.recordCount; }
-    // The record line WriteNextRecord writes next; empty when none is left.
-    std::string_view NextRecord() const
-    {
-        return records.Empty() ? std::string_view() : records.Front();
-    }
+    // The record lines WriteNextRecord has still to write. They stay readable, from
+    // any thread, until the next ReadDataFile.
+    std::vector<std::string_view> PendingRecords() const { return records.Remaining(); }
     // The run's settings and the fileset's point table, start point and extent.
     const FilesetReader& Reader() const { return writer; }
     const std::set<std::filesystem::path>& WrittenFiles() const { return run.writtenFiles; }

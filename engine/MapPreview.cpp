@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include "readers/FilesetReader.h"
@@ -22,7 +23,9 @@ constexpr int legendLeft = 796;
 constexpr int legendRight = previewWidth - 16;
 constexpr int legendRowHeight = 30;
 constexpr int legendFirstRow = 58;
-constexpr int scaleTop = 440;    // the scale's caption; the bar and its length below
+constexpr int scaleTop = 440;
+// A segment up to this many pixels long is always drawn in full.
+constexpr int shortSegment = 8;    // the scale's caption; the bar and its length below
 
 constexpr std::uint32_t backgroundColour = 0xF0F0F0;
 constexpr std::uint32_t mapColour = 0xFFFFFF;
@@ -59,6 +62,34 @@ bool NextItem(std::string_view items, std::size_t& position, std::string_view& i
     return true;
 }
 
+// A number as "%.4f" writes it ("-45123.4567"), read exactly and quickly; anything
+// else through from_chars.
+bool ParseCoordinate(const char* first, const char* last, double& value)
+{
+    const char* at = first;
+    const bool negative = at != last && *at == '-';
+    at += negative;
+    std::uint64_t units = 0;
+    const char* digits = at;
+    while (at != last && *at >= '0' && *at <= '9' && at - digits < 15) {
+        units = units * 10 + static_cast<unsigned>(*at++ - '0');
+    }
+    if (at != digits && last - at == 5 && *at == '.') {
+        bool plain = true;
+        for (int i = 1; i <= 4; ++i) {
+            plain &= at[i] >= '0' && at[i] <= '9';
+            units = units * 10 + static_cast<unsigned>(at[i] - '0');
+        }
+        if (plain) {
+            value = static_cast<double>(units) / 10000.0;
+            value = negative ? -value : value;
+            return true;
+        }
+    }
+    const auto [end, error] = std::from_chars(first, last, value);
+    return error == std::errc() && end == last && std::isfinite(value);
+}
+
 // A coordinate text "x y" as two numbers.
 bool ParsePoint(std::string_view text, double& x, double& y)
 {
@@ -67,9 +98,8 @@ bool ParsePoint(std::string_view text, double& x, double& y)
         return false;
     }
     const char* first = text.data();
-    const auto [xEnd, xError] = std::from_chars(first, first + space, x);
-    const auto [yEnd, yError] = std::from_chars(first + space + 1, first + text.size(), y);
-    return xError == std::errc() && yError == std::errc() && std::isfinite(x) && std::isfinite(y);
+    return ParseCoordinate(first, first + space, x) &&
+           ParseCoordinate(first + space + 1, first + text.size(), y);
 }
 
 // Blends ink of `colour` at `coverage` (0..255) into a pixel.
@@ -148,7 +178,8 @@ std::string FormatLength(double length)
 }
 
 MapPreview::MapPreview(const SettingsFile& settings)
-    : picture(previewWidth, previewHeight, backgroundColour)
+    : picture(previewWidth, previewHeight, backgroundColour),
+      lineBudget(2LL * (mapRight - mapLeft) * (mapBottom - mapTop))
 {
     FillRect(picture, mapLeft, mapTop, mapRight, mapBottom, mapColour);
     StringMap colours;
@@ -255,10 +286,20 @@ void MapPreview::TakePoints(const FilesetReader& reader)
         const double x = PixelX(coordinates[2 * i]);
         const double y = PixelY(coordinates[2 * i + 1]);
         // A later table of the fileset may hold points outside the frame: no place.
-        if (x >= mapLeft && x < mapRight && y >= mapTop && y < mapBottom) {
-            places[i] = Place{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)};
+        // Rounded to the nearest pixel; every place lies inside the map.
+        const double roundedX = std::floor(x + 0.5);
+        const double roundedY = std::floor(y + 0.5);
+        if (roundedX >= mapLeft && roundedX < mapRight - 1 && roundedY >= mapTop &&
+            roundedY < mapBottom - 1) {
+            places[i] = Place{static_cast<std::int16_t>(roundedX),
+                              static_cast<std::int16_t>(roundedY)};
         }
     }
+}
+
+bool MapPreview::Draws(std::string_view kindCode)
+{
+    return StyleOf(kindCode) != nullptr;
 }
 
 const MapPreview::KindStyle* MapPreview::StyleOf(std::string_view kindCode)
@@ -279,11 +320,18 @@ const MapPreview::KindStyle* MapPreview::StyleOf(std::string_view kindCode)
 
 std::optional<MapPreview::Place> MapPreview::PointPlace(std::string_view numberText) const
 {
+    // Point numbers are short runs of digits: read here, without a library call.
+    if (numberText.empty() || numberText.size() > 9) {
+        return std::nullopt;
+    }
     std::size_t number = 0;
-    const char* end = numberText.data() + numberText.size();
-    const auto [last, error] = std::from_chars(numberText.data(), end, number);
-    if (error != std::errc() || last != end || number == 0 || number > places.size() ||
-        places[number - 1].x < 0) {
+    for (const char digit : numberText) {
+        if (digit < '0' || digit > '9') {
+            return std::nullopt;
+        }
+        number = number * 10 + static_cast<unsigned>(digit - '0');
+    }
+    if (number == 0 || number > places.size() || places[number - 1].x < 0) {
         return std::nullopt;
     }
     return places[number - 1];
@@ -321,7 +369,6 @@ void MapPreview::DrawRecord(std::string_view kindCode, std::string_view record)
 
 void MapPreview::DrawCurve(std::string_view items, std::uint32_t colour)
 {
-    ++curves;
     std::optional<Place> previous;
     std::size_t position = 0;
     std::string_view item;
@@ -330,25 +377,26 @@ void MapPreview::DrawCurve(std::string_view items, std::uint32_t colour)
         if (!place) {
             continue;  // the writer leaves such a point empty; the line skips it
         }
-        if (previous) {
-            Line(previous->x, previous->y, place->x, place->y, colour);
-        } else {
-            Line(place->x, place->y, place->x, place->y, colour);
-        }
+        const Place& from = previous ? *previous : *place;
+        Segment(from.x, from.y, place->x, place->y, colour);
         previous = place;
     }
+    // A curve counts when it has a point to draw.
+    curves += previous.has_value();
 }
 
 void MapPreview::DrawMarks(std::string_view items, std::uint32_t colour)
 {
-    ++marks;
+    bool drawn = false;
     std::size_t position = 0;
     std::string_view item;
     while (NextItem(items, position, item)) {
         if (const std::optional<Place> place = PointPlace(item)) {
             Mark(place->x, place->y, colour);
+            drawn = true;
         }
     }
+    marks += drawn;
 }
 
 void MapPreview::DrawSurface(std::string_view value, std::uint32_t colour)
@@ -379,12 +427,11 @@ void MapPreview::DrawSurface(std::string_view value, std::uint32_t colour)
 
 void MapPreview::Line(double x0, double y0, double x1, double y1, std::uint32_t colour)
 {
-    // Clipped to the map area (Liang-Barsky), one pixel short of its right and bottom
-    // edges for the line's second pixel.
+    // Clipped to the map area (Liang-Barsky).
     const double minX = mapLeft;
-    const double maxX = mapRight - 2;
+    const double maxX = mapRight - 1;
     const double minY = mapTop;
-    const double maxY = mapBottom - 2;
+    const double maxY = mapBottom - 1;
     double from = 0;
     double to = 1;
     const double dx = x1 - x0;
@@ -408,20 +455,41 @@ void MapPreview::Line(double x0, double y0, double x1, double y1, std::uint32_t 
     if (from > to) {
         return;
     }
-    int x = static_cast<int>(std::lround(x0 + from * dx));
-    int y = static_cast<int>(std::lround(y0 + from * dy));
-    const int endX = static_cast<int>(std::lround(x0 + to * dx));
-    const int endY = static_cast<int>(std::lround(y0 + to * dy));
+    Segment(static_cast<int>(std::lround(x0 + from * dx)),
+            static_cast<int>(std::lround(y0 + from * dy)),
+            static_cast<int>(std::lround(x0 + to * dx)), static_cast<int>(std::lround(y0 + to * dy)),
+            colour);
+}
+
+void MapPreview::Segment(int x, int y, int endX, int endY, std::uint32_t colour)
+{
+    const int steps = std::max(std::abs(endX - x), std::abs(endY - y));
+    if (steps > shortSegment) {
+        if (steps > lineBudget) {
+            budgetSpent = true;
+            x = endX;  // the end point only
+            y = endY;
+        } else {
+            lineBudget -= steps;
+        }
+    }
+    const std::uint8_t rgb[3] = {static_cast<std::uint8_t>(colour >> 16),
+                                 static_cast<std::uint8_t>(colour >> 8),
+                                 static_cast<std::uint8_t>(colour)};
+    const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(picture.width) * 3;
     const int stepX = x < endX ? 1 : -1;
     const int stepY = y < endY ? 1 : -1;
     const int spanX = std::abs(endX - x);
     const int spanY = -std::abs(endY - y);
     int error = spanX + spanY;
     for (;;) {
-        SetPixel(picture, x, y, colour);
-        SetPixel(picture, x + 1, y, colour);
-        SetPixel(picture, x, y + 1, colour);
-        SetPixel(picture, x + 1, y + 1, colour);
+        // Two pixels wide both ways; inside the map the right and lower neighbours are
+        // still in the picture (the map's border is drawn over them at the end).
+        std::uint8_t* pixel = picture.At(x, y);
+        std::memcpy(pixel, rgb, 3);
+        std::memcpy(pixel + 3, rgb, 3);
+        std::memcpy(pixel + row, rgb, 3);
+        std::memcpy(pixel + row + 3, rgb, 3);
         if (x == endX && y == endY) {
             return;
         }
@@ -516,6 +584,9 @@ FilesetPreview MapPreview::Finish(const std::string& code, const std::string& na
                        " 個、面 " + std::to_string(surfaces) + " 個。";
         if (allPointsCoincide) {
             description += "全ての点が同じ位置にあります。";
+        }
+        if (budgetSpent) {
+            description += "線が多く、長い線分の一部は端点だけを描きました。";
         }
     }
     preview.description = std::move(description);

@@ -44,6 +44,12 @@ struct FilesetPreview
 // point table is taken: the points' bounding box together with the metadata's start
 // point and extent. Memory: the picture (1.8 MB) and 4 bytes per point of the table.
 // The mesh elevations are left out: they cover the whole extent and hide the rest.
+//
+// The time is bounded too: segments of a few pixels, which real data is made of, are
+// always drawn, and longer ones while the fileset's budget of pixels lasts (twice the
+// map's area); after that a long segment is drawn as its end point only, so that data
+// whose curves cross the map back and forth costs no more than a few passes over it.
+// One thread at a time.
 class MapPreview
 {
 public:
@@ -55,6 +61,8 @@ public:
     // Takes the place of every point of the reader's table, and on the first call
     // fixes the frame from the points, the start point and the extent.
     void TakePoints(const FilesetReader& reader);
+    // Whether records of kind `kindCode` are drawn at all.
+    bool Draws(std::string_view kindCode);
     // Draws the curves, points and surfaces of one record line of kind `kindCode`.
     void DrawRecord(std::string_view kindCode, std::string_view record);
     // The picture with its legend and scale, and the description; the preview is spent.
@@ -85,6 +93,8 @@ private:
     double PixelY(double y) const { return originY - (y - frameBottom) * scale; }
     // A line two pixels wide, clipped to the map area.
     void Line(double x0, double y0, double x1, double y1, std::uint32_t colour);
+    // The same between two pixels of the map area, within the budget of long segments.
+    void Segment(int x, int y, int endX, int endY, std::uint32_t colour);
     void Mark(int x, int y, std::uint32_t colour);
     void DrawLegend(FilesetPreview& preview);
     void DrawScale();
@@ -108,6 +118,8 @@ private:
     double originY = 0;
     double startX = 0;
     double startY = 0;
+    long long lineBudget;    // pixels long segments may still paint
+    bool budgetSpent = false;
     long long curves = 0;
     long long marks = 0;
     long long surfaces = 0;

@@ -233,6 +233,16 @@ std::string_view TextLines::Front() const
     return std::string_view(text.Data() + span.begin, span.end - span.begin);
 }
 
+std::vector<std::string_view> TextLines::Remaining() const
+{
+    std::vector<std::string_view> lines;
+    lines.reserve(Size());
+    for (std::size_t i = next; i < spans.size(); ++i) {
+        lines.emplace_back(text.Data() + spans[i].begin, spans[i].end - spans[i].begin);
+    }
+    return lines;
+}
+
 void TextLines::PopFront()
 {
     ++next;

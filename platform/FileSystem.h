@@ -29,6 +29,9 @@ public:
     std::size_t Size() const { return spans.size() - next; }
     std::string_view Front() const;
     void PopFront();
+    // The lines not yet taken. They view the buffer, which stays as it is until the
+    // next AppendFile, whatever Clear and PopFront do meanwhile.
+    std::vector<std::string_view> Remaining() const;
 
 private:
     struct Span

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QComboBox>
+#include <QImage>
 #include <QTest>
 #include <QTextEdit>
 
@@ -92,6 +94,28 @@ private slots:
         QVERIFY(wizard.Get<QTextEdit>(reportText)->isReadOnly());
         QCOMPARE(wizard.Text(openOutputFolder), QStringLiteral("出力フォルダを開く"));
         QCOMPARE(wizard.Text(validate), QStringLiteral("DTDで検証"));
+
+        // A fileset's map, chosen in the box, lies over the report; it is saved as PNG.
+        auto* choice = wizard.Get<QComboBox>(previewChoice);
+        QVERIFY(choice->isVisible() && choice->isEnabled());
+        QCOMPARE(choice->count(), 4);
+        QCOMPARE(choice->itemText(3), QStringLiteral("地図: 中津市（44203）"));
+        QVERIFY(!wizard.Window().Control(previewPicture)->isVisible());
+        choice->setCurrentIndex(3);
+        emit choice->activated(3);
+        QVERIFY(wizard.Window().Control(previewPicture)->isVisible());
+        QVERIFY(!wizard.Window().Control(reportText)->isVisible());
+        QVERIFY(wizard.Text(reportNotice).startsWith(QStringLiteral("中津市（44203）: 線 ")));
+        const QImage shown = wizard.Window().Control(previewPicture)->grab().toImage();
+        QCOMPARE(shown.size(), QSize(564, 266));
+        QVERIFY2(shown.pixelColor(300, 130) != shown.pixelColor(2, 2), "a map is drawn");
+        wizard.picker.saveFiles.push_back(wizard.folder.Path() / "map.png");
+        QVERIFY(wizard.Click(savePreview));
+        QVERIFY(QImage(PathToQString(wizard.folder.Path() / "map.png")).size() == QSize(1128, 532));
+        choice->setCurrentIndex(0);
+        emit choice->activated(0);
+        QVERIFY(wizard.Window().Control(reportText)->isVisible());
+        QVERIFY(!wizard.Window().Control(previewPicture)->isVisible());
 
         QVERIFY(wizard.Click(openOutputFolder));
         QCOMPARE(recorder.opened, QStringList{"out"});

@@ -308,3 +308,38 @@ TEST_F(BatchReportTest, MissingDtdIsNotValid)
 }
 
 }
+
+namespace {
+
+TEST_F(BatchReportTest, PreviewWritesAMapPerFilesetAndSaysWhatEachShows)
+{
+    const fs::path maps = folder / "maps";
+    const BatchOutcome run = Sample(folder / "out", {"--preview", PathText(maps)});
+    ASSERT_EQ(0, run.status) << run.err;
+    for (const auto& [code, name] : {std::pair{"44201", "大分市"}, std::pair{"44202", "別府市"},
+                                     std::pair{"44203", "中津市"}}) {
+        const fs::path map = maps / (std::string(code) + ".png");
+        EXPECT_EQ("\x89PNG", ReadFileBytes(map).substr(0, 4)) << code;
+        const std::string line = "map " + PathText(map) + ": " + name + "（" + code + "）: 線 ";
+        EXPECT_NE(std::string::npos, run.out.find(line)) << run.out;
+    }
+    EXPECT_EQ(3, std::distance(fs::directory_iterator(maps), fs::directory_iterator()));
+
+    // The same pictures from two threads; --quiet says nothing of them.
+    const fs::path again = folder / "again";
+    const BatchOutcome quiet =
+        Sample(folder / "out2", {"--quiet", "--jobs", "2", "--preview", PathText(again)});
+    EXPECT_EQ(0, quiet.status) << quiet.err;
+    EXPECT_EQ("", quiet.out);
+    EXPECT_EQ(FileTree(maps), FileTree(again));
+
+    // A file where the folder should be: refused before anything is written.
+    WriteFileBytes(folder / "taken", "x");
+    const BatchOutcome refused =
+        Sample(folder / "out3", {"--preview", PathText(folder / "taken")});
+    EXPECT_EQ(2, refused.status);
+    EXPECT_NE(std::string::npos, refused.err.find("is a file")) << refused.err;
+    EXPECT_FALSE(fs::exists(folder / "out3"));
+}
+
+}

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/MapPreview.h"
 #include "tests/wizard/WizardFixture.h"
 #include "wizard/ControlIds.h"
 #include "wizard/ReportText.h"
@@ -284,6 +285,73 @@ TEST_F(WizardReportTest, ValidationOfTheDemoOutputPasses)
     EXPECT_NE(std::string::npos,
               Text(reportText).find("DTDによる検証: XMLファイル 28 個中 28 個が有効です。"))
         << Text(reportText);
+}
+
+}
+
+namespace {
+
+TEST_F(WizardReportTest, MapOfAFilesetIsChosenShownAndSaved)
+{
+    StartWithFakeCheck();
+    RunRows({0, 1});
+    const std::vector<int> covered = {filesetName, filesetCounter, featureName, featureCounter,
+                                      progressBar, reportText};
+    // The report is chosen first; the maps are offered in run order.
+    EXPECT_EQ((std::vector<std::string>{"実行結果", "地図: 大分市（44201）", "地図: 別府市（44202）"}),
+              window[previewChoice].items);
+    EXPECT_EQ(0, window[previewChoice].chosen);
+    EXPECT_TRUE(window[previewChoice].shown && window[previewChoice].enabled);
+    EXPECT_TRUE(window[savePreview].shown);
+    EXPECT_FALSE(window[savePreview].enabled) << "nothing to save while the report is shown";
+    EXPECT_FALSE(window[previewPicture].shown);
+    const std::string notice = Text(reportNotice);
+
+    wizard->OnPreviewChosen(2);
+    const FilesetPreview& map = *wizard->LastReport().filesets[1].preview;
+    EXPECT_TRUE(window[previewPicture].shown);
+    EXPECT_EQ(&map.picture, window[previewPicture].picture);
+    for (const int id : covered) {
+        EXPECT_FALSE(window[id].shown) << id << " lies under the map";
+    }
+    EXPECT_EQ(map.description, Text(reportNotice));
+    EXPECT_EQ(0u, map.description.rfind("別府市（44202）: 線 ", 0)) << map.description;
+    EXPECT_TRUE(window[savePreview].enabled);
+
+    // Saved where the user says, offered as the fileset's code in the XML folder.
+    picker.saveFiles.push_back(out / "chosen.png");
+    wizard->OnSavePreview();
+    EXPECT_EQ(fs::path("44202.png"), picker.suggestedNames.back());
+    EXPECT_EQ(out, picker.startFolders.back());
+    EXPECT_EQ("*.png", picker.saveFilters.back().pattern);
+    EXPECT_EQ("地図を保存しました: " + PathText(out / "chosen.png"), Text(reportNotice));
+    EXPECT_EQ("\x89PNG", ReadFileBytes(out / "chosen.png").substr(0, 4));
+    // Cancelled: nothing written, nothing said. Refused: the reason is said.
+    wizard->OnSavePreview();
+    EXPECT_EQ("地図を保存しました: " + PathText(out / "chosen.png"), Text(reportNotice));
+    picker.saveFiles.push_back(out / "missing" / "chosen.png");
+    wizard->OnSavePreview();
+    EXPECT_EQ(0u, Text(reportNotice).rfind("地図を保存できません: ", 0)) << Text(reportNotice);
+    EXPECT_FALSE(fs::exists(out / "missing"));
+
+    // Back to the report: everything as it was.
+    wizard->OnPreviewChosen(0);
+    EXPECT_FALSE(window[previewPicture].shown);
+    for (const int id : covered) {
+        EXPECT_TRUE(window[id].shown) << id;
+    }
+    EXPECT_EQ(notice, Text(reportNotice));
+    EXPECT_FALSE(window[savePreview].enabled);
+    wizard->OnPreviewChosen(3);  // no such item: ignored
+    EXPECT_FALSE(window[previewPicture].shown);
+
+    // The check runs its bar where the map lies: the report comes back first.
+    wizard->OnPreviewChosen(1);
+    wizard->OnValidate();
+    EXPECT_FALSE(window[previewPicture].shown);
+    EXPECT_TRUE(window[progressBar].shown);
+    EXPECT_EQ(0, window[previewChoice].chosen);
+    EXPECT_EQ(3u, window[previewChoice].items.size());
 }
 
 }

@@ -18,6 +18,7 @@
 #include <functional>
 #include <string>
 
+#include <QComboBox>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -224,6 +225,14 @@ int Screenshots(const fs::path& set, const fs::path& work, const fs::path& image
     };
     Click(&window, next);
     shot("page6-completed.png");
+    // The map of the first fileset, chosen in the box as a user does.
+    auto* mapChoice = FindControl<QComboBox>(&window, previewChoice);
+    mapChoice->setCurrentIndex(1);
+    emit mapChoice->activated(1);
+    window.ProcessPendingEvents();
+    shot("page6-map.png");
+    mapChoice->setCurrentIndex(0);
+    emit mapChoice->activated(0);
 
     // The dialogs, each with a message of its own kind, over the completed wizard or
     // centred on the screen.
