@@ -119,8 +119,8 @@ const std::vector<Control>& Controls()
         // The map lies over the progress fields and the report while it is chosen; it
         // is drawn at twice this size, so it shows at exactly half.
         {previewPicture, MapPicture, left, 148, pageWidth, 266, "", "", 0, none},
-        {previewChoice, ChoiceBox, 288, 421, 192, 26, "", "", 0, none},
-        {savePreview, PushButton, 488, 420, 88, 28, "", "", 0, none},
+        {previewChoice, ChoiceBox, 288, 421, 176, 26, "", "", 0, none},
+        {savePreview, PushButton, 472, 420, 104, 28, "", "", 0, none},
 
         // Along the bottom, last so that Tab reaches them after the page's controls.
         {help, PushButton, left, buttonTop, buttonWidth, buttonHeight, "ヘルプ", "", 0, none},
