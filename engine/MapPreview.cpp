@@ -1,6 +1,7 @@
 #include "engine/MapPreview.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -318,23 +319,20 @@ const MapPreview::KindStyle* MapPreview::StyleOf(std::string_view kindCode)
     return lastStyle;
 }
 
-std::optional<MapPreview::Place> MapPreview::PointPlace(std::string_view numberText) const
+std::size_t MapPreview::PointNumber(std::string_view numberText) const
 {
     // Point numbers are short runs of digits: read here, without a library call.
     if (numberText.empty() || numberText.size() > 9) {
-        return std::nullopt;
+        return 0;
     }
     std::size_t number = 0;
     for (const char digit : numberText) {
         if (digit < '0' || digit > '9') {
-            return std::nullopt;
+            return 0;
         }
         number = number * 10 + static_cast<unsigned>(digit - '0');
     }
-    if (number == 0 || number > places.size() || places[number - 1].x < 0) {
-        return std::nullopt;
-    }
-    return places[number - 1];
+    return number <= places.size() ? number : 0;
 }
 
 void MapPreview::DrawRecord(std::string_view kindCode, std::string_view record)
@@ -367,19 +365,44 @@ void MapPreview::DrawRecord(std::string_view kindCode, std::string_view record)
     rowShapes[style->legendRow] += curves + marks + surfaces - before;
 }
 
+std::size_t MapPreview::NextPlaces(std::string_view items, std::size_t& position,
+                                   PlaceBatch& batch) const
+{
+    // First the numbers, each point's place asked for at once; then the places, which
+    // are on their way meanwhile: a curve names points anywhere in the table.
+    std::array<std::size_t, batchSize> numbers;
+    std::size_t count = 0;
+    std::string_view item;
+    while (count < batchSize && NextItem(items, position, item)) {
+        const std::size_t number = PointNumber(item);
+        if (number != 0) {
+            __builtin_prefetch(&places[number - 1]);
+            numbers[count++] = number;
+        }
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Place place = places[numbers[i] - 1];
+        if (place.x >= 0) {
+            __builtin_prefetch(picture.At(place.x, place.y));
+            batch[kept++] = place;
+        }
+    }
+    return kept;
+}
+
 void MapPreview::DrawCurve(std::string_view items, std::uint32_t colour)
 {
     std::optional<Place> previous;
     std::size_t position = 0;
-    std::string_view item;
-    while (NextItem(items, position, item)) {
-        const std::optional<Place> place = PointPlace(item);
-        if (!place) {
-            continue;  // the writer leaves such a point empty; the line skips it
+    PlaceBatch batch;
+    // A point without a place is left out, as the writer leaves its text empty.
+    while (const std::size_t count = NextPlaces(items, position, batch)) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const Place& from = previous ? *previous : batch[i];
+            Segment(from.x, from.y, batch[i].x, batch[i].y, colour);
+            previous = batch[i];
         }
-        const Place& from = previous ? *previous : *place;
-        Segment(from.x, from.y, place->x, place->y, colour);
-        previous = place;
     }
     // A curve counts when it has a point to draw.
     curves += previous.has_value();
@@ -389,12 +412,12 @@ void MapPreview::DrawMarks(std::string_view items, std::uint32_t colour)
 {
     bool drawn = false;
     std::size_t position = 0;
-    std::string_view item;
-    while (NextItem(items, position, item)) {
-        if (const std::optional<Place> place = PointPlace(item)) {
-            Mark(place->x, place->y, colour);
-            drawn = true;
+    PlaceBatch batch;
+    while (const std::size_t count = NextPlaces(items, position, batch)) {
+        for (std::size_t i = 0; i < count; ++i) {
+            Mark(batch[i].x, batch[i].y, colour);
         }
+        drawn = true;
     }
     marks += drawn;
 }

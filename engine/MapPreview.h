@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -83,8 +84,14 @@ private:
     };
     // The style of a kind code, or null when it is not drawn.
     const KindStyle* StyleOf(std::string_view kindCode);
-    // The place of point number `numberText` (from 1), or nothing.
-    std::optional<Place> PointPlace(std::string_view numberText) const;
+    // The point that an item names (from 1), or 0 when it names none of the table.
+    std::size_t PointNumber(std::string_view numberText) const;
+    // The places of the next items of a comma list that have one, up to batchSize;
+    // returns how many, 0 at the end of the list.
+    static constexpr std::size_t batchSize = 32;
+    using PlaceBatch = std::array<Place, batchSize>;
+    std::size_t NextPlaces(std::string_view items, std::size_t& position,
+                           PlaceBatch& batch) const;
     void DrawCurve(std::string_view items, std::uint32_t colour);
     void DrawMarks(std::string_view items, std::uint32_t colour);
     void DrawSurface(std::string_view value, std::uint32_t colour);

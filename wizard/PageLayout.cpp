@@ -114,14 +114,12 @@ const std::vector<Control>& Controls()
         // The completion state's report below the bar; the logic sets every text.
         {reportNotice, Label, left, 120, pageWidth, 24, "", "", 0, none},
         {reportText, ReportBox, left, 268, pageWidth, 146, "", "", 0, none},
-        {openOutputFolder, PushButton, left, 420, 144, 28, "", "", 0, none},
-        {validate, PushButton, left + 152, 420, 100, 28, "", "", 0, none},
+        {openOutputFolder, PushButton, left, 420, 150, 28, "", "", 0, none},
+        {validate, PushButton, left + 158, 420, 110, 28, "", "", 0, none},
         // The map lies over the progress fields and the report while it is chosen; it
         // is drawn at twice this size, so it shows at exactly half.
         {previewPicture, MapPicture, left, 148, pageWidth, 266, "", "", 0, none},
-        // The buttons leave room for their captions in the Windows window's narrower
-        // dialog units too.
-        {previewChoice, ChoiceBox, 272, 421, 192, 26, "", "", 0, none},
+        {previewChoice, ChoiceBox, 288, 421, 176, 26, "", "", 0, none},
         {savePreview, PushButton, 472, 420, 104, 28, "", "", 0, none},
 
         // Along the bottom, last so that Tab reaches them after the page's controls.

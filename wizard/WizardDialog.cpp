@@ -32,12 +32,13 @@ constexpr std::array<int, 6> coveredByMap = {control::filesetName,    control::f
 // wizard is open.
 constexpr int wizardMaps = 16;
 
-// The items of the choice box 1094: the report, then the map of each fileset drawn.
+// The items of the choice box 1094: the report, then each fileset drawn, by its name
+// and code (the map is what it shows).
 std::vector<std::string> MapChoices(const std::vector<const FilesetPreview*>& maps)
 {
     std::vector<std::string> choices = {completionText::reportChoice};
     for (const FilesetPreview* map : maps) {
-        choices.push_back("地図: " + ToUtf8(map->name) + "（" + ToUtf8(map->code) + "）");
+        choices.push_back(ToUtf8(map->name) + "（" + ToUtf8(map->code) + "）");
     }
     return choices;
 }

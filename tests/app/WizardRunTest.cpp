@@ -99,7 +99,7 @@ private slots:
         auto* choice = wizard.Get<QComboBox>(previewChoice);
         QVERIFY(choice->isVisible() && choice->isEnabled());
         QCOMPARE(choice->count(), 4);
-        QCOMPARE(choice->itemText(3), QStringLiteral("地図: 中津市（44203）"));
+        QCOMPARE(choice->itemText(3), QStringLiteral("中津市（44203）"));
         QVERIFY(!wizard.Window().Control(previewPicture)->isVisible());
         choice->setCurrentIndex(3);
         emit choice->activated(3);

@@ -298,7 +298,7 @@ TEST_F(WizardReportTest, MapOfAFilesetIsChosenShownAndSaved)
     const std::vector<int> covered = {filesetName, filesetCounter, featureName, featureCounter,
                                       progressBar, reportText};
     // The report is chosen first; the maps are offered in run order.
-    EXPECT_EQ((std::vector<std::string>{"実行結果", "地図: 大分市（44201）", "地図: 別府市（44202）"}),
+    EXPECT_EQ((std::vector<std::string>{"実行結果", "大分市（44201）", "別府市（44202）"}),
               window[previewChoice].items);
     EXPECT_EQ(0, window[previewChoice].chosen);
     EXPECT_TRUE(window[previewChoice].shown && window[previewChoice].enabled);
