@@ -4,10 +4,11 @@
 # Wine, runs the window tests (the real window driven in process by control id) under
 # Wine in a virtual X server, converts the sample data set with ordevik-batch.exe under
 # Wine in all four output forms and compares the trees byte for byte with what the
-# Linux build writes, and packs build-windows/ordevik-<version>-win64.zip. From
-# the same installation tree it makes the setup program ordevik-<version>-setup.exe
-# (NSIS) and the MSI ordevik-<version>-x64.msi (wixl) beside the zip, and installs,
-# runs, upgrades and removes them under Wine. Installs what is missing.
+# Linux build writes, compares its maps (--preview) with the Linux build's, and packs
+# build-windows/ordevik-<version>-win64.zip. From the same installation tree it makes
+# the setup program ordevik-<version>-setup.exe (NSIS) and the MSI
+# ordevik-<version>-x64.msi (wixl) beside the zip, and installs, runs, upgrades and
+# removes them under Wine. Installs what is missing.
 #
 #     ./scripts/build-windows.sh
 #
@@ -107,6 +108,17 @@ for layout in "" "--per-kind"; do
     done
 done
 echo "ordevik-batch.exe under Wine wrote the Linux build's trees in $forms output forms"
+# The maps of --preview: the same files and descriptions, and the same pixels wherever
+# no text is drawn (left of the north arrow's column, 726), since each system draws text
+# with its own face.
+"$linux/ordevik-batch" --csv "$sample/filesets.csv" --data "$sample/data" \
+    --dtd "$sample/dtd" --out "$compare/linux-maps-xml" --preview "$compare/linux-maps" \
+    >"$compare/linux-maps.out" 2>/dev/null
+(cd "$compare" && "$wine" "Z:$build/ordevik-batch.exe" --csv "Z:$sample/filesets.csv" \
+    --data "Z:$sample/data" --dtd "Z:$sample/dtd" --out windows-maps-xml \
+    --preview windows-maps >windows-maps.out 2>/dev/null)
+"$root/tests/package/compare-maps.py" "$compare/linux-maps" "$compare/linux-maps.out" \
+    "$compare/windows-maps" "$compare/windows-maps.out" 726
 # Only this version's zip: a stale one of another name or version would be listed too.
 rm -f "$build"/ordevik-*-win64.zip
 (cd "$build" && cpack -G ZIP >/dev/null)
