@@ -17,6 +17,7 @@
 #include "tests/win/WinDriver.h"
 #include "win/WideText.h"
 #include "wizard/ControlIds.h"
+#include "wizard/PageLayout.h"
 
 namespace fs = std::filesystem;
 using namespace control;
@@ -110,7 +111,9 @@ TEST_F(WinWizardTest, ChoiceBoxHoldsTheTextsTheLogicSets)
     EXPECT_EQ(static_cast<LONG>(CBS_DROPDOWNLIST), GetWindowLongW(box, GWL_STYLE) & 3);
     RECT field{};
     GetWindowRect(box, &field);
-    EXPECT_EQ(window->PixelsDown(421 + 26) - window->PixelsDown(421), field.bottom - field.top);
+    const layout::Control& entry = *layout::Find(previewChoice);
+    EXPECT_EQ(window->PixelsDown(entry.y + entry.height) - window->PixelsDown(entry.y),
+              field.bottom - field.top);
 
     window->SetChoices(previewChoice, {"実行結果", "44201 大分市", "44202 別府市"}, 1);
     EXPECT_EQ((std::vector<std::string>{"実行結果", "44201 大分市", "44202 別府市"}),
