@@ -1,10 +1,13 @@
 // The record writer on any record line, with fixed settings and a fixed point table:
-// both output encodings, template expansion and attribute conversion.
+// both output encodings, template expansion and attribute conversion; and the map
+// drawn from the same line.
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "engine/MapPreview.h"
 #include "xmlout/FeatureWriter.h"
 #include "xmlout/OutputFile.h"
 #include "fuzz/FuzzSupport.h"
@@ -70,10 +73,13 @@ struct Fixture
         }
         writer.ClosePointData();
         Check(file.Open("/dev/null", OutputFile::Mode::Create), "/dev/null cannot be opened");
+        map.emplace(writer);
+        map->TakePoints(writer);
     }
 
     FeatureWriter writer;
     OutputFile file;
+    std::optional<MapPreview> map;  // made once the settings are read
 };
 
 }
@@ -86,6 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fixture.writer.WriteRecord(record, fixture.file, true);
     fixture.writer.WriteRecord(record, fixture.file, false);
     Check(!fixture.file.Failed(), "writing to /dev/null failed");
+    fixture.map->DrawRecord("RD", record);
 
     StringList lines;
     fixture.writer.ExpandTemplate(record, lines, 1);
