@@ -467,7 +467,8 @@ void WizardWindow::BuildProgressPage()
     auto* choice = Add(previewChoice, new QComboBox);
     choice->setAccessibleName(QStringLiteral("表示する内容"));
     // Only the user's choices are heard: the logic's SetChoices emits no activated().
-    connect(choice, &QComboBox::activated, this, [this](int index) { logic->OnPreviewChosen(index); });
+    connect(choice, &QComboBox::activated, this,
+            [this](int index) { logic->OnPreviewChosen(index); });
     AddButton(savePreview, &WizardDialog::OnSavePreview);
 }
 

@@ -480,8 +480,8 @@ void MapPreview::Line(double x0, double y0, double x1, double y1, std::uint32_t 
     }
     Segment(static_cast<int>(std::lround(x0 + from * dx)),
             static_cast<int>(std::lround(y0 + from * dy)),
-            static_cast<int>(std::lround(x0 + to * dx)), static_cast<int>(std::lround(y0 + to * dy)),
-            colour);
+            static_cast<int>(std::lround(x0 + to * dx)),
+            static_cast<int>(std::lround(y0 + to * dy)), colour);
 }
 
 void MapPreview::Segment(int x, int y, int endX, int endY, std::uint32_t colour)

@@ -148,7 +148,8 @@ std::string JapaneseFaceFile()
     // A match that cannot draw Japanese is no match: the legend would be boxes.
     if (match != nullptr && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
         FcPatternGetLangSet(match, FC_LANG, 0, &languages) == FcResultMatch &&
-        FcLangSetHasLang(languages, reinterpret_cast<const FcChar8*>("ja")) != FcLangDifferentLang) {
+        FcLangSetHasLang(languages, reinterpret_cast<const FcChar8*>("ja")) !=
+            FcLangDifferentLang) {
         found = reinterpret_cast<const char*>(file);
     }
     if (match != nullptr) {
@@ -178,7 +179,11 @@ std::vector<char32_t> CodePoints(std::string_view text)
     std::vector<char32_t> points;
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        const int length = lead < 0x80    ? 1
+                           : lead >= 0xF0 ? 4
+                           : lead >= 0xE0 ? 3
+                           : lead >= 0xC0 ? 2
+                                          : 0;
         if (length == 0 || i + length > text.size()) {
             points.push_back(U'\uFFFD');
             ++i;
@@ -239,7 +244,8 @@ std::optional<TextBitmap> DrawTextLine(std::string_view utf8, int pixelSize)
                 if (x < 0 || x >= bitmap.width) {
                     continue;
                 }
-                std::uint8_t& target = bitmap.coverage[static_cast<std::size_t>(y) * bitmap.width + x];
+                std::uint8_t& target =
+                    bitmap.coverage[static_cast<std::size_t>(y) * bitmap.width + x];
                 target = std::max(target, source.buffer[row * source.pitch + column]);
             }
         }

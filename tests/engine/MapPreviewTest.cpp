@@ -98,7 +98,8 @@ TEST_F(MapPreviewTest, ShapesLieWhereTheirCoordinatesSayNorthUp)
     fileset.points = {"0000000000000000", "0100000001000000", "0000000001000000"};
     fileset.records["RD"] = "RD(ID{RD1}){CV(ID{CV1}){1,2}}";  // south-west to north-east
     fileset.records["CP"] = "CP(ID{CP1}){PT(ID{PT1}){3}}";    // the north-west corner
-    fileset.records["BL"] = "BL(ID{BL1}){SF(ID{SF1}){00500000,00500000}}";  // the south-west quarter
+    // The south-west quarter.
+    fileset.records["BL"] = "BL(ID{BL1}){SF(ID{SF1}){00500000,00500000}}";
     const RunReport report = Convert({fileset});
     ASSERT_EQ(1u, report.filesets.size());
     ASSERT_NE(nullptr, report.filesets[0].preview);
