@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <future>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -411,7 +412,23 @@ std::optional<std::string> PrepareOutputFolder(const fs::path& folder)
 
 // Converts one fileset as a run of its own. Its documents depend only on the settings,
 // its files and the options, so filesets may be converted side by side.
-void ConvertFileset(const BatchOptions& options, FilesetJob& job)
+// Writes the job's map, if it has one, and lets the picture go.
+void WriteMap(const BatchOptions& options, FilesetJob& job,
+              std::shared_ptr<const FilesetPreview> map)
+{
+    job.mapFile = options.previewFolder / FsName(map->code);
+    job.mapFile += ".png";
+    const std::string failure = WritePng(job.mapFile, map->picture);
+    job.mapFailed = !failure.empty();
+    job.mapText = job.mapFailed ? failure : map->description;
+}
+
+// Converts one fileset as a run of its own. Its documents depend only on the settings,
+// its files and the options, so filesets may be converted side by side. Its map is
+// compressed and written on a thread of its own while the next fileset converts:
+// `pendingMap`, the thread's previous one, is waited for first, so that at most one
+// picture per thread waits to be written.
+void ConvertFileset(const BatchOptions& options, FilesetJob& job, std::future<void>& pendingMap)
 {
     ConversionRequest request;
     request.options = options.conversion;
@@ -422,20 +439,16 @@ void ConvertFileset(const BatchOptions& options, FilesetJob& job)
     job.summary = RunConversion(request, &presenter, progress);
     job.lines = std::move(presenter.lines);
     for (FilesetEntry& fileset : job.summary.report.filesets) {
-        if (fileset.preview == nullptr) {
-            continue;
-        }
+        std::shared_ptr<const FilesetPreview> map = std::move(fileset.preview);
         // A code that cannot be a file name has no map, as it has no documents.
-        if (!IsSafeName(fileset.code)) {
-            fileset.preview.reset();
+        if (map == nullptr || !IsSafeName(fileset.code)) {
             continue;
         }
-        job.mapFile = options.previewFolder / FsName(fileset.code);
-        job.mapFile += ".png";
-        const std::string failure = WritePng(job.mapFile, fileset.preview->picture);
-        job.mapFailed = !failure.empty();
-        job.mapText = job.mapFailed ? failure : fileset.preview->description;
-        fileset.preview.reset();
+        if (pendingMap.valid()) {
+            pendingMap.get();
+        }
+        pendingMap = std::async(std::launch::async, WriteMap, std::cref(options),
+                                std::ref(job), std::move(map));
     }
 }
 
@@ -449,6 +462,18 @@ void RunJobs(const BatchOptions& options, std::vector<FilesetJob>& jobs, DialogP
     std::size_t nextPrint = 0;
     bool stopped = false;
     auto worker = [&]() {
+        std::future<void> pendingMap;
+        // The map still being written when the worker ends.
+        struct MapWait
+        {
+            std::future<void>& map;
+            ~MapWait()
+            {
+                if (map.valid()) {
+                    map.get();
+                }
+            }
+        } wait{pendingMap};
         for (;;) {
             std::size_t index;
             {
@@ -458,7 +483,7 @@ void RunJobs(const BatchOptions& options, std::vector<FilesetJob>& jobs, DialogP
                 }
                 index = nextJob++;
             }
-            ConvertFileset(options, jobs[index]);
+            ConvertFileset(options, jobs[index], pendingMap);
 
             std::lock_guard lock(mutex);
             jobs[index].finished = true;

@@ -55,9 +55,7 @@ private:
     ConversionSummary summary;
     int mapsLeft;                   // filesets still to be drawn
     std::optional<MapPreview> map;  // the current fileset's, while it is drawn
-    // A point table loaded and not yet taken by the map: the drawing of the next kind
-    // takes it, or the next point step, before it replaces the table.
-    bool pointsFresh = false;
+
 };
 
 // The run takes the folders without one trailing separator.
@@ -186,8 +184,8 @@ bool ConversionRun::ConvertKind(int& kindNumber, const std::string& kindTotal)
 
 bool ConversionRun::PointStep()
 {
-    if (map && std::exchange(pointsFresh, false)) {
-        map->TakePoints(converter.Reader());
+    if (map) {
+        map->ForgetPoints();
     }
     labels.featureCounter.clear();
     labels.featureName = "ポイントデータ設定";
@@ -212,7 +210,9 @@ bool ConversionRun::PointStep()
         progress.PumpOneMessage();
     }
     converter.ClosePointFile();
-    pointsFresh = map && converter.KindCode() != meshKind;
+    if (map && converter.KindCode() != meshKind) {
+        map->TakePoints(converter.Reader());
+    }
     return true;
 }
 
@@ -224,14 +224,8 @@ void ConversionRun::WriteRecords(int lines)
     std::jthread drawer;
     if (map && map->Draws(converter.KindCode())) {
         drawer = std::jthread([this, records = converter.PendingRecords(),
-                               kindCode = converter.KindCode(),
-                               takePoints = std::exchange(pointsFresh, false)] {
-            if (takePoints) {
-                map->TakePoints(converter.Reader());
-            }
-            for (const std::string_view record : records) {
-                map->DrawRecord(kindCode, record);
-            }
+                               kindCode = converter.KindCode()] {
+            map->DrawRecords(kindCode, records);
         });
     }
     long long written = 0;

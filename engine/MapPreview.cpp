@@ -26,7 +26,11 @@ constexpr int legendRowHeight = 30;
 constexpr int legendFirstRow = 58;
 constexpr int scaleTop = 440;
 // A segment up to this many pixels long is always drawn in full.
-constexpr int shortSegment = 8;    // the scale's caption; the bar and its length below
+constexpr int shortSegment = 8;
+// A kind's records drawn, at most, in bytes (see DrawRecords).
+constexpr std::size_t drawnBytes = 128 * 1024;
+// Points read to find the frame, at most.
+constexpr std::size_t frameSample = 4096;    // the scale's caption; the bar and its length below
 
 constexpr std::uint32_t backgroundColour = 0xF0F0F0;
 constexpr std::uint32_t mapColour = 0xFFFFFF;
@@ -142,8 +146,11 @@ int DrawText(RgbPicture& picture, int x, int y, std::string_view utf8, int pixel
     }
     for (int row = 0; row < text->height && y + row < picture.height; ++row) {
         for (int column = 0; column < text->width && x + column < right; ++column) {
-            const std::uint8_t coverage =
-                text->coverage[static_cast<std::size_t>(row) * text->width + column];
+            // Sixteen levels of ink: the eye sees no difference, and the picture keeps
+            // few enough colours to be stored with a palette.
+            const std::uint8_t coverage = static_cast<std::uint8_t>(
+                (text->coverage[static_cast<std::size_t>(row) * text->width + column] + 8) /
+                17 * 17);
             if (coverage != 0 && y + row >= 0 && x + column >= 0) {
                 Blend(picture.At(x + column, y + row), colour, coverage);
             }
@@ -180,7 +187,7 @@ std::string FormatLength(double length)
 
 MapPreview::MapPreview(const SettingsFile& settings)
     : picture(previewWidth, previewHeight, backgroundColour),
-      lineBudget(2LL * (mapRight - mapLeft) * (mapBottom - mapTop))
+      lineBudget(static_cast<long long>(mapRight - mapLeft) * (mapBottom - mapTop))
 {
     FillRect(picture, mapLeft, mapTop, mapRight, mapBottom, mapColour);
     StringMap colours;
@@ -199,6 +206,7 @@ MapPreview::MapPreview(const SettingsFile& settings)
         rowNames.push_back(ToUtf8(names[row]));
         rowColours.push_back(rowColour);
         rowShapes.push_back(0);
+        rowSampling.push_back(1);
         std::size_t position = 0;
         std::string_view code;
         bool first = true;
@@ -221,80 +229,118 @@ MapPreview::MapPreview(const SettingsFile& settings)
 
 void MapPreview::TakePoints(const FilesetReader& reader)
 {
+    points = &reader;
     const std::size_t count = reader.PointCount();
-    std::vector<double> coordinates;
-    coordinates.reserve(count * 2);
+    // Places are found when a shape first names a point (most points of a large table
+    // are never drawn, see DrawRecords); until then they are unknown.
+    places.assign(count, Place{unknownPlace, 0});
+    if (framed) {
+        return;
+    }
+    // The frame from the extent and a sample of the points, evenly spread and with the
+    // first and the last: a start point or unit gone wrong moves them all, and a stray
+    // point outside the frame is left out of the picture.
     double left = std::numeric_limits<double>::infinity();
     double right = -left;
     double bottom = left;
     double top = -left;
-    for (std::size_t i = 0; i < count; ++i) {
+    const auto take = [&](std::size_t index) {
         double x = 0;
         double y = 0;
-        if (!ParsePoint(reader.PointTextAt(i), x, y)) {
-            x = std::numeric_limits<double>::quiet_NaN();
-        }
-        coordinates.push_back(x);
-        coordinates.push_back(y);
-        if (!std::isnan(x)) {
+        if (ParsePoint(reader.PointTextAt(index), x, y)) {
             left = std::min(left, x);
             right = std::max(right, x);
             bottom = std::min(bottom, y);
             top = std::max(top, y);
         }
+    };
+    const std::size_t step = std::max<std::size_t>(1, count / frameSample);
+    for (std::size_t i = 0; i < count; i += step) {
+        take(i);
     }
-    if (!framed) {
-        framed = true;
-        startX = reader.StartPointX();
-        startY = reader.StartPointY();
-        pointsTaken = count;
-        allPointsCoincide = count > 1 && left == right && bottom == top;
-        // The extent counts only when it has an area; a start point of zero with no
-        // extent says nothing about where the data lies.
-        if (reader.ScopeX() > 0 && reader.ScopeY() > 0) {
-            left = std::min(left, startX);
-            bottom = std::min(bottom, startY);
-            right = std::max(right, startX + reader.ScopeX());
-            top = std::max(top, startY + reader.ScopeY());
-        }
-        if (left > right) {  // nothing at all: a unit square at the start point
-            left = startX;
-            bottom = startY;
-            right = startX + 1;
-            top = startY + 1;
-        }
-        frameLeft = left;
-        frameBottom = bottom;
-        frameWidth = right - left;
-        frameHeight = top - bottom;
-        const double roomX = mapRight - mapLeft - 2 * mapMargin;
-        const double roomY = mapBottom - mapTop - 2 * mapMargin;
-        if (frameWidth > 0 && frameHeight > 0) {
-            scale = std::min(roomX / frameWidth, roomY / frameHeight);
-        } else if (frameWidth > 0) {
-            scale = roomX / frameWidth;
-        } else if (frameHeight > 0) {
-            scale = roomY / frameHeight;
-        } else {
-            scale = 1;
-        }
-        // The frame is centred in the map area.
-        originX = (mapLeft + mapRight) / 2.0 - frameWidth * scale / 2;
-        originY = (mapTop + mapBottom) / 2.0 + frameHeight * scale / 2;
+    if (count != 0) {
+        take(count - 1);
     }
-    places.assign(count, Place{-1, -1});
-    for (std::size_t i = 0; i < count; ++i) {
-        const double x = PixelX(coordinates[2 * i]);
-        const double y = PixelY(coordinates[2 * i + 1]);
-        // A later table of the fileset may hold points outside the frame: no place.
-        // Rounded to the nearest pixel; every place lies inside the map.
-        const double roundedX = std::floor(x + 0.5);
-        const double roundedY = std::floor(y + 0.5);
-        if (roundedX >= mapLeft && roundedX < mapRight - 1 && roundedY >= mapTop &&
-            roundedY < mapBottom - 1) {
-            places[i] = Place{static_cast<std::int16_t>(roundedX),
-                              static_cast<std::int16_t>(roundedY)};
-        }
+    framed = true;
+    startX = reader.StartPointX();
+    startY = reader.StartPointY();
+    allPointsCoincide = count > 1 && left == right && bottom == top;
+    // The extent counts only when it has an area; a start point of zero with no
+    // extent says nothing about where the data lies.
+    if (reader.ScopeX() > 0 && reader.ScopeY() > 0) {
+        left = std::min(left, startX);
+        bottom = std::min(bottom, startY);
+        right = std::max(right, startX + reader.ScopeX());
+        top = std::max(top, startY + reader.ScopeY());
+    }
+    if (left > right) {  // nothing at all: a unit square at the start point
+        left = startX;
+        bottom = startY;
+        right = startX + 1;
+        top = startY + 1;
+    }
+    frameLeft = left;
+    frameBottom = bottom;
+    frameWidth = right - left;
+    frameHeight = top - bottom;
+    const double roomX = mapRight - mapLeft - 2 * mapMargin;
+    const double roomY = mapBottom - mapTop - 2 * mapMargin;
+    if (frameWidth > 0 && frameHeight > 0) {
+        scale = std::min(roomX / frameWidth, roomY / frameHeight);
+    } else if (frameWidth > 0) {
+        scale = roomX / frameWidth;
+    } else if (frameHeight > 0) {
+        scale = roomY / frameHeight;
+    } else {
+        scale = 1;
+    }
+    // The frame is centred in the map area.
+    originX = (mapLeft + mapRight) / 2.0 - frameWidth * scale / 2;
+    originY = (mapTop + mapBottom) / 2.0 + frameHeight * scale / 2;
+}
+
+void MapPreview::ForgetPoints()
+{
+    points = nullptr;
+    places.clear();
+}
+
+MapPreview::Place MapPreview::FindPlace(std::size_t index) const
+{
+    double x = 0;
+    double y = 0;
+    if (!ParsePoint(points->PointTextAt(index), x, y)) {
+        return Place{-1, -1};
+    }
+    // Rounded to the nearest pixel; a point outside the frame has no place.
+    const double roundedX = std::floor(PixelX(x) + 0.5);
+    const double roundedY = std::floor(PixelY(y) + 0.5);
+    if (roundedX >= mapLeft && roundedX < mapRight - 1 && roundedY >= mapTop &&
+        roundedY < mapBottom - 1) {
+        return Place{static_cast<std::int16_t>(roundedX), static_cast<std::int16_t>(roundedY)};
+    }
+    return Place{-1, -1};
+}
+
+void MapPreview::DrawRecords(std::string_view kindCode,
+                             const std::vector<std::string_view>& records)
+{
+    const KindStyle* style = StyleOf(kindCode);
+    if (style == nullptr || !framed || points == nullptr) {
+        return;
+    }
+    // A kind of more than drawnBytes of records is drawn from every k-th record, so
+    // that the map costs a small share of the conversion whatever the data's size.
+    std::size_t bytes = 0;
+    for (const std::string_view record : records) {
+        bytes += record.size();
+    }
+    const std::size_t every = (bytes + drawnBytes - 1) / drawnBytes;
+    const std::size_t step = std::max<std::size_t>(1, every);
+    std::size_t& sampling = rowSampling[style->legendRow];
+    sampling = std::max(sampling, step);
+    for (std::size_t i = 0; i < records.size(); i += step) {
+        DrawRecord(kindCode, records[i]);
     }
 }
 
@@ -338,7 +384,7 @@ std::size_t MapPreview::PointNumber(std::string_view numberText) const
 void MapPreview::DrawRecord(std::string_view kindCode, std::string_view record)
 {
     const KindStyle* style = StyleOf(kindCode);
-    if (style == nullptr || !framed) {
+    if (style == nullptr || !framed || points == nullptr) {
         return;
     }
     const long long before = curves + marks + surfaces;
@@ -366,7 +412,7 @@ void MapPreview::DrawRecord(std::string_view kindCode, std::string_view record)
 }
 
 std::size_t MapPreview::NextPlaces(std::string_view items, std::size_t& position,
-                                   PlaceBatch& batch) const
+                                   PlaceBatch& batch)
 {
     // First the numbers, each point's place asked for at once; then the places, which
     // are on their way meanwhile: a curve names points anywhere in the table.
@@ -382,7 +428,11 @@ std::size_t MapPreview::NextPlaces(std::string_view items, std::size_t& position
     }
     std::size_t kept = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        const Place place = places[numbers[i] - 1];
+        Place& known = places[numbers[i] - 1];
+        if (known.x == unknownPlace) {
+            known = FindPlace(numbers[i] - 1);
+        }
+        const Place place = known;
         if (place.x >= 0) {
             __builtin_prefetch(picture.At(place.x, place.y));
             batch[kept++] = place;
@@ -539,7 +589,8 @@ void MapPreview::DrawLegend(FilesetPreview& preview)
     DrawText(picture, legendLeft, 18, "凡例", 26, inkColour, legendRight);
     for (std::size_t row = 0; row < rowNames.size(); ++row) {
         if (rowShapes[row] != 0) {
-            preview.legend.push_back({rowNames[row], rowColours[row], rowShapes[row]});
+            preview.legend.push_back(
+                {rowNames[row], rowColours[row], rowShapes[row], rowSampling[row]});
         }
     }
     const std::size_t room = (scaleTop - 16 - legendFirstRow) / legendRowHeight;
@@ -550,7 +601,9 @@ void MapPreview::DrawLegend(FilesetPreview& preview)
     for (std::size_t i = 0; i < shown; ++i, y += legendRowHeight) {
         const LegendEntry& entry = preview.legend[i];
         FillRect(picture, legendLeft, y + 6, legendLeft + 36, y + 24, entry.colour);
-        const std::string count = std::to_string(entry.shapes);
+        const std::string count = entry.every > 1 ? std::to_string(entry.shapes) + " (1/" +
+                                                        std::to_string(entry.every) + ")"
+                                                  : std::to_string(entry.shapes);
         const std::optional<TextBitmap> measured = DrawTextLine(count, 20);
         const int countLeft = legendRight - (measured ? measured->width : 0);
         DrawText(picture, countLeft, y + 2, count, 20, faintInkColour, legendRight);
@@ -607,6 +660,10 @@ FilesetPreview MapPreview::Finish(const std::string& code, const std::string& na
                        " 個、面 " + std::to_string(surfaces) + " 個。";
         if (allPointsCoincide) {
             description += "全ての点が同じ位置にあります。";
+        }
+        if (std::any_of(preview.legend.begin(), preview.legend.end(),
+                        [](const LegendEntry& entry) { return entry.every > 1; })) {
+            description += "多い種類は一部だけを描きました（凡例の 1/N）。";
         }
         if (budgetSpent) {
             description += "線が多く、長い線分の一部は端点だけを描きました。";

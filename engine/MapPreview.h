@@ -30,6 +30,7 @@ struct LegendEntry
     std::string name;    // UTF-8, the "Object" entry's name
     std::uint32_t colour = 0;  // 0xRRGGBB
     long long shapes = 0;      // curves, points and surfaces drawn
+    std::size_t every = 1;     // drawn from every `every`-th record (large kinds)
 };
 
 struct FilesetPreview
@@ -44,11 +45,13 @@ struct FilesetPreview
 // Draws one fileset's map while the run converts it. The frame is fixed when the first
 // point table is taken: the points' bounding box together with the metadata's start
 // point and extent. Memory: the picture (1.8 MB) and 4 bytes per point of the table.
+// A large kind is drawn from a share of its records (DrawRecords), so that the map
+// costs a small part of the run on any data.
 // The mesh elevations are left out: they cover the whole extent and hide the rest.
 //
 // The time is bounded too: segments of a few pixels, which real data is made of, are
-// always drawn, and longer ones while the fileset's budget of pixels lasts (twice the
-// map's area); after that a long segment is drawn as its end point only, so that data
+// always drawn, and longer ones while the fileset's budget of pixels lasts (the map's
+// area); after that a long segment is drawn as its end point only, so that data
 // whose curves cross the map back and forth costs no more than a few passes over it.
 // One thread at a time.
 class MapPreview
@@ -59,9 +62,15 @@ public:
     // palette by position. A kind whose "Preview" entry is empty is left out.
     explicit MapPreview(const SettingsFile& settings);
 
-    // Takes the place of every point of the reader's table, and on the first call
-    // fixes the frame from the points, the start point and the extent.
+    // Draws from the reader's point table from now on (it must stay as it is until the
+    // next TakePoints or ForgetPoints), and on the first call fixes the frame from the
+    // points, the start point and the extent.
     void TakePoints(const FilesetReader& reader);
+    // The table is about to change (the mesh elevations' own points): nothing is drawn
+    // until the next TakePoints.
+    void ForgetPoints();
+    // Draws the records of one kind: all of them, or for a large kind every k-th.
+    void DrawRecords(std::string_view kindCode, const std::vector<std::string_view>& records);
     // Whether records of kind `kindCode` are drawn at all.
     bool Draws(std::string_view kindCode);
     // Draws the curves, points and surfaces of one record line of kind `kindCode`.
@@ -90,8 +99,7 @@ private:
     // returns how many, 0 at the end of the list.
     static constexpr std::size_t batchSize = 32;
     using PlaceBatch = std::array<Place, batchSize>;
-    std::size_t NextPlaces(std::string_view items, std::size_t& position,
-                           PlaceBatch& batch) const;
+    std::size_t NextPlaces(std::string_view items, std::size_t& position, PlaceBatch& batch);
     void DrawCurve(std::string_view items, std::uint32_t colour);
     void DrawMarks(std::string_view items, std::uint32_t colour);
     void DrawSurface(std::string_view value, std::uint32_t colour);
@@ -111,9 +119,15 @@ private:
     std::vector<std::string> rowNames;  // UTF-8, per "Object" entry
     std::vector<std::uint32_t> rowColours;
     std::vector<long long> rowShapes;
+    std::vector<std::size_t> rowSampling;  // the largest k of DrawRecords per row
     const KindStyle* lastStyle = nullptr;
     std::string lastKind;
     ElementParser parser;
+    // The place of each point of the table in hand: unknown until first drawn, x < 0
+    // when it has none (not a number, or outside the frame).
+    static constexpr std::int16_t unknownPlace = -2;
+    Place FindPlace(std::size_t index) const;
+    const FilesetReader* points = nullptr;
     std::vector<Place> places;
     bool framed = false;
     double frameLeft = 0;
@@ -130,6 +144,5 @@ private:
     long long curves = 0;
     long long marks = 0;
     long long surfaces = 0;
-    std::size_t pointsTaken = 0;
     bool allPointsCoincide = false;
 };
