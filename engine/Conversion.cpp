@@ -15,6 +15,8 @@ namespace {
 
 // The progress bar's range within one point-data step or one kind.
 constexpr int progressRange = 40;
+// A kind of fewer bytes of records than this has its map drawn on the run's thread.
+constexpr std::size_t inlineDrawing = 64 * 1024;
 
 std::string Counter(int number, const std::string& total)
 {
@@ -223,10 +225,20 @@ void ConversionRun::WriteRecords(int lines)
     // ended with this function.
     std::jthread drawer;
     if (map && map->Draws(converter.KindCode())) {
-        drawer = std::jthread([this, records = converter.PendingRecords(),
-                               kindCode = converter.KindCode()] {
-            map->DrawRecords(kindCode, records);
-        });
+        std::vector<std::string_view> records = converter.PendingRecords();
+        std::size_t bytes = 0;
+        for (const std::string_view record : records) {
+            bytes += record.size();
+        }
+        // A small kind is drawn at once: quicker than starting a thread.
+        if (bytes < inlineDrawing) {
+            map->DrawRecords(converter.KindCode(), records);
+        } else {
+            drawer = std::jthread([this, records = std::move(records),
+                                   kindCode = converter.KindCode()] {
+                map->DrawRecords(kindCode, records);
+            });
+        }
     }
     long long written = 0;
     // A write that failed has been reported; FinishKind then stops the run.

@@ -30,7 +30,7 @@ constexpr int shortSegment = 8;
 // A kind's records drawn, at most, in bytes (see DrawRecords).
 constexpr std::size_t drawnBytes = 128 * 1024;
 // Points read to find the frame, at most.
-constexpr std::size_t frameSample = 4096;    // the scale's caption; the bar and its length below
+constexpr std::size_t frameSample = 4096;
 
 constexpr std::uint32_t backgroundColour = 0xF0F0F0;
 constexpr std::uint32_t mapColour = 0xFFFFFF;
@@ -189,6 +189,7 @@ MapPreview::MapPreview(const SettingsFile& settings)
     : picture(previewWidth, previewHeight, backgroundColour),
       lineBudget(static_cast<long long>(mapRight - mapLeft) * (mapBottom - mapTop))
 {
+    PrepareTextDrawing();  // the legend is drawn at the end
     FillRect(picture, mapLeft, mapTop, mapRight, mapBottom, mapColour);
     StringMap colours;
     if (const std::string* section = settings.Sections().Find("Preview")) {

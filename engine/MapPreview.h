@@ -128,7 +128,7 @@ private:
     static constexpr std::int16_t unknownPlace = -2;
     Place FindPlace(std::size_t index) const;
     const FilesetReader* points = nullptr;
-    std::vector<Place> places;
+    std::vector<Place, LargePages<Place>> places;
     bool framed = false;
     double frameLeft = 0;
     double frameBottom = 0;

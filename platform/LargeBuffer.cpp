@@ -82,3 +82,49 @@ bool LargeBuffer::Reserve(std::size_t bytes, std::size_t keep)
     capacity = newCapacity;
     return true;
 }
+
+namespace {
+
+// Blocks from this size on are mapped in huge pages.
+constexpr std::size_t largeBlock = std::size_t{1} << 20;
+
+}
+
+void* AllocateLarge(std::size_t bytes)
+{
+#if defined(__linux__)
+    if (bytes >= largeBlock) {
+        // Map one huge page more, keep the aligned whole pages and give back the rest,
+        // so that the block is its own mapping from its first byte.
+        const std::size_t size = (bytes + hugePage - 1) / hugePage * hugePage;
+        void* region = mmap(nullptr, size + hugePage, PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (region == MAP_FAILED) {
+            throw std::bad_alloc();
+        }
+        const auto start = reinterpret_cast<std::uintptr_t>(region);
+        const std::uintptr_t aligned = (start + hugePage - 1) / hugePage * hugePage;
+        if (aligned != start) {
+            munmap(region, aligned - start);
+        }
+        if (const std::size_t tail = start + hugePage - aligned; tail != 0) {
+            munmap(reinterpret_cast<void*>(aligned + size), tail);
+        }
+        void* data = reinterpret_cast<void*>(aligned);
+        madvise(data, size, MADV_HUGEPAGE);  // advice only
+        return data;
+    }
+#endif
+    return ::operator new(bytes);
+}
+
+void ReleaseLarge(void* data, std::size_t bytes)
+{
+#if defined(__linux__)
+    if (bytes >= largeBlock) {
+        munmap(data, (bytes + hugePage - 1) / hugePage * hugePage);
+        return;
+    }
+#endif
+    ::operator delete(data);
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 
 // A block of bytes for a large table that is read at random, such as the point table.
 // On Linux it is mapped in 2 MiB pages where the system allows: a table of several
@@ -29,4 +30,30 @@ private:
     std::size_t capacity = 0;
     std::size_t mapped = 0;  // bytes of the mapping, 0 for heap memory
     char* mapping = nullptr;
+};
+
+// Memory for one large block, such as a picture: on Linux, from 1 MiB on, whole 2 MiB
+// pages aligned to their size (where the system allows), so that first touching it
+// costs one page fault instead of hundreds; otherwise operator new. Throws bad_alloc
+// as operator new does.
+void* AllocateLarge(std::size_t bytes);
+void ReleaseLarge(void* data, std::size_t bytes);
+
+// The same as an allocator, for a vector of such a block.
+template <class T>
+struct LargePages
+{
+    using value_type = T;
+    LargePages() = default;
+    template <class U>
+    LargePages(const LargePages<U>&)
+    {
+    }
+    T* allocate(std::size_t count) { return static_cast<T*>(AllocateLarge(count * sizeof(T))); }
+    void deallocate(T* data, std::size_t count) { ReleaseLarge(data, count * sizeof(T)); }
+    template <class U>
+    bool operator==(const LargePages<U>&) const
+    {
+        return true;
+    }
 };

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <future>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <system_error>
@@ -49,7 +51,7 @@ struct FileCloser
 struct Indexed
 {
     std::vector<png_color> palette;
-    std::vector<std::uint8_t> pixels;
+    std::vector<std::uint8_t, LargePages<std::uint8_t>> pixels;
 };
 
 Indexed IndexColours(const RgbPicture& picture)
@@ -174,7 +176,11 @@ struct TextFace
     std::mutex lock;
     FT_Library library = nullptr;
     FT_Face face = nullptr;
+    // Lines drawn before, by size and text: a run draws the same legend for every
+    // fileset. Emptied when it holds cacheLines.
+    std::map<std::pair<int, std::string>, TextBitmap> drawn;
 };
+constexpr std::size_t cacheLines = 512;
 
 // The file of the system's Japanese sans-serif face, by fontconfig's choice.
 std::string JapaneseFaceFile()
@@ -208,18 +214,33 @@ std::string JapaneseFaceFile()
     return found;
 }
 
+TextFace* MakeFace()
+{
+    auto* made = new TextFace;  // lives as long as the process
+    // Debian's choice of Japanese Gothic face, when one is installed, spares reading the
+    // whole font configuration; otherwise fontconfig's.
+    const char* debianChoice = "/usr/share/fonts/truetype/fonts-japanese-gothic.ttf";
+    std::error_code error;
+    const std::string file =
+        std::filesystem::exists(debianChoice, error) ? debianChoice : JapaneseFaceFile();
+    if (!file.empty() && FT_Init_FreeType(&made->library) == 0 &&
+        FT_New_Face(made->library, file.c_str(), 0, &made->face) != 0) {
+        made->face = nullptr;
+    }
+    return made;
+}
+
+// The face, looked for once per process on a thread of its own.
+const std::shared_future<TextFace*>& FaceSearch()
+{
+    static const std::shared_future<TextFace*> search =
+        std::async(std::launch::async, MakeFace).share();
+    return search;
+}
+
 TextFace& Face()
 {
-    static TextFace* face = [] {
-        auto* made = new TextFace;  // lives as long as the process
-        const std::string file = JapaneseFaceFile();
-        if (!file.empty() && FT_Init_FreeType(&made->library) == 0 &&
-            FT_New_Face(made->library, file.c_str(), 0, &made->face) != 0) {
-            made->face = nullptr;
-        }
-        return made;
-    }();
-    return *face;
+    return *FaceSearch().get();
 }
 
 // The code points of UTF-8 text; a broken sequence becomes U+FFFD.
@@ -250,6 +271,11 @@ std::vector<char32_t> CodePoints(std::string_view text)
 
 }
 
+void PrepareTextDrawing()
+{
+    FaceSearch();
+}
+
 std::optional<TextBitmap> DrawTextLine(std::string_view utf8, int pixelSize)
 {
     TextFace& face = Face();
@@ -257,6 +283,10 @@ std::optional<TextBitmap> DrawTextLine(std::string_view utf8, int pixelSize)
         return std::nullopt;
     }
     std::lock_guard guard(face.lock);
+    std::pair<int, std::string> key(pixelSize, std::string(utf8));
+    if (const auto found = face.drawn.find(key); found != face.drawn.end()) {
+        return found->second;
+    }
     if (FT_Set_Pixel_Sizes(face.face, 0, static_cast<FT_UInt>(pixelSize)) != 0) {
         return std::nullopt;
     }
@@ -300,6 +330,10 @@ std::optional<TextBitmap> DrawTextLine(std::string_view utf8, int pixelSize)
         }
         penX += static_cast<int>((glyph->advance.x + 63) >> 6);
     }
+    if (face.drawn.size() == cacheLines) {
+        face.drawn.clear();
+    }
+    face.drawn.emplace(std::move(key), bitmap);
     return bitmap;
 }
 

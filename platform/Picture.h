@@ -8,12 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/LargeBuffer.h"
+
 // A picture of 8-bit red, green and blue, three bytes a pixel, rows from the top.
 struct RgbPicture
 {
     int width = 0;
     int height = 0;
-    std::vector<std::uint8_t> pixels;  // width × height × 3 bytes
+    std::vector<std::uint8_t, LargePages<std::uint8_t>> pixels;  // width × height × 3 bytes
 
     RgbPicture() = default;
     RgbPicture(int pictureWidth, int pictureHeight, std::uint32_t background);
@@ -48,3 +50,6 @@ struct TextBitmap
 // such face is installed (the caller leaves the text out). Safe to call from any
 // thread; faces are looked up once per process.
 std::optional<TextBitmap> DrawTextLine(std::string_view utf8, int pixelSize);
+// Starts looking for that face on a thread of its own and returns at once, so that the
+// first DrawTextLine finds it ready (the search reads the system's font settings).
+void PrepareTextDrawing();

@@ -210,6 +210,11 @@ std::string WritePng(const fs::path& file, const RgbPicture& picture)
     return {};
 }
 
+void PrepareTextDrawing()
+{
+    // The face is found with a few calls to GDI when the first text is drawn.
+}
+
 std::optional<TextBitmap> DrawTextLine(std::string_view utf8, int pixelSize)
 {
     const std::wstring& face = JapaneseFace();
