@@ -18,12 +18,14 @@ import zlib
 
 
 def read_png(path):
-    """Width, height and rows (bytes, three a pixel) of an 8-bit RGB PNG file."""
+    """Width, height and rows (bytes, three a pixel) of an 8-bit RGB or palette PNG file
+    without interlacing."""
     data = path.read_bytes()
     if data[:8] != b"\x89PNG\r\n\x1a\n":
         raise ValueError(f"{path}: not a PNG file")
     at = 8
     header = None
+    palette = b""
     compressed = b""
     while at < len(data):
         length, kind = struct.unpack(">I4s", data[at:at + 8])
@@ -31,15 +33,18 @@ def read_png(path):
         at += 12 + length
         if kind == b"IHDR":
             header = struct.unpack(">IIBBBBB", body)
+        elif kind == b"PLTE":
+            palette = body
         elif kind == b"IDAT":
             compressed += body
         elif kind == b"IEND":
             break
     width, height, depth, colour, _, _, interlace = header
-    if (depth, colour, interlace) != (8, 2, 0):
-        raise ValueError(f"{path}: not 8-bit RGB without interlacing")
+    if depth != 8 or colour not in (2, 3) or interlace != 0:
+        raise ValueError(f"{path}: not 8-bit RGB or palette without interlacing")
+    step = 3 if colour == 2 else 1  # bytes a pixel, as the filters see them
     raw = zlib.decompress(compressed)
-    stride = width * 3
+    stride = width * step
     rows = []
     previous = bytearray(stride)
     for y in range(height):
@@ -47,9 +52,9 @@ def read_png(path):
         kind = raw[start]
         row = bytearray(raw[start + 1:start + 1 + stride])
         for x in range(stride):
-            left = row[x - 3] if x >= 3 else 0
+            left = row[x - step] if x >= step else 0
             up = previous[x]
-            upper_left = previous[x - 3] if x >= 3 else 0
+            upper_left = previous[x - step] if x >= step else 0
             if kind == 1:
                 row[x] = (row[x] + left) & 0xFF
             elif kind == 2:
@@ -61,8 +66,10 @@ def read_png(path):
                 near = min((abs(guess - left), 0, left), (abs(guess - up), 1, up),
                            (abs(guess - upper_left), 2, upper_left))
                 row[x] = (row[x] + near[2]) & 0xFF
-        rows.append(bytes(row))
         previous = row
+        if colour == 3:
+            row = b"".join(palette[3 * index:3 * index + 3] for index in row)
+        rows.append(bytes(row))
     return width, height, rows
 
 
