@@ -28,7 +28,7 @@ constexpr int scaleTop = 440;
 // A segment up to this many pixels long is always drawn in full.
 constexpr int shortSegment = 8;
 // A kind's records drawn, at most, in bytes (see DrawRecords).
-constexpr std::size_t drawnBytes = 128 * 1024;
+constexpr std::size_t drawnBytes = 256 * 1024;
 // Points read to find the frame, at most.
 constexpr std::size_t frameSample = 4096;
 
