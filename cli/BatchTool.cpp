@@ -710,11 +710,9 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
                                                        : fs::path("."))) {
         problem = "the folder of the report file does not exist: " + PathText(options.reportFile);
     }
-    // Nothing is created while either folder is refused.
-    for (const fs::path& wanted : {options.conversion.xmlFolder, options.previewFolder}) {
-        if (!problem && PathExists(wanted) && !IsFolder(wanted)) {
-            problem = "the output folder is a file: " + PathText(wanted);
-        }
+    // A map folder that is a file is refused before the XML folder is created.
+    if (!problem && PathExists(options.previewFolder) && !IsFolder(options.previewFolder)) {
+        problem = "the output folder is a file: " + PathText(options.previewFolder);
     }
     if (!problem) {
         problem = PrepareOutputFolder(options.conversion.xmlFolder);

@@ -1,5 +1,7 @@
 #include "platform/Picture.h"
 
+#include "platform/FileSystem.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -137,7 +139,7 @@ std::string WritePng(const std::filesystem::path& file, const RgbPicture& pictur
     const char* failure = nullptr;
     std::error_code ignored;  // removing the partial file: nothing more to say
     {
-        std::unique_ptr<std::FILE, FileCloser> stream(std::fopen(partial.c_str(), "wb"));
+        std::unique_ptr<std::FILE, FileCloser> stream(OpenFile(partial, "wb"));
         if (!stream) {
             return std::strerror(errno);
         }
@@ -248,28 +250,23 @@ TextFace& Face()
     return *FaceSearch().get();
 }
 
-// The code points of UTF-8 text; a broken sequence becomes U+FFFD.
+// The code points of UTF-8 text, by fontconfig's reader; a broken sequence becomes
+// U+FFFD and reading goes on at the next byte.
 std::vector<char32_t> CodePoints(std::string_view text)
 {
     std::vector<char32_t> points;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80    ? 1
-                           : lead >= 0xF0 ? 4
-                           : lead >= 0xE0 ? 3
-                           : lead >= 0xC0 ? 2
-                                          : 0;
-        if (length == 0 || i + length > text.size()) {
-            points.push_back(U'\uFFFD');
-            ++i;
-            continue;
-        }
-        char32_t point = length == 1 ? lead : lead & (0x7F >> length);
-        for (int k = 1; k < length; ++k) {
-            point = point << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    const auto* at = reinterpret_cast<const FcChar8*>(text.data());
+    int left = static_cast<int>(text.size());
+    while (left > 0) {
+        FcChar32 point = 0;
+        int used = FcUtf8ToUcs4(at, &point, left);
+        if (used <= 0) {
+            point = 0xFFFD;
+            used = 1;
         }
         points.push_back(point);
-        i += length;
+        at += used;
+        left -= used;
     }
     return points;
 }
