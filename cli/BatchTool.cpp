@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <future>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -23,8 +22,9 @@
 #include "engine/InputCheck.h"
 #include "engine/DtdValidator.h"
 #include "engine/MapPreview.h"
-#include "platform/Picture.h"
+#include "platform/Background.h"
 #include "platform/FileSystem.h"
+#include "platform/Picture.h"
 #include "readers/FilesetList.h"
 #include "readers/SettingsFile.h"
 #include "text/Cp932.h"
@@ -410,9 +410,7 @@ std::optional<std::string> PrepareOutputFolder(const fs::path& folder)
     return std::nullopt;
 }
 
-// Converts one fileset as a run of its own. Its documents depend only on the settings,
-// its files and the options, so filesets may be converted side by side.
-// Writes the job's map, if it has one, and lets the picture go.
+// Writes the job's map and lets the picture go.
 void WriteMap(const BatchOptions& options, FilesetJob& job,
               std::shared_ptr<const FilesetPreview> map)
 {
@@ -425,10 +423,9 @@ void WriteMap(const BatchOptions& options, FilesetJob& job,
 
 // Converts one fileset as a run of its own. Its documents depend only on the settings,
 // its files and the options, so filesets may be converted side by side. Its map is
-// compressed and written on a thread of its own while the next fileset converts:
-// `pendingMap`, the thread's previous one, is waited for first, so that at most one
-// picture per thread waits to be written.
-void ConvertFileset(const BatchOptions& options, FilesetJob& job, std::future<void>& pendingMap)
+// compressed and written by `mapWriter` while the next fileset converts; the writer
+// takes one map at a time, so at most one picture per thread waits to be written.
+void ConvertFileset(const BatchOptions& options, FilesetJob& job, BackgroundWorker& mapWriter)
 {
     ConversionRequest request;
     request.options = options.conversion;
@@ -444,11 +441,7 @@ void ConvertFileset(const BatchOptions& options, FilesetJob& job, std::future<vo
         if (map == nullptr || !IsSafeName(fileset.code)) {
             continue;
         }
-        if (pendingMap.valid()) {
-            pendingMap.get();
-        }
-        pendingMap = std::async(std::launch::async, WriteMap, std::cref(options),
-                                std::ref(job), std::move(map));
+        mapWriter.Start([&options, &job, map = std::move(map)] { WriteMap(options, job, map); });
     }
 }
 
@@ -462,18 +455,8 @@ void RunJobs(const BatchOptions& options, std::vector<FilesetJob>& jobs, DialogP
     std::size_t nextPrint = 0;
     bool stopped = false;
     auto worker = [&]() {
-        std::future<void> pendingMap;
-        // The map still being written when the worker ends.
-        struct MapWait
-        {
-            std::future<void>& map;
-            ~MapWait()
-            {
-                if (map.valid()) {
-                    map.get();
-                }
-            }
-        } wait{pendingMap};
+        // Ends after writing the map in hand when the worker ends.
+        BackgroundWorker mapWriter{0};
         for (;;) {
             std::size_t index;
             {
@@ -483,7 +466,7 @@ void RunJobs(const BatchOptions& options, std::vector<FilesetJob>& jobs, DialogP
                 }
                 index = nextJob++;
             }
-            ConvertFileset(options, jobs[index], pendingMap);
+            ConvertFileset(options, jobs[index], mapWriter);
 
             std::lock_guard lock(mutex);
             jobs[index].finished = true;

@@ -8,6 +8,7 @@
 
 #include "engine/FilesetConverter.h"
 #include "engine/MapPreview.h"
+#include "platform/Background.h"
 #include "platform/FileSystem.h"
 #include "text/Cp932.h"
 
@@ -15,8 +16,6 @@ namespace {
 
 // The progress bar's range within one point-data step or one kind.
 constexpr int progressRange = 40;
-// A kind of fewer bytes of records than this has its map drawn on the run's thread.
-constexpr std::size_t inlineDrawing = 64 * 1024;
 
 std::string Counter(int number, const std::string& total)
 {
@@ -57,6 +56,9 @@ private:
     ConversionSummary summary;
     int mapsLeft;                   // filesets still to be drawn
     std::optional<MapPreview> map;  // the current fileset's, while it is drawn
+    // Draws the map while the records are written, with up to 16 samples waiting (1 MB
+    // or so); declared last, so that it has ended before the map and the point table go.
+    BackgroundWorker drawer{16};
 
 };
 
@@ -131,6 +133,7 @@ bool ConversionRun::ConvertFileset(int number, const std::string& total)
 void ConversionRun::FinishMap()
 {
     if (map) {
+        drawer.Wait();
         recorder.FilesetDrawn(std::make_shared<const FilesetPreview>(
             map->Finish(converter.FilesetCode(), converter.FilesetName())));
         map.reset();
@@ -187,6 +190,7 @@ bool ConversionRun::ConvertKind(int& kindNumber, const std::string& kindTotal)
 bool ConversionRun::PointStep()
 {
     if (map) {
+        drawer.Wait();
         map->ForgetPoints();
     }
     labels.featureCounter.clear();
@@ -220,24 +224,13 @@ bool ConversionRun::PointStep()
 
 void ConversionRun::WriteRecords(int lines)
 {
-    // The map is drawn on a thread of its own while the records are written: both only
-    // read the records and the point table, which nothing changes until the thread has
-    // ended with this function.
-    std::jthread drawer;
-    if (map && map->Draws(converter.KindCode())) {
-        std::vector<std::string_view> records = converter.PendingRecords();
-        std::size_t bytes = 0;
-        for (const std::string_view record : records) {
-            bytes += record.size();
-        }
-        // A small kind is drawn at once: quicker than starting a thread.
-        if (bytes < inlineDrawing) {
-            map->DrawRecords(converter.KindCode(), records);
-        } else {
-            drawer = std::jthread([this, records = std::move(records),
-                                   kindCode = converter.KindCode()] {
-                map->DrawRecords(kindCode, records);
-            });
+    // The map is drawn on another thread from a copy of the kind's chosen records, while
+    // this kind and the next ones are written; the point table stays until PointStep
+    // or FinishMap has waited for the drawing.
+    if (map) {
+        if (std::optional<RecordSample> sample =
+                map->SampleRecords(converter.KindCode(), converter.PendingRecords())) {
+            drawer.Start([this, sample = std::move(*sample)] { map->DrawSample(sample); });
         }
     }
     long long written = 0;

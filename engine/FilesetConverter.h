@@ -103,7 +103,7 @@ public:
     int RecordCount() const { return kind.recordCount; }
     // The record lines WriteNextRecord has still to write. They stay readable, from
     // any thread, until the next ReadDataFile.
-    std::vector<std::string_view> PendingRecords() const { return records.Remaining(); }
+    TextLines::View PendingRecords() const { return records.Remaining(); }
     // The run's settings and the fileset's point table, start point and extent.
     const FilesetReader& Reader() const { return writer; }
     const std::set<std::filesystem::path>& WrittenFiles() const { return run.writtenFiles; }

@@ -25,10 +25,20 @@ constexpr int legendRight = previewWidth - 16;
 constexpr int legendRowHeight = 30;
 constexpr int legendFirstRow = 58;
 constexpr int scaleTop = 440;
+// Text sizes, the em in pixels.
+constexpr int titleText = 26;
+constexpr int nameText = 24;
+constexpr int noteText = 22;
+constexpr int countText = 20;
+// The fixed texts of every map.
+constexpr std::string_view legendTitle = "凡例";
+constexpr std::string_view northArrow = "北↑";
+constexpr std::string_view scaleTitle = "縮尺";
+constexpr std::string_view noKinds = "描いた地物はありません";
 // A segment up to this many pixels long is always drawn in full.
 constexpr int shortSegment = 8;
-// A kind's records drawn, at most, in bytes (see DrawRecords).
-constexpr std::size_t drawnBytes = 256 * 1024;
+// A kind's records drawn, at most, in bytes (see SampleRecords).
+constexpr std::size_t drawnBytes = 64 * 1024;
 // Points read to find the frame, at most.
 constexpr std::size_t frameSample = 4096;
 
@@ -128,10 +138,20 @@ void SetPixel(RgbPicture& picture, int x, int y, std::uint32_t colour)
 void FillRect(RgbPicture& picture, int left, int top, int right, int bottom,
               std::uint32_t colour)
 {
-    for (int y = std::max(top, 0); y < std::min(bottom, picture.height); ++y) {
-        for (int x = std::max(left, 0); x < std::min(right, picture.width); ++x) {
-            SetPixel(picture, x, y, colour);
-        }
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, picture.width);
+    bottom = std::min(bottom, picture.height);
+    if (left >= right || top >= bottom) {
+        return;
+    }
+    // The first row pixel by pixel, the others copied from it.
+    for (int x = left; x < right; ++x) {
+        SetPixel(picture, x, top, colour);
+    }
+    const std::size_t bytes = static_cast<std::size_t>(right - left) * 3;
+    for (int y = top + 1; y < bottom; ++y) {
+        std::memcpy(picture.At(left, y), picture.At(left, top), bytes);
     }
 }
 
@@ -186,11 +206,8 @@ std::string FormatLength(double length)
 }
 
 MapPreview::MapPreview(const SettingsFile& settings)
-    : picture(previewWidth, previewHeight, backgroundColour),
-      lineBudget(static_cast<long long>(mapRight - mapLeft) * (mapBottom - mapTop))
+    : lineBudget(static_cast<long long>(mapRight - mapLeft) * (mapBottom - mapTop))
 {
-    PrepareTextDrawing();  // the legend is drawn at the end
-    FillRect(picture, mapLeft, mapTop, mapRight, mapBottom, mapColour);
     StringMap colours;
     if (const std::string* section = settings.Sections().Find("Preview")) {
         ElementParser entries(*section);
@@ -226,15 +243,25 @@ MapPreview::MapPreview(const SettingsFile& settings)
             styles.push_back(std::move(style));
         }
     }
+    // The legend is drawn at the end; its texts and the counts' characters are made
+    // ready meanwhile.
+    std::vector<TextLine> lines = {{std::string(legendTitle), titleText},
+                                   {std::string(northArrow), noteText},
+                                   {std::string(scaleTitle), noteText},
+                                   {std::string(noKinds), noteText},
+                                   {"0123456789 (1/).（座標の単位）", countText},
+                                   {"ほか 0123456789 種", nameText}};
+    for (const std::string& name : rowNames) {
+        lines.push_back({name, nameText});
+    }
+    PrepareTextDrawing(std::move(lines));
 }
 
 void MapPreview::TakePoints(const FilesetReader& reader)
 {
     points = &reader;
     const std::size_t count = reader.PointCount();
-    // Places are found when a shape first names a point (most points of a large table
-    // are never drawn, see DrawRecords); until then they are unknown.
-    places.assign(count, Place{unknownPlace, 0});
+    pointCount = count;
     if (framed) {
         return;
     }
@@ -303,7 +330,7 @@ void MapPreview::TakePoints(const FilesetReader& reader)
 void MapPreview::ForgetPoints()
 {
     points = nullptr;
-    places.clear();
+    pointCount = 0;
 }
 
 MapPreview::Place MapPreview::FindPlace(std::size_t index) const
@@ -323,31 +350,46 @@ MapPreview::Place MapPreview::FindPlace(std::size_t index) const
     return Place{-1, -1};
 }
 
-void MapPreview::DrawRecords(std::string_view kindCode,
-                             const std::vector<std::string_view>& records)
+std::optional<RecordSample> MapPreview::SampleRecords(std::string_view kindCode,
+                                                     const TextLines::View& records)
 {
     const KindStyle* style = StyleOf(kindCode);
     if (style == nullptr || !framed || points == nullptr) {
-        return;
+        return std::nullopt;
     }
     // A kind of more than drawnBytes of records is drawn from every k-th record, so
     // that the map costs a small share of the conversion whatever the data's size.
-    std::size_t bytes = 0;
-    for (const std::string_view record : records) {
-        bytes += record.size();
-    }
-    const std::size_t every = (bytes + drawnBytes - 1) / drawnBytes;
+    const std::size_t every = (records.Bytes() + drawnBytes - 1) / drawnBytes;
     const std::size_t step = std::max<std::size_t>(1, every);
     std::size_t& sampling = rowSampling[style->legendRow];
     sampling = std::max(sampling, step);
-    for (std::size_t i = 0; i < records.size(); i += step) {
-        DrawRecord(kindCode, records[i]);
+    RecordSample sample;
+    sample.style = static_cast<std::size_t>(style - styles.data());
+    sample.records.reserve(records.Bytes() / step + records.Size() / step + 1);
+    for (std::size_t i = 0; i < records.Size(); i += step) {
+        sample.records += records[i];
+        sample.records += '\n';
+    }
+    return sample;
+}
+
+void MapPreview::StartPicture()
+{
+    if (picture.width == 0) {
+        picture = RgbPicture(previewWidth, previewHeight, backgroundColour);
+        FillRect(picture, mapLeft, mapTop, mapRight, mapBottom, mapColour);
     }
 }
 
-bool MapPreview::Draws(std::string_view kindCode)
+void MapPreview::DrawSample(const RecordSample& sample)
 {
-    return StyleOf(kindCode) != nullptr;
+    StartPicture();
+    const std::string_view all = sample.records;
+    for (std::size_t start = 0; start < all.size();) {
+        const std::size_t end = all.find('\n', start);
+        DrawShapes(styles[sample.style], all.substr(start, end - start));
+        start = end + 1;
+    }
 }
 
 const MapPreview::KindStyle* MapPreview::StyleOf(std::string_view kindCode)
@@ -379,15 +421,20 @@ std::size_t MapPreview::PointNumber(std::string_view numberText) const
         }
         number = number * 10 + static_cast<unsigned>(digit - '0');
     }
-    return number <= places.size() ? number : 0;
+    return number <= pointCount ? number : 0;
 }
 
 void MapPreview::DrawRecord(std::string_view kindCode, std::string_view record)
 {
     const KindStyle* style = StyleOf(kindCode);
-    if (style == nullptr || !framed || points == nullptr) {
-        return;
+    if (style != nullptr && framed && points != nullptr) {
+        StartPicture();
+        DrawShapes(*style, record);
     }
+}
+
+void MapPreview::DrawShapes(const KindStyle& style, std::string_view record)
+{
     const long long before = curves + marks + surfaces;
     int cursor = 0;
     std::string_view name;
@@ -401,15 +448,15 @@ void MapPreview::DrawRecord(std::string_view kindCode, std::string_view record)
         while (!body.empty() &&
                parser.NextSpans(body, inner, childName, childAttributes, value)) {
             if (childName == "CV") {
-                DrawCurve(value, style->colour);
+                DrawCurve(value, style.colour);
             } else if (childName == "PT") {
-                DrawMarks(value, style->colour);
+                DrawMarks(value, style.colour);
             } else if (childName == "SF") {
-                DrawSurface(value, style->colour);
+                DrawSurface(value, style.colour);
             }
         }
     }
-    rowShapes[style->legendRow] += curves + marks + surfaces - before;
+    rowShapes[style.legendRow] += curves + marks + surfaces - before;
 }
 
 std::size_t MapPreview::NextPlaces(std::string_view items, std::size_t& position,
@@ -423,17 +470,13 @@ std::size_t MapPreview::NextPlaces(std::string_view items, std::size_t& position
     while (count < batchSize && NextItem(items, position, item)) {
         const std::size_t number = PointNumber(item);
         if (number != 0) {
-            __builtin_prefetch(&places[number - 1]);
+            points->PrefetchPoint(number - 1);
             numbers[count++] = number;
         }
     }
     std::size_t kept = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        Place& known = places[numbers[i] - 1];
-        if (known.x == unknownPlace) {
-            known = FindPlace(numbers[i] - 1);
-        }
-        const Place place = known;
+        const Place place = FindPlace(numbers[i] - 1);
         if (place.x >= 0) {
             __builtin_prefetch(picture.At(place.x, place.y));
             batch[kept++] = place;
@@ -587,7 +630,7 @@ void MapPreview::Mark(int x, int y, std::uint32_t colour)
 
 void MapPreview::DrawLegend(FilesetPreview& preview)
 {
-    DrawText(picture, legendLeft, 18, "凡例", 26, inkColour, legendRight);
+    DrawText(picture, legendLeft, 18, legendTitle, titleText, inkColour, legendRight);
     for (std::size_t row = 0; row < rowNames.size(); ++row) {
         if (rowShapes[row] != 0) {
             preview.legend.push_back(
@@ -605,18 +648,18 @@ void MapPreview::DrawLegend(FilesetPreview& preview)
         const std::string count = entry.every > 1 ? std::to_string(entry.shapes) + " (1/" +
                                                         std::to_string(entry.every) + ")"
                                                   : std::to_string(entry.shapes);
-        const std::optional<TextBitmap> measured = DrawTextLine(count, 20);
+        const std::optional<TextBitmap> measured = DrawTextLine(count, countText);
         const int countLeft = legendRight - (measured ? measured->width : 0);
-        DrawText(picture, countLeft, y + 2, count, 20, faintInkColour, legendRight);
-        DrawText(picture, legendLeft + 48, y, entry.name, 24, inkColour, countLeft - 8);
+        DrawText(picture, countLeft, y + 2, count, countText, faintInkColour, legendRight);
+        DrawText(picture, legendLeft + 48, y, entry.name, nameText, inkColour, countLeft - 8);
     }
     if (shown < preview.legend.size()) {
         DrawText(picture, legendLeft + 48, y,
-                 "ほか " + std::to_string(preview.legend.size() - shown) + " 種", 24,
+                 "ほか " + std::to_string(preview.legend.size() - shown) + " 種", nameText,
                  inkColour, legendRight);
     }
     if (preview.legend.empty()) {
-        DrawText(picture, legendLeft, legendFirstRow, "描いた地物はありません", 22,
+        DrawText(picture, legendLeft, legendFirstRow, noKinds, noteText,
                  faintInkColour, legendRight);
     }
 }
@@ -626,7 +669,7 @@ void MapPreview::DrawScale()
     if (!framed) {
         return;
     }
-    DrawText(picture, legendLeft, scaleTop, "縮尺", 22, inkColour, legendRight);
+    DrawText(picture, legendLeft, scaleTop, scaleTitle, noteText, inkColour, legendRight);
     const double length = RoundLength((legendRight - legendLeft - 40) / scale);
     const int barWidth = std::max(1, static_cast<int>(std::lround(length * scale)));
     const int barTop = scaleTop + 38;
@@ -634,7 +677,7 @@ void MapPreview::DrawScale()
     FillRect(picture, legendLeft, barTop - 6, legendLeft + 2, barTop + 6, inkColour);
     FillRect(picture, legendLeft + barWidth - 2, barTop - 6, legendLeft + barWidth,
              barTop + 6, inkColour);
-    DrawText(picture, legendLeft, barTop + 12, FormatLength(length) + "（座標の単位）", 20,
+    DrawText(picture, legendLeft, barTop + 12, FormatLength(length) + "（座標の単位）", countText,
              faintInkColour, legendRight);
 }
 
@@ -643,12 +686,13 @@ FilesetPreview MapPreview::Finish(const std::string& code, const std::string& na
     FilesetPreview preview;
     preview.code = code;
     preview.name = name;
+    StartPicture();
     // The border last, so that no line drawn over the edge hides it.
     FillRect(picture, mapLeft - 1, mapTop - 1, mapRight + 1, mapTop, borderColour);
     FillRect(picture, mapLeft - 1, mapBottom, mapRight + 1, mapBottom + 1, borderColour);
     FillRect(picture, mapLeft - 1, mapTop, mapLeft, mapBottom, borderColour);
     FillRect(picture, mapRight, mapTop, mapRight + 1, mapBottom, borderColour);
-    DrawText(picture, mapRight - 50, mapTop + 8, "北↑", 22, faintInkColour, mapRight);
+    DrawText(picture, mapRight - 50, mapTop + 8, northArrow, noteText, faintInkColour, mapRight);
     DrawLegend(preview);
     DrawScale();
 

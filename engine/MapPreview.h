@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "platform/Picture.h"
 #include "text/ElementParser.h"
 
@@ -42,18 +43,25 @@ struct FilesetPreview
     std::vector<LegendEntry> legend;
 };
 
+// Records chosen to be drawn (MapPreview::SampleRecords).
+struct RecordSample
+{
+    std::size_t style = 0;  // the kind's style, by position
+    std::string records;    // the records, each ended by LF
+};
+
 // Draws one fileset's map while the run converts it. The frame is fixed when the first
 // point table is taken: the points' bounding box together with the metadata's start
-// point and extent. Memory: the picture (1.8 MB) and 4 bytes per point of the table.
-// A large kind is drawn from a share of its records (DrawRecords), so that the map
-// costs a small part of the run on any data.
+// point and extent. Memory: the picture (1.8 MB) and the samples waiting to be drawn
+// (about 64 KB a kind). A large kind is drawn from a share of its records
+// (SampleRecords), so that the map costs a small part of the run on any data.
 // The mesh elevations are left out: they cover the whole extent and hide the rest.
 //
 // The time is bounded too: segments of a few pixels, which real data is made of, are
 // always drawn, and longer ones while the fileset's budget of pixels lasts (the map's
 // area); after that a long segment is drawn as its end point only, so that data
 // whose curves cross the map back and forth costs no more than a few passes over it.
-// One thread at a time.
+// One thread at a time, except as DrawSample says.
 class MapPreview
 {
 public:
@@ -69,10 +77,14 @@ public:
     // The table is about to change (the mesh elevations' own points): nothing is drawn
     // until the next TakePoints.
     void ForgetPoints();
-    // Draws the records of one kind: all of them, or for a large kind every k-th.
-    void DrawRecords(std::string_view kindCode, const std::vector<std::string_view>& records);
-    // Whether records of kind `kindCode` are drawn at all.
-    bool Draws(std::string_view kindCode);
+    // The records of one kind to draw, copied: all of them, or for a large kind every
+    // k-th, about 64 KB. Nothing when the kind is not drawn.
+    std::optional<RecordSample> SampleRecords(std::string_view kindCode,
+                                              const TextLines::View& records);
+    // Draws a sample. It may run on another thread than the other calls, one sample at
+    // a time, while the point table stays (not across TakePoints, ForgetPoints and
+    // Finish), and SampleRecords may run meanwhile.
+    void DrawSample(const RecordSample& sample);
     // Draws the curves, points and surfaces of one record line of kind `kindCode`.
     void DrawRecord(std::string_view kindCode, std::string_view record);
     // The picture with its legend and scale, and the description; the preview is spent.
@@ -93,6 +105,10 @@ private:
     };
     // The style of a kind code, or null when it is not drawn.
     const KindStyle* StyleOf(std::string_view kindCode);
+    void DrawShapes(const KindStyle& style, std::string_view record);
+    // Makes the blank picture, when it is not made yet: on the thread that draws, which
+    // is not always the one that made the preview.
+    void StartPicture();
     // The point that an item names (from 1), or 0 when it names none of the table.
     std::size_t PointNumber(std::string_view numberText) const;
     // The places of the next items of a comma list that have one, up to batchSize;
@@ -114,21 +130,21 @@ private:
     void DrawLegend(FilesetPreview& preview);
     void DrawScale();
 
-    RgbPicture picture;
+    RgbPicture picture;  // empty until StartPicture
     std::vector<KindStyle> styles;
     std::vector<std::string> rowNames;  // UTF-8, per "Object" entry
     std::vector<std::uint32_t> rowColours;
     std::vector<long long> rowShapes;
-    std::vector<std::size_t> rowSampling;  // the largest k of DrawRecords per row
+    std::vector<std::size_t> rowSampling;  // the largest k of SampleRecords per row
     const KindStyle* lastStyle = nullptr;
     std::string lastKind;
     ElementParser parser;
-    // The place of each point of the table in hand: unknown until first drawn, x < 0
-    // when it has none (not a number, or outside the frame).
-    static constexpr std::int16_t unknownPlace = -2;
+    // The place of a point of the table in hand; x < 0 when it has none (not a number,
+    // or outside the frame). Read from the table each time: a drawn record names most
+    // of its points once.
     Place FindPlace(std::size_t index) const;
     const FilesetReader* points = nullptr;
-    std::vector<Place, LargePages<Place>> places;
+    std::size_t pointCount = 0;  // of `points`'s table
     bool framed = false;
     double frameLeft = 0;
     double frameBottom = 0;

@@ -205,13 +205,17 @@ std::size_t CountNewlines(const char* text, std::size_t size)
 
 void TextLines::Clear()
 {
+    // The spans stay until the next file is read, for the views of them.
     size = 0;
-    spans.clear();
-    next = 0;
+    next = spans.size();
 }
 
 bool TextLines::AppendFile(const fs::path& file)
 {
+    if (size == 0) {
+        spans.clear();
+        next = 0;
+    }
     std::size_t end = 0;
     if (!ReadWholeText(file, text, size, end)) {
         return false;
@@ -231,16 +235,6 @@ std::string_view TextLines::Front() const
 {
     const Span& span = spans[next];
     return std::string_view(text.Data() + span.begin, span.end - span.begin);
-}
-
-std::vector<std::string_view> TextLines::Remaining() const
-{
-    std::vector<std::string_view> lines;
-    lines.reserve(Size());
-    for (std::size_t i = next; i < spans.size(); ++i) {
-        lines.emplace_back(text.Data() + spans[i].begin, spans[i].end - spans[i].begin);
-    }
-    return lines;
 }
 
 void TextLines::PopFront()

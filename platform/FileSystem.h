@@ -20,6 +20,7 @@
 class TextLines
 {
 public:
+    // Takes every line; the next AppendFile starts afresh.
     void Clear();
     // Reads a file into the buffer as it is and appends its lines (the rules of
     // NextTextLine); false when it cannot be read, with nothing appended.
@@ -29,16 +30,45 @@ public:
     std::size_t Size() const { return spans.size() - next; }
     std::string_view Front() const;
     void PopFront();
-    // The lines not yet taken. They view the buffer, which stays as it is until the
-    // next AppendFile, whatever Clear and PopFront do meanwhile.
-    std::vector<std::string_view> Remaining() const;
-
 private:
     struct Span
     {
         std::size_t begin;
         std::size_t end;
     };
+
+public:
+    // Lines by number, without copying them.
+    class View
+    {
+    public:
+        View() = default;
+        View(const char* viewText, const Span* viewFirst, std::size_t viewCount)
+            : text(viewText), first(viewFirst), count(viewCount)
+        {
+        }
+        std::size_t Size() const { return count; }
+        std::string_view operator[](std::size_t index) const
+        {
+            return std::string_view(text + first[index].begin,
+                                    first[index].end - first[index].begin);
+        }
+        // The bytes from the first line's start to the last line's end.
+        std::size_t Bytes() const
+        {
+            return count == 0 ? 0 : first[count - 1].end - first[0].begin;
+        }
+
+    private:
+        const char* text = nullptr;
+        const Span* first = nullptr;
+        std::size_t count = 0;
+    };
+    // The lines not yet taken. The view holds while the lines do: until the next
+    // AppendFile, whatever PopFront does meanwhile, and not past Clear.
+    View Remaining() const { return View(text.Data(), spans.data() + next, Size()); }
+
+private:
 
     LargeBuffer text;  // a data file is read straight into it, never zero-filled first
     std::size_t size = 0;

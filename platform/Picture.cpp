@@ -18,6 +18,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include <png.h>
+#include <zlib.h>
 #endif
 
 RgbPicture::RgbPicture(int pictureWidth, int pictureHeight, std::uint32_t background)
@@ -27,8 +28,13 @@ RgbPicture::RgbPicture(int pictureWidth, int pictureHeight, std::uint32_t backgr
     const std::uint8_t rgb[3] = {static_cast<std::uint8_t>(background >> 16),
                                  static_cast<std::uint8_t>(background >> 8),
                                  static_cast<std::uint8_t>(background)};
-    for (std::size_t i = 0; i < pixels.size(); i += 3) {
+    // The first row pixel by pixel, the others copied from it.
+    const std::size_t row = static_cast<std::size_t>(width) * 3;
+    for (std::size_t i = 0; i < row && i < pixels.size(); i += 3) {
         std::memcpy(pixels.data() + i, rgb, 3);
+    }
+    for (std::size_t i = row; i < pixels.size(); i += row) {
+        std::memcpy(pixels.data() + i, pixels.data(), row);
     }
 }
 
@@ -60,16 +66,21 @@ Indexed IndexColours(const RgbPicture& picture)
 {
     Indexed indexed;
     indexed.pixels.resize(static_cast<std::size_t>(picture.width) * picture.height);
-    // The palette index of each colour met, by a hash of the colour: slot 0 is empty,
-    // colour + 1 otherwise. Twice 256 slots and more keep the probes short.
-    constexpr std::size_t slots = 1024;
+    // The palette index of each colour met, by a hash of the colour: key 0 is an empty
+    // slot, colour + 1 a taken one. Sixteen times 256 slots: nearly every pixel finds
+    // its colour in the first slot it looks at.
+    constexpr std::size_t slots = 4096;
     std::array<std::uint32_t, slots> keys{};
     std::array<std::uint8_t, slots> values{};
     for (std::size_t i = 0; i < indexed.pixels.size(); ++i) {
         const std::uint8_t* rgb = picture.pixels.data() + 3 * i;
         const std::uint32_t key =
             (std::uint32_t{rgb[0]} << 16 | std::uint32_t{rgb[1]} << 8 | rgb[2]) + 1;
-        std::size_t slot = (key * 2654435761u) >> 22;  // the top 10 bits
+        std::size_t slot = (key * 2654435761u) >> 20;  // the top 12 bits
+        if (keys[slot] == key) [[likely]] {
+            indexed.pixels[i] = values[slot];
+            continue;
+        }
         while (keys[slot] != key && keys[slot] != 0) {
             slot = (slot + 1) % slots;
         }
@@ -116,6 +127,7 @@ bool WritePngStream(std::FILE* file, const RgbPicture& picture, const Indexed& i
     // the filters' search packs well: a tenth of the default's time.
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
     png_set_compression_level(png, 1);
+    png_set_compression_strategy(png, Z_RLE);
     png_write_info(png, info);
     for (int y = 0; y < picture.height; ++y) {
         png_write_row(png, palette ? indexed.pixels.data() + static_cast<std::size_t>(y) * picture.width
@@ -171,6 +183,18 @@ std::string WritePng(const std::filesystem::path& file, const RgbPicture& pictur
 
 namespace {
 
+// One glyph as FreeType draws it: coverage rows from its top-left corner. A glyph the
+// face lacks is empty and takes no room.
+struct Glyph
+{
+    int left = 0;        // from the pen, in pixels
+    int top = 0;         // above the baseline
+    int advance = 0;     // the pen's move
+    int width = 0;
+    int rows = 0;
+    std::vector<std::uint8_t> coverage;  // width × rows
+};
+
 // The face found once per process, and a lock: FreeType's library object serves one
 // thread at a time.
 struct TextFace
@@ -178,11 +202,16 @@ struct TextFace
     std::mutex lock;
     FT_Library library = nullptr;
     FT_Face face = nullptr;
-    // Lines drawn before, by size and text: a run draws the same legend for every
-    // fileset. Emptied when it holds cacheLines.
-    std::map<std::pair<int, std::string>, TextBitmap> drawn;
+    // Glyphs drawn before, by size and code point: a run draws the same legend, and
+    // counts of the same digits, for every fileset. At most cacheGlyphs, but for the
+    // glyphs of one long line.
+    std::map<std::pair<int, char32_t>, Glyph> glyphs;
+    // The face's ascent and descent in pixels by size, and the size it is set to:
+    // setting a size runs the face's own program, so it is set only to draw a glyph.
+    std::map<int, std::pair<int, int>> extents;
+    int setSize = 0;
 };
-constexpr std::size_t cacheLines = 512;
+constexpr std::size_t cacheGlyphs = 2048;
 
 // The file of the system's Japanese sans-serif face, by fontconfig's choice.
 std::string JapaneseFaceFile()
@@ -273,9 +302,80 @@ std::vector<char32_t> CodePoints(std::string_view text)
 
 }
 
-void PrepareTextDrawing()
+void PrepareTextDrawing(std::vector<TextLine> lines)
 {
     FaceSearch();
+    // Kept until the process ends: a future from std::async waits for its thread when it
+    // is destroyed.
+    static std::once_flag once;
+    static std::future<void> warming;
+    std::call_once(once, [&] {
+        warming = std::async(std::launch::async, [lines = std::move(lines)] {
+            for (const TextLine& line : lines) {
+                (void)DrawTextLine(line.utf8, line.pixelSize);
+            }
+        });
+    });
+}
+
+namespace {
+
+// Sets the face to `pixelSize`; false when it cannot be. The face's lock is held.
+bool SetSize(TextFace& face, int pixelSize)
+{
+    if (face.setSize != pixelSize) {
+        if (FT_Set_Pixel_Sizes(face.face, 0, static_cast<FT_UInt>(pixelSize)) != 0) {
+            face.setSize = 0;
+            return false;
+        }
+        face.setSize = pixelSize;
+    }
+    return true;
+}
+
+// The face's ascent and descent at `pixelSize`, or nothing when it has no such size.
+// The face's lock is held.
+std::optional<std::pair<int, int>> ExtentsOf(TextFace& face, int pixelSize)
+{
+    if (const auto found = face.extents.find(pixelSize); found != face.extents.end()) {
+        return found->second;
+    }
+    if (!SetSize(face, pixelSize)) {
+        return std::nullopt;
+    }
+    const FT_Size_Metrics& metrics = face.face->size->metrics;
+    const std::pair<int, int> extents(static_cast<int>((metrics.ascender + 63) >> 6),
+                                      static_cast<int>((-metrics.descender + 63) >> 6));
+    face.extents.emplace(pixelSize, extents);
+    return extents;
+}
+
+// The glyph of a code point at `pixelSize`, drawn once. The face's lock is held.
+const Glyph& GlyphOf(TextFace& face, int pixelSize, char32_t point)
+{
+    const std::pair<int, char32_t> key(pixelSize, point);
+    if (const auto found = face.glyphs.find(key); found != face.glyphs.end()) {
+        return found->second;
+    }
+    Glyph glyph;
+    if (SetSize(face, pixelSize) && FT_Load_Char(face.face, point, FT_LOAD_RENDER) == 0) {
+        const FT_GlyphSlot slot = face.face->glyph;
+        const FT_Bitmap& source = slot->bitmap;
+        glyph.left = slot->bitmap_left;
+        glyph.top = slot->bitmap_top;
+        glyph.advance = static_cast<int>((slot->advance.x + 63) >> 6);
+        glyph.width = static_cast<int>(source.width);
+        glyph.rows = static_cast<int>(source.rows);
+        glyph.coverage.resize(static_cast<std::size_t>(glyph.width) * glyph.rows);
+        for (int row = 0; row < glyph.rows; ++row) {
+            std::memcpy(glyph.coverage.data() + static_cast<std::size_t>(row) * glyph.width,
+                        source.buffer + static_cast<std::ptrdiff_t>(row) * source.pitch,
+                        static_cast<std::size_t>(glyph.width));
+        }
+    }
+    return face.glyphs.emplace(key, std::move(glyph)).first->second;
+}
+
 }
 
 std::optional<TextBitmap> DrawTextLine(std::string_view utf8, int pixelSize)
@@ -285,57 +385,46 @@ std::optional<TextBitmap> DrawTextLine(std::string_view utf8, int pixelSize)
         return std::nullopt;
     }
     std::lock_guard guard(face.lock);
-    std::pair<int, std::string> key(pixelSize, std::string(utf8));
-    if (const auto found = face.drawn.find(key); found != face.drawn.end()) {
-        return found->second;
-    }
-    if (FT_Set_Pixel_Sizes(face.face, 0, static_cast<FT_UInt>(pixelSize)) != 0) {
+    const std::optional<std::pair<int, int>> extents = ExtentsOf(face, pixelSize);
+    if (!extents) {
         return std::nullopt;
     }
-    const FT_Size_Metrics& metrics = face.face->size->metrics;
-    const int ascent = static_cast<int>((metrics.ascender + 63) >> 6);
-    const int descent = static_cast<int>((-metrics.descender + 63) >> 6);
+    const auto [ascent, descent] = *extents;
     const std::vector<char32_t> points = CodePoints(utf8);
-
-    // Two walks: the first measures, the second draws at the measured width.
+    // Emptied before the line, whose glyphs are then held until it is drawn.
+    if (face.glyphs.size() + points.size() > cacheGlyphs) {
+        face.glyphs.clear();
+    }
+    std::vector<const Glyph*> glyphs;
     int width = 0;
     for (const char32_t point : points) {
-        if (FT_Load_Char(face.face, point, FT_LOAD_DEFAULT) == 0) {
-            width += static_cast<int>((face.face->glyph->advance.x + 63) >> 6);
-        }
+        glyphs.push_back(&GlyphOf(face, pixelSize, point));
+        width += glyphs.back()->advance;
     }
     TextBitmap bitmap;
     bitmap.width = width;
     bitmap.height = ascent + descent;
     bitmap.coverage.assign(static_cast<std::size_t>(bitmap.width) * bitmap.height, 0);
     int penX = 0;
-    for (const char32_t point : points) {
-        if (FT_Load_Char(face.face, point, FT_LOAD_RENDER) != 0) {
-            continue;
-        }
-        const FT_GlyphSlot glyph = face.face->glyph;
-        const FT_Bitmap& source = glyph->bitmap;
-        for (unsigned row = 0; row < source.rows; ++row) {
-            const int y = ascent - glyph->bitmap_top + static_cast<int>(row);
+    for (const Glyph* glyph : glyphs) {
+        for (int row = 0; row < glyph->rows; ++row) {
+            const int y = ascent - glyph->top + row;
             if (y < 0 || y >= bitmap.height) {
                 continue;
             }
-            for (unsigned column = 0; column < source.width; ++column) {
-                const int x = penX + glyph->bitmap_left + static_cast<int>(column);
+            for (int column = 0; column < glyph->width; ++column) {
+                const int x = penX + glyph->left + column;
                 if (x < 0 || x >= bitmap.width) {
                     continue;
                 }
                 std::uint8_t& target =
                     bitmap.coverage[static_cast<std::size_t>(y) * bitmap.width + x];
-                target = std::max(target, source.buffer[row * source.pitch + column]);
+                target = std::max(
+                    target, glyph->coverage[static_cast<std::size_t>(row) * glyph->width + column]);
             }
         }
-        penX += static_cast<int>((glyph->advance.x + 63) >> 6);
+        penX += glyph->advance;
     }
-    if (face.drawn.size() == cacheLines) {
-        face.drawn.clear();
-    }
-    face.drawn.emplace(std::move(key), bitmap);
     return bitmap;
 }
 

@@ -50,6 +50,14 @@ struct TextBitmap
 // such face is installed (the caller leaves the text out). Safe to call from any
 // thread; faces are looked up once per process.
 std::optional<TextBitmap> DrawTextLine(std::string_view utf8, int pixelSize);
+// A line to draw: UTF-8 text and the em in pixels.
+struct TextLine
+{
+    std::string utf8;
+    int pixelSize = 0;
+};
 // Starts looking for that face on a thread of its own and returns at once, so that the
-// first DrawTextLine finds it ready (the search reads the system's font settings).
-void PrepareTextDrawing();
+// first DrawTextLine finds it ready (the search reads the system's font settings). The
+// first call's `lines` are drawn on that thread too, so that drawing them later costs a
+// copy.
+void PrepareTextDrawing(std::vector<TextLine> lines);

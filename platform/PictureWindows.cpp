@@ -210,7 +210,7 @@ std::string WritePng(const fs::path& file, const RgbPicture& picture)
     return {};
 }
 
-void PrepareTextDrawing()
+void PrepareTextDrawing(std::vector<TextLine>)
 {
     // The face is found with a few calls to GDI when the first text is drawn.
 }

@@ -76,6 +76,8 @@ public:
     std::size_t PointCount() const { return pointCount; }
     // The coordinate text of the point at `index` (from 0; below PointCount()).
     std::string_view PointTextAt(std::size_t index) const { return PointText(index); }
+    // Asks for a point's slot to be brought near, before PointTextAt reads it.
+    void PrefetchPoint(std::size_t index) const { __builtin_prefetch(PointSlot(index)); }
     // How many of the loaded points have a text too long for the table's slots, kept
     // apart and written by the slower way.
     std::size_t LongPointCount() const { return longPointCount; }

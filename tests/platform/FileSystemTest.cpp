@@ -92,6 +92,31 @@ TEST(FileSystemTest, ReadTextLinesAppendsAndReportsWhatCannotBeRead)
     EXPECT_EQ(StringList({"a", "b", "c"}), lines);
 }
 
+TEST(FileSystemTest, ViewsOfLinesHoldUntilTheNextFileIsRead)
+{
+    TempFolder folder;
+    WriteFileBytes(folder / "a.txt", "one\r\ntwo\nthree");
+    WriteFileBytes(folder / "b.txt", "four\n");
+    TextLines lines;
+    ASSERT_EQ(0, ReadTextLines(folder / "a.txt", lines));
+    lines.PopFront();
+    const TextLines::View view = lines.Remaining();
+    ASSERT_EQ(2u, view.Size());
+    EXPECT_EQ("two", view[0]);
+    EXPECT_EQ("three", view[1]);
+    EXPECT_EQ(std::string("two\nthree").size(), view.Bytes());
+    // Taking every line leaves the view as it was; the next file starts afresh.
+    lines.PopFront();
+    lines.PopFront();
+    EXPECT_TRUE(lines.Empty());
+    EXPECT_EQ("three", view[1]);
+    EXPECT_EQ(0u, lines.Remaining().Size());
+    EXPECT_EQ(0u, lines.Remaining().Bytes());
+    ASSERT_EQ(0, ReadTextLines(folder / "b.txt", lines));
+    ASSERT_EQ(1u, lines.Size());
+    EXPECT_EQ("four", lines.Front());
+}
+
 TEST(FileSystemTest, FindInputEntryFallsBackToTheFirstNameEqualIgnoringCase)
 {
 #ifdef _WIN32

@@ -81,6 +81,23 @@ TEST(PictureTest, TextIsDrawnInAJapaneseFace)
     EXPECT_GT(DrawTextLine("道路道路道路", 24)->width, text->width);
     EXPECT_EQ(0, DrawTextLine("", 24)->width);
     EXPECT_FALSE(DrawTextLine("道路", 0).has_value());
+
+    // Lines are composed of glyphs drawn once per size: the same line at the same size
+    // is the same bitmap whatever was drawn between, and a line of more glyphs than are
+    // kept is drawn whole.
+    const std::optional<TextBitmap> small = DrawTextLine("道路 10", 16);
+    EXPECT_LT(small->width, text->width);
+    EXPECT_EQ(text->coverage, DrawTextLine("道路 10", 24)->coverage);
+    std::string many;
+    for (char32_t point = 0x4E00; point < 0x4E00 + 2100; ++point) {
+        many += static_cast<char>(0xE0 | point >> 12);
+        many += static_cast<char>(0x80 | (point >> 6 & 0x3F));
+        many += static_cast<char>(0x80 | (point & 0x3F));
+    }
+    const std::optional<TextBitmap> wide = DrawTextLine(many, 8);
+    ASSERT_TRUE(wide.has_value());
+    EXPECT_GT(wide->width, 2100 * 6);
+    EXPECT_EQ(small->coverage, DrawTextLine("道路 10", 16)->coverage);
 }
 
 }
