@@ -59,7 +59,6 @@ private:
     // Draws the map while the records are written, with up to 16 samples waiting (1 MB
     // or so); declared last, so that it has ended before the map and the point table go.
     BackgroundWorker drawer{16};
-
 };
 
 // The run takes the folders without one trailing separator.

@@ -12,6 +12,8 @@
 namespace {
 
 constexpr std::size_t hugePage = std::size_t{2} << 20;
+// Blocks from this size on are mapped in huge pages.
+constexpr std::size_t largeBlock = std::size_t{1} << 20;
 
 }
 
@@ -22,19 +24,14 @@ LargeBuffer::~LargeBuffer()
 
 void LargeBuffer::Release()
 {
-#if defined(__linux__)
-    if (mapped != 0) {
-        munmap(mapping, mapped);
+    if (large) {
+        ReleaseLarge(data, capacity);
     } else {
         delete[] data;
     }
-#else
-    delete[] data;
-#endif
     data = nullptr;
-    mapping = nullptr;
     capacity = 0;
-    mapped = 0;
+    large = false;
 }
 
 bool LargeBuffer::Reserve(std::size_t bytes, std::size_t keep)
@@ -45,49 +42,30 @@ bool LargeBuffer::Reserve(std::size_t bytes, std::size_t keep)
     keep = std::min(keep, capacity);
     const std::size_t wanted = std::max(bytes, capacity * 2);
     char* newData = nullptr;
-    char* newMapping = nullptr;
-    std::size_t newMapped = 0;
     std::size_t newCapacity = wanted;
-#if defined(__linux__)
-    if (wanted >= hugePage) {
-        // Whole huge pages, aligned: map one page more and start at the boundary.
+    // From one huge page on, whole huge pages: the last one is all usable.
+    const bool newLarge = wanted >= hugePage;
+    if (newLarge) {
         newCapacity = (wanted + hugePage - 1) / hugePage * hugePage;
-        newMapped = newCapacity + hugePage;
-        void* region = mmap(nullptr, newMapped, PROT_READ | PROT_WRITE,
-                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (region == MAP_FAILED) {
+        try {
+            newData = static_cast<char*>(AllocateLarge(newCapacity));
+        } catch (const std::bad_alloc&) {
             return false;
         }
-        newMapping = static_cast<char*>(region);
-        const auto address = reinterpret_cast<std::uintptr_t>(region);
-        newData = reinterpret_cast<char*>((address + hugePage - 1) / hugePage * hugePage);
-        // Advice only: without huge pages the memory is still good.
-        madvise(newData, newCapacity, MADV_HUGEPAGE);
-    }
-#endif
-    if (newData == nullptr) {
+    } else {
         newData = new (std::nothrow) char[newCapacity];
         if (newData == nullptr) {
             return false;
         }
-        newMapped = 0;
     }
     if (keep != 0) {
         std::memcpy(newData, data, keep);
     }
     Release();
     data = newData;
-    mapping = newMapping;
-    mapped = newMapped;
     capacity = newCapacity;
+    large = newLarge;
     return true;
-}
-
-namespace {
-
-// Blocks from this size on are mapped in huge pages.
-constexpr std::size_t largeBlock = std::size_t{1} << 20;
-
 }
 
 void* AllocateLarge(std::size_t bytes)

@@ -28,8 +28,7 @@ private:
 
     char* data = nullptr;
     std::size_t capacity = 0;
-    std::size_t mapped = 0;  // bytes of the mapping, 0 for heap memory
-    char* mapping = nullptr;
+    bool large = false;  // from AllocateLarge, else from new[]
 };
 
 // Memory for one large block, such as a picture: on Linux, from 1 MiB on, whole 2 MiB
