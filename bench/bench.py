@@ -19,6 +19,7 @@ ordevik-batch process.
 """
 
 import argparse
+import hashlib
 import os
 import shutil
 import statistics
@@ -113,6 +114,8 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--work", default=os.path.join(ROOT, "bench-data"))
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
+    parser.add_argument("--jobs-only", action="store_true",
+                        help="only the table of --jobs 2 against --jobs 1")
     parser.add_argument("--shapes-only", action="store_true",
                         help="only the table of shapes and the small filesets")
     options = parser.parse_args()
@@ -135,15 +138,17 @@ def main():
     settings = os.path.join(ROOT, "resources", "ordevik.ini")
     dtd = os.path.join(ROOT, "samples", "demo", "dtd")
 
-    def convert(out, *extra, data_set=data_set):
+    def convert(out, *extra, data_set=data_set, jobs=1):
         return [batch, "--csv", os.path.join(data_set, "filesets.csv"),
                 "--data", os.path.join(data_set, "data"), "--dtd", dtd, "--out", out,
                 "--settings", settings, "--existing", "overwrite", "--quiet",
-                "--jobs", "1", *extra]
+                "--jobs", str(jobs), *extra]
 
-    if not options.shapes_only:
+    if not options.shapes_only and not options.jobs_only:
         main_figures(options, work, data_set, convert, dtd, settings)
-    shape_figures(options, work, generated, convert)
+    if not options.jobs_only:
+        shape_figures(options, work, generated, convert)
+    jobs_figures(options, work, generated, convert)
 
 
 def main_figures(options, work, data_set, convert, dtd, settings):
@@ -301,6 +306,56 @@ def shape_figures(options, work, generated, convert):
           "   (goal <= 1.3)")
     for folder in (out, *copies):
         shutil.rmtree(folder, ignore_errors=True)
+
+
+def tree_digest(folder):
+    """Every file's path below `folder` and the hash of its bytes."""
+    digest = {}
+    for base, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(base, name)
+            with open(path, "rb") as handle:
+                digest[os.path.relpath(path, folder)] = hashlib.sha256(handle.read()).digest()
+    return digest
+
+
+def jobs_figures(options, work, generated, convert):
+    """--jobs 2 against --jobs 1 on every shape and layout, and whether both write the
+    same files.
+
+    Each round runs both, one right after the other, taking turns at going first; the
+    figure is the median of the rounds' ratios. On this kind of machine (a virtual one
+    whose host takes back memory the guest has freed) one run can take twice as long
+    as the next for reasons of the host alone, and two runs next to each other in time
+    mostly meet the same conditions."""
+    shapes = ("degrees", "metres", "offset", "big", "small")
+    sets = {shape: generated(shape) for shape in shapes}
+    rounds = max(options.runs, 9)
+    seconds = {(shape, jobs): [] for shape in shapes for jobs in (1, 2)}
+    same = {}
+    for round_number in range(rounds + 1):
+        for shape in shapes:
+            for jobs in ((1, 2) if round_number % 2 == 0 else (2, 1)):
+                out = os.path.join(work, f"out-jobs-{jobs}")
+                shutil.rmtree(out, ignore_errors=True)
+                os.makedirs(out)
+                figure = synced_seconds(convert(out, data_set=sets[shape], jobs=jobs))
+                if round_number > 0:
+                    seconds[(shape, jobs)].append(figure)
+            if round_number == 0:
+                same[shape] = (tree_digest(os.path.join(work, "out-jobs-1")) ==
+                               tree_digest(os.path.join(work, "out-jobs-2")))
+    print()
+    print(f"--jobs 2 against --jobs 1 ({os.cpu_count()} processors, {rounds} rounds)")
+    print("shape      --jobs 1  --jobs 2   ratio (median of rounds)   same files")
+    for shape in shapes:
+        one = seconds[(shape, 1)]
+        two = seconds[(shape, 2)]
+        ratio = statistics.median(a / b for a, b in zip(one, two))
+        print(f"{shape:9} {statistics.median(one):9.3f} {statistics.median(two):9.3f} "
+              f"{ratio:7.2f}                    {'yes' if same[shape] else 'NO'}")
+    for jobs in (1, 2):
+        shutil.rmtree(os.path.join(work, f"out-jobs-{jobs}"), ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -295,7 +295,9 @@ void DeclareOptions(CLI::App& app, ArgumentTexts& texts, BatchOptions& options)
                        "which has no libxml2");
     app.add_option("--preview", texts.previewFolder,
                    "draw a map of each fileset into this folder as <code>.png");
-    app.add_option("--jobs", options.jobs, "convert up to N filesets at once (default 1)")
+    app.add_option("--jobs", options.jobs,
+                   "convert on N threads: up to N filesets at once, and the records of "
+                   "fewer filesets spread over the threads left (default 1)")
         ->check(CLI::Range(1, 256));
 }
 
@@ -445,11 +447,16 @@ void ConvertFileset(const BatchOptions& options, FilesetJob& job, BackgroundWork
     }
 }
 
-// Converts the jobs on up to options.jobs threads. A stopped fileset lets the started
-// ones finish and starts no new one. Dialog lines and the bar follow fileset order.
-void RunJobs(const BatchOptions& options, std::vector<FilesetJob>& jobs, DialogPrinter& printer,
-             BarProgress& bar)
+// Converts the jobs on up to options.jobs threads: a fileset per thread, and the
+// threads that no fileset needs compose the records of those that run, so that one big
+// fileset uses them too. A stopped fileset lets the started ones finish and starts no
+// new one. Dialog lines and the bar follow fileset order.
+void RunJobs(const BatchOptions& batchOptions, std::vector<FilesetJob>& jobs,
+             DialogPrinter& printer, BarProgress& bar)
 {
+    const int threadCount = std::min<int>(batchOptions.jobs, static_cast<int>(jobs.size()));
+    BatchOptions options = batchOptions;
+    options.conversion.composeThreads = std::max(1, options.jobs / std::max(1, threadCount));
     std::mutex mutex;  // guards the three counters and the jobs' `finished`
     std::size_t nextJob = 0;
     std::size_t nextPrint = 0;
@@ -478,7 +485,6 @@ void RunJobs(const BatchOptions& options, std::vector<FilesetJob>& jobs, DialogP
             }
         }
     };
-    const int threadCount = std::min<int>(options.jobs, static_cast<int>(jobs.size()));
     if (threadCount <= 1) {
         worker();
         return;

@@ -232,14 +232,12 @@ void ConversionRun::WriteRecords(int lines)
             drawer.Start([this, sample = std::move(*sample)] { map->DrawSample(sample); });
         }
     }
-    long long written = 0;
     // A write that failed has been reported; FinishKind then stops the run.
-    while (converter.WriteNextRecord() == RecordStep::Written) {
-        written += progressRange;
-        ++summary.records;
-        progress.SetPosition(static_cast<int>(written / lines));
+    summary.records += static_cast<long long>(converter.WriteRecords([&](std::size_t written) {
+        progress.SetPosition(static_cast<int>(static_cast<long long>(written) * progressRange /
+                                              lines));
         progress.PumpOneMessage();
-    }
+    }));
 }
 
 ConversionSummary ConversionRun::Finish(bool stopped)

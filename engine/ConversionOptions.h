@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 
@@ -28,6 +29,12 @@ struct ConversionOptions
     // converted (RunReport's FilesetEntry::preview); each holds 1.8 MB until the report
     // goes. 0: none.
     int previewFilesets = 0;
+    // Threads that compose a kind's records, the run's own included: a big kind is
+    // spread over them and written in the order of its records, with the same bytes
+    // as from one thread. 1: the run's thread alone.
+    int composeThreads = 1;
+    // The record lines, in bytes of input, that a composing thread takes at a time.
+    std::size_t composeRunBytes = 64 * 1024;
     // The settings file to read; empty: the one beside the executable.
     std::filesystem::path settingsFile;
 };

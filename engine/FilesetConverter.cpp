@@ -40,6 +40,10 @@ FilesetConverter::FilesetConverter(std::vector<FilesetToConvert> toConvert,
     static_cast<void>(writer.ReadIniFile());
     writer.LoadConvertSettings();
     writer.SetDataFolder(options.dataFolder);
+    if (options.composeThreads > 1) {
+        composers = std::make_unique<ParallelRecords>(options.composeThreads,
+                                                      options.composeRunBytes);
+    }
 }
 
 FilesetConverter::~FilesetConverter()
@@ -128,19 +132,23 @@ bool FilesetConverter::NextKind()
 KindStep FilesetConverter::ReadDataFile()
 {
     kind.recordCount = 0;
-    records.Clear();
+    records->Clear();
     if (!IsSafeName(kind.code)) {
         WarningDialog(presenter).Show(MessageId::KindCodeUnusable, ToUtf8(kind.code));
         return KindStep::SkipKind;
     }
     const std::string fileName = fileset.code + kind.code + ".sal";
     const fs::path path = writer.FilesetInput(fileName);
-    // A file that exists but cannot be read is treated as missing.
-    if (PathExists(path) && ReadTextLines(path, records) == 0) {
-        kind.recordCount = static_cast<int>(records.Size());
+    if (TakeReadAhead(path)) {
+        kind.recordCount = static_cast<int>(records->Size());
         return KindStep::GoOn;
     }
-    records.Clear();
+    // A file that exists but cannot be read is treated as missing.
+    if (PathExists(path) && ReadTextLines(path, *records) == 0) {
+        kind.recordCount = static_cast<int>(records->Size());
+        return KindStep::GoOn;
+    }
+    records->Clear();
     if (run.skipAllMissing) {
         return KindStep::SkipKind;
     }
@@ -320,18 +328,62 @@ KindStep FilesetConverter::OpenAndWriteHead(const fs::path& path, const OutputCh
 
 RecordStep FilesetConverter::WriteNextRecord()
 {
-    if (records.Empty() || run.writeFailed) {
-        records.Clear();
+    if (records->Empty() || run.writeFailed) {
+        records->Clear();
         return RecordStep::NoneLeft;
     }
-    writer.WriteRecord(records.Front(), output, options.shiftJisOutput);
-    records.PopFront();
+    writer.WriteRecord(records->Front(), output, options.shiftJisOutput);
+    records->PopFront();
     if (output.Failed()) {
-        records.Clear();
+        records->Clear();
         ReportWriteFailure(kind.outputPath);
         return RecordStep::WriteFailed;
     }
     return RecordStep::Written;
+}
+
+void FilesetConverter::StartReadAhead()
+{
+    if (composers == nullptr || fileset.pendingKinds.empty() ||
+        !IsSafeName(fileset.pendingKinds.front())) {
+        return;
+    }
+    ahead.path = writer.FilesetInput(fileset.code + fileset.pendingKinds.front() + ".sal");
+    aheadReader.Start([this] {
+        ahead.lines->Clear();
+        ahead.read = ReadTextLines(ahead.path, *ahead.lines) == 0;
+    });
+}
+
+bool FilesetConverter::TakeReadAhead(const fs::path& path)
+{
+    aheadReader.Wait();
+    const bool taken = ahead.read && ahead.path == path;
+    if (taken) {
+        std::swap(records, ahead.lines);
+    }
+    ahead.path.clear();
+    ahead.read = false;
+    return taken;
+}
+
+std::size_t FilesetConverter::WriteRecords(const ParallelRecords::Progress& progress)
+{
+    StartReadAhead();
+    if (composers == nullptr || run.writeFailed || !composers->Spreads(records->Remaining())) {
+        std::size_t written = 0;
+        while (WriteNextRecord() == RecordStep::Written) {
+            progress(++written);
+        }
+        return written;
+    }
+    const std::size_t written = composers->WriteAll(writer, records->Remaining(), output,
+                                                    options.shiftJisOutput, progress);
+    records->Clear();
+    if (output.Failed()) {
+        ReportWriteFailure(kind.outputPath);
+    }
+    return written;
 }
 
 bool FilesetConverter::FinishKind()

@@ -3,12 +3,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/ConversionOptions.h"
+#include "engine/ParallelRecords.h"
+#include "platform/Background.h"
 #include "platform/FileSystem.h"
 #include "text/StringList.h"
 #include "xmlout/FeatureWriter.h"
@@ -86,6 +90,12 @@ public:
     // Chooses, asks about, opens and starts the kind's output.
     [[nodiscard]] KindStep OpenOutput();
     [[nodiscard]] RecordStep WriteNextRecord();
+    // Writes every record of the kind; returns how many were written. With
+    // options.composeThreads above 1 a big kind is composed on that many threads and
+    // `progress` told after each run of records, else after each record; always on
+    // this thread. A failed write stops the writing (the user has been told; FinishKind
+    // then stops the run).
+    std::size_t WriteRecords(const ParallelRecords::Progress& progress);
     // Writes the tail when due and closes the output; false when a write failed (the
     // user has been told; the run stops).
     [[nodiscard]] bool FinishKind();
@@ -103,7 +113,7 @@ public:
     int RecordCount() const { return kind.recordCount; }
     // The record lines WriteNextRecord has still to write. They stay readable, from
     // any thread, until the next ReadDataFile.
-    TextLines::View PendingRecords() const { return records.Remaining(); }
+    TextLines::View PendingRecords() const { return records->Remaining(); }
     // The run's settings and the fileset's point table, start point and extent.
     const FilesetReader& Reader() const { return writer; }
     const std::set<std::filesystem::path>& WrittenFiles() const { return run.writtenFiles; }
@@ -185,12 +195,34 @@ private:
     std::vector<FilesetToConvert> filesets;
     std::size_t nextFileset = 0;
     FeatureWriter writer;
+    // With more than one composing thread, the next kind's data file is read on
+    // another thread while this kind's records are written. Reading it early shows
+    // nothing: a file that could not be read is read again, and the user asked, in
+    // its turn.
+    void StartReadAhead();
+    // Takes the lines read ahead when they are `path`'s; false otherwise.
+    bool TakeReadAhead(const std::filesystem::path& path);
+
     // Reused from kind to kind: the data file's lines and the output file.
-    TextLines records;
+    std::unique_ptr<TextLines> records = std::make_unique<TextLines>();
     OutputFile output;
+    // The threads that compose big kinds, when the options ask for more than one.
+    std::unique_ptr<ParallelRecords> composers;
+    // The next kind's data file, read ahead: its path (empty for none) and lines, and
+    // whether reading it succeeded. Touched by the reading thread only between Start
+    // and Wait of `aheadReader`.
+    struct ReadAhead
+    {
+        std::filesystem::path path;
+        std::unique_ptr<TextLines> lines = std::make_unique<TextLines>();
+        bool read = false;
+    };
+    ReadAhead ahead;
 
     RunState run;
     FilesetState fileset;
     KindState kind;
     RunRecorder* recorder = nullptr;
+    // Declared last, so that it has ended before what it reads into goes.
+    BackgroundWorker aheadReader{1};
 };

@@ -31,6 +31,18 @@ FilesetReader::FilesetReader(const std::filesystem::path& settingsFile)
 {
 }
 
+FilesetReader::FilesetReader(const FilesetReader& source, SharingCopy)
+    : SettingsFile(source),
+      pointOwner(source.pointOwner),
+      scopeY(source.scopeY),
+      scopeX(source.scopeX),
+      startPointY(source.startPointY),
+      startPointX(source.startPointX),
+      dataFolder(source.dataFolder),
+      filesetCode(source.filesetCode)
+{
+}
+
 void FilesetReader::ResetForFileset()
 {
     LoadMetaData();

@@ -49,11 +49,15 @@ struct PointDataLoad
 //
 // A reader shows nothing: it reports what went wrong and its caller decides what the
 // user sees. The point table lives in PointTable.cpp, the rest here in
-// FilesetReader.cpp. A reader serves one thread.
+// FilesetReader.cpp. A reader serves one thread; a sharing copy (the protected
+// constructor) reads its source's point table from a thread of its own.
 class FilesetReader : public SettingsFile
 {
 public:
     explicit FilesetReader(const std::filesystem::path& settingsFile);
+    // A reader reads its own point table through a pointer to itself.
+    FilesetReader(const FilesetReader&) = delete;
+    FilesetReader& operator=(const FilesetReader&) = delete;
 
     void SetDataFolder(const std::filesystem::path& folder) { dataFolder = folder; }
     void SetFilesetCode(const std::string& code) { filesetCode = code; }
@@ -73,14 +77,14 @@ public:
     // The coordinate text of point `numberText` (counted from 1), or the empty text when
     // the number is not a number or lies outside the loaded points.
     std::string_view PointCoordinates(std::string_view numberText) const;
-    std::size_t PointCount() const { return pointCount; }
+    std::size_t PointCount() const { return pointOwner->pointCount; }
     // The coordinate text of the point at `index` (from 0; below PointCount()).
     std::string_view PointTextAt(std::size_t index) const { return PointText(index); }
     // Asks for a point's slot to be brought near, before PointTextAt reads it.
     void PrefetchPoint(std::size_t index) const { __builtin_prefetch(PointSlot(index)); }
     // How many of the loaded points have a text too long for the table's slots, kept
     // apart and written by the slower way.
-    std::size_t LongPointCount() const { return longPointCount; }
+    std::size_t LongPointCount() const { return pointOwner->longPointCount; }
 
     // Reads the fileset's metadata file into the metadata table.
     [[nodiscard]] MetadataOutcome ReadMetadataFile();
@@ -93,6 +97,14 @@ public:
     double ScopeY() const { return scopeY; }
 
 protected:
+    // A reader with copies of `source`'s settings, metadata, start point, extent, data
+    // folder and fileset code, which reads `source`'s point table in place: the table
+    // must stay as it is while this reader reads it. Loads no points of its own.
+    struct SharingCopy
+    {
+    };
+    FilesetReader(const FilesetReader& source, SharingCopy);
+
     // The coordinate text of the point at `index` (from 0; below PointCount()).
     std::string_view PointText(std::size_t index) const
     {
@@ -102,11 +114,13 @@ protected:
             std::uint32_t length;
             std::memcpy(&offset, slot + 4, sizeof offset);
             std::memcpy(&length, slot + 12, sizeof length);
-            return std::string_view(longPoints).substr(offset, length);
+            return std::string_view(pointOwner->longPoints).substr(offset, length);
         }
-        return std::string_view(slot, slotSize == wideSlot ? SlotTextLength<wideSlot>(slot)
-                                                           : SlotTextLength<narrowSlot>(slot));
+        return std::string_view(slot, SlotSize() == wideSlot ? SlotTextLength<wideSlot>(slot)
+                                                             : SlotTextLength<narrowSlot>(slot));
     }
+    // The size of the table's slots, narrowSlot or wideSlot.
+    std::size_t SlotSize() const { return pointOwner->slotSize; }
     // The length of the text in a slot of `size` bytes: up to its first NUL, or all of it.
     template <std::size_t size>
     static std::size_t SlotTextLength(const char* slot)
@@ -133,7 +147,7 @@ protected:
     // Where the slot of the point at `index` lies.
     const char* PointSlot(std::size_t index) const
     {
-        return pointSlots.Data() + index * slotSize;
+        return pointOwner->pointSlots.Data() + index * pointOwner->slotSize;
     }
     // The next point line's coordinate text composed into `to` (composedSize bytes),
     // with NULs after it to the end of a wide slot, when the line has the usual form
@@ -166,6 +180,8 @@ protected:
     // Room to compose a text in: two numbers of up to 22 bytes, a space, and the NULs
     // up to a wide slot after the end.
     static constexpr std::size_t composedSize = 2 * 24 + wideSlot;
+    // The reader whose table is read: this one, or a sharing copy's source.
+    const FilesetReader* pointOwner = this;
     std::size_t slotSize = narrowSlot;
     LargeBuffer pointSlots;
     std::string longPoints;

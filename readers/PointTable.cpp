@@ -260,7 +260,7 @@ void FilesetReader::ClosePointData()
 std::string_view FilesetReader::PointCoordinates(std::string_view numberText) const
 {
     const std::optional<int> number = ReadInt(numberText);
-    if (!number || *number < 1 || static_cast<std::size_t>(*number) > pointCount) {
+    if (!number || *number < 1 || static_cast<std::size_t>(*number) > PointCount()) {
         return {};
     }
     return PointText(static_cast<std::size_t>(*number) - 1);

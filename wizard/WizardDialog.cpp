@@ -1,7 +1,9 @@
 #include "wizard/WizardDialog.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
+#include <thread>
 #include <utility>
 
 #include "dialogs/Dialogs.h"
@@ -366,6 +368,10 @@ ConversionRequest WizardDialog::Request() const
     request.options.skipDtdCopy = skipDtdCopy;
     request.options.settingsFile = settingsPath;
     request.options.previewFilesets = wizardMaps;
+    // Big kinds are composed on every processor, up to eight: the one thread that
+    // writes the file gains little from more.
+    request.options.composeThreads =
+        static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1U, 8U));
     request.selectedFilesets = selectedFilesets;
     request.featureSelection = featureSelection;
     return request;

@@ -36,6 +36,16 @@ FeatureWriter::FeatureWriter(const std::filesystem::path& settingsFile)
 {
 }
 
+FeatureWriter::FeatureWriter(const FeatureWriter& source, ComposingCopy)
+    : FilesetReader(source, SharingCopy{}),
+      XmlBuilder(source),
+      linearSnippet(source.linearSnippet),
+      planarSnippet(source.planarSnippet),
+      beforeSnippet(source.beforeSnippet),
+      nowSnippet(source.nowSnippet)
+{
+}
+
 std::string_view FeatureWriter::ConvertedValue(std::string_view key, std::string_view value) const
 {
     std::string_view source = value;

@@ -25,11 +25,20 @@ class OutputFile;
 // HeadTemplates.cpp expands the settings' templates into the document head.
 //
 // Not to be shared between threads: the const writers keep scratch text and caches of
-// names and the reference line in mutable members. Each run has a writer of its own.
+// names and the reference line in mutable members. Each run has a writer of its own,
+// and each further thread that composes the run's records a composing copy.
 class FeatureWriter : public FilesetReader, public XmlBuilder
 {
 public:
     explicit FeatureWriter(const std::filesystem::path& settingsFile);
+    // A composing copy: writes every record as `source` would now, from copies of its
+    // settings, metadata, start point and fileset code and from `source`'s point table,
+    // read in place, which must stay unchanged while the copy is used. Scratch text and
+    // caches are the copy's own.
+    struct ComposingCopy
+    {
+    };
+    FeatureWriter(const FeatureWriter& source, ComposingCopy);
 
     // Converts one record line and writes it: per outer element one empty line, then
     // the element's lines indented by 4 spaces. Elements whose XML name is empty are

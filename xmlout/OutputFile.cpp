@@ -46,8 +46,23 @@ bool OutputFile::Open(const std::filesystem::path& path, Mode mode)
 
 void OutputFile::Write(std::string_view bytes)
 {
-    buffer.append(bytes);
-    FlushIfFull();
+    if (file == nullptr || failed || bytes.size() < bufferSize) {
+        buffer.append(bytes);
+        FlushIfFull();
+        return;
+    }
+    // A large piece skips the buffer but for its ends: the buffer is filled up to the
+    // next multiple of bufferSize in the file and written, the piece's whole multiples
+    // are written from where they lie, and the rest is kept.
+    const std::size_t fill =
+        static_cast<std::size_t>((bufferSize - (fileOffset + buffer.size()) % bufferSize) %
+                                 bufferSize);
+    buffer.append(bytes.substr(0, fill));
+    bytes.remove_prefix(fill);
+    Flush();
+    const std::size_t whole = bytes.size() / bufferSize * bufferSize;
+    WriteOut(bytes.substr(0, whole));
+    buffer.assign(bytes.substr(whole));
 }
 
 void OutputFile::WriteUtf8(std::string_view cp932Text)
@@ -78,34 +93,46 @@ void OutputFile::FinishText(bool utf8, std::size_t asciiBefore)
     FlushIfFull();
 }
 
+void OutputFile::MoveTextTo(OutputFile& target)
+{
+    target.Write(buffer);
+    buffer.clear();
+}
+
+std::size_t OutputFile::BufferRoom() const
+{
+    return buffer.size() < bufferSize ? bufferSize - buffer.size() : 0;
+}
+
 void OutputFile::FlushIfFull()
 {
-    if (buffer.size() < bufferSize) {
+    // A file that is not open keeps its text for MoveTextTo.
+    if (file == nullptr || buffer.size() < bufferSize) {
         return;
     }
     // Up to the last multiple of bufferSize in the file; the rest waits for the next
     // write. Holding at least bufferSize bytes, the buffer always reaches one.
     const std::uint64_t end = (fileOffset + buffer.size()) / bufferSize * bufferSize;
     const auto bytes = static_cast<std::size_t>(end - fileOffset);
-    WriteOut(bytes);
+    WriteOut(std::string_view(buffer).substr(0, bytes));
     buffer.erase(0, bytes);
 }
 
 void OutputFile::Flush()
 {
-    WriteOut(buffer.size());
+    WriteOut(buffer);
     buffer.clear();
 }
 
-void OutputFile::WriteOut(std::size_t bytes)
+void OutputFile::WriteOut(std::string_view bytes)
 {
-    if (file == nullptr || bytes == 0) {
+    if (file == nullptr || bytes.empty()) {
         return;
     }
-    if (!failed && std::fwrite(buffer.data(), 1, bytes, file) != bytes) {
+    if (!failed && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
         failed = true;
     }
-    fileOffset += bytes;
+    fileOffset += bytes.size();
 }
 
 bool OutputFile::Close()

@@ -10,6 +10,9 @@
 // CR LF, so the bytes on disk are the same on every platform. Any failed write, flush
 // or close is remembered: a full disk must never pass for a finished document.
 // Owns its file handle; used by one thread at a time.
+//
+// A file that was never opened keeps everything written to it: a thread composes
+// records into one and hands the text to the open file with MoveTextTo.
 class OutputFile
 {
 public:
@@ -36,6 +39,15 @@ public:
     // buffer position before which the composer knows the text to be ASCII.
     std::string& StartText();
     void FinishText(bool utf8, std::size_t asciiBefore = 0);
+    // Writes the bytes this unopened file holds to `target` and empties this one,
+    // which keeps its storage for what follows.
+    void MoveTextTo(OutputFile& target);
+    // Drops the bytes held, keeping the storage.
+    void Clear() { buffer.clear(); }
+    // The bytes held and not yet written.
+    std::size_t Held() const { return buffer.size(); }
+    // The bytes that can be added before the buffer is written to the system.
+    std::size_t BufferRoom() const;
     // Flushes and closes; false when anything since Open failed.
     bool Close();
 
@@ -48,8 +60,8 @@ public:
 private:
     void FlushIfFull();
     void Flush();
-    // Writes the first `bytes` of the buffer, leaving the buffer as it is.
-    void WriteOut(std::size_t bytes);
+    // Writes `bytes` to the file, leaving the buffer as it is.
+    void WriteOut(std::string_view bytes);
 
     std::FILE* file = nullptr;
     std::uint64_t fileOffset = 0;  // where the buffer's first byte goes in the file

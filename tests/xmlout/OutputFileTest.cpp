@@ -42,7 +42,8 @@ TEST(OutputFileTest, CloseReportsAWriteThatFailed)
 
 // Appending to a file of any size: every byte arrives in order, and while the file is
 // open it only ever holds whole multiples of the write size (256 KiB) past which the
-// rest waits in the buffer.
+// rest waits in the buffer, whether pieces are small or larger than the buffer (those
+// are written from where they lie).
 TEST(OutputFileTest, AppendsInWholeAlignedPiecesAndLosesNothing)
 {
     const TempFolder folder;
@@ -62,6 +63,10 @@ TEST(OutputFileTest, AppendsInWholeAlignedPiecesAndLosesNothing)
             text += "\x82\xA0";
             file.FinishText(true);
             expected += ascii + "\xE3\x81\x82";
+        } else if (piece % 97 == 0) {
+            const std::string large(300 * 1024 + piece * 1013, static_cast<char>('A' + piece % 26));
+            file.Write(large);
+            expected += large;
         } else {
             file.Write(ascii);
             expected += ascii;
@@ -73,4 +78,30 @@ TEST(OutputFileTest, AppendsInWholeAlignedPiecesAndLosesNothing)
     ASSERT_GT(fs::file_size(path), 2u * 256 * 1024);
     ASSERT_TRUE(file.Close());
     EXPECT_EQ(expected, ReadFileBytes(path));
+}
+
+// Text composed into a file never opened stays there until it is moved into an open
+// one, where it lands behind what that one holds; the room left before the next write
+// to the system shrinks with what is held.
+TEST(OutputFileTest, UnopenedFileKeepsItsTextForTheOpenOne)
+{
+    const TempFolder folder;
+    OutputFile composed;
+    composed.Write(std::string(300 * 1024, 'c'));
+    std::string& text = composed.StartText();
+    text += "\x82\xA0";
+    composed.FinishText(true);
+    EXPECT_EQ(300u * 1024 + 3, composed.Held());
+
+    OutputFile file;
+    ASSERT_TRUE(file.Open(folder / "out.xml", OutputFile::Mode::Create));
+    file.Write("head");
+    EXPECT_EQ(256u * 1024 - 4, file.BufferRoom());
+    composed.MoveTextTo(file);
+    EXPECT_EQ(0u, composed.Held());
+    composed.Write("tail");
+    composed.MoveTextTo(file);
+    ASSERT_TRUE(file.Close());
+    EXPECT_EQ("head" + std::string(300 * 1024, 'c') + "\xE3\x81\x82" + "tail",
+              ReadFileBytes(folder / "out.xml"));
 }
