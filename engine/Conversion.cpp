@@ -207,13 +207,11 @@ bool ConversionRun::PointStep()
         return false;
     }
     const int points = *loaded;
-    int converted = 0;
-    while (converted < points) {
-        converter.ConvertNextPoint(converted);
+    converter.ConvertPoints(points, [&](std::size_t converted) {
         progress.SetPosition(
             static_cast<int>(static_cast<long long>(converted) * progressRange / points));
         progress.PumpOneMessage();
-    }
+    });
     converter.ClosePointFile();
     if (map && converter.KindCode() != meshKind) {
         map->TakePoints(converter.Reader());

@@ -196,9 +196,22 @@ std::optional<int> FilesetConverter::LoadPoints()
     return load.points;
 }
 
-void FilesetConverter::ConvertNextPoint(int& counter)
+void FilesetConverter::ConvertPoints(int points, const ParallelRecords::Progress& progress)
 {
-    writer.ConvertPoint(counter);
+    int converted = 0;
+    if (composers != nullptr && points > 0 &&
+        composers->Spreads(static_cast<std::size_t>(points) * FilesetReader::plainPointLine)) {
+        // The first point fixes the size of the table's slots.
+        writer.ConvertPoint(converted);
+        progress(static_cast<std::size_t>(converted));
+        if (composers->ConvertPoints(writer, progress)) {
+            return;
+        }
+    }
+    while (converted < points) {
+        writer.ConvertPoint(converted);
+        progress(static_cast<std::size_t>(converted));
+    }
 }
 
 void FilesetConverter::ClosePointFile()
@@ -370,7 +383,8 @@ bool FilesetConverter::TakeReadAhead(const fs::path& path)
 std::size_t FilesetConverter::WriteRecords(const ParallelRecords::Progress& progress)
 {
     StartReadAhead();
-    if (composers == nullptr || run.writeFailed || !composers->Spreads(records->Remaining())) {
+    if (composers == nullptr || run.writeFailed ||
+        !composers->Spreads(records->Remaining().Bytes())) {
         std::size_t written = 0;
         while (WriteNextRecord() == RecordStep::Written) {
             progress(++written);

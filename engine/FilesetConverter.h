@@ -85,7 +85,10 @@ public:
     // Opens the point-data file: the number of its points, or nothing when the run
     // stops (the user has been told).
     [[nodiscard]] std::optional<int> LoadPoints();
-    void ConvertNextPoint(int& counter);
+    // Converts every point of the file LoadPoints opened and tells `progress` how many
+    // are done now and then, on this thread: after each point, or with
+    // options.composeThreads above 1 after each run of points converted side by side.
+    void ConvertPoints(int points, const ParallelRecords::Progress& progress);
     void ClosePointFile();
     // Chooses, asks about, opens and starts the kind's output.
     [[nodiscard]] KindStep OpenOutput();

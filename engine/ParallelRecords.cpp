@@ -4,17 +4,26 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
-#include <string_view>
 
 #include "platform/Background.h"
+#include "readers/FilesetReader.h"
 #include "xmlout/FeatureWriter.h"
 #include "xmlout/OutputFile.h"
 
-// A thread that composes beside the run's, with the text of its run in hand.
+// The text of one run, from its composing until it is written.
+struct ParallelRecords::Slot
+{
+    OutputFile text;                // never opened: it keeps what is composed into it
+    std::vector<std::size_t> ends;  // where each record's text ends in `text`
+    std::size_t records = 0;
+    bool composed = false;          // false: composing threw, nothing is written
+    // Set by the composing thread when the text is whole, cleared by the writing one.
+    std::atomic<bool> finished{false};
+};
+
 struct ParallelRecords::Helper
 {
-    OutputFile text;        // never opened: it keeps what is composed into it
-    BackgroundWorker thread{1};  // declared last: ended first
+    BackgroundWorker thread{1};
 };
 
 // One kind's records, shared by the threads that write them.
@@ -28,14 +37,16 @@ struct ParallelRecords::Job
     const TextLines::View& records;
     std::vector<std::size_t> runEnds;  // one past each run's last line
     OutputFile& output;
-    bool shiftJis;
+    const bool shiftJis;
     std::atomic<std::size_t> nextRun{0};
-    // The run whose text is written next; only the thread holding that run moves it
-    // on, which hands `output` over to the next one.
+    // The runs written so far; only the writing thread moves it on.
     std::atomic<std::size_t> turn{0};
+    // Runs finished and not yet seen by a writing thread. The thread that raises it
+    // from 0 writes, and goes on writing until it has seen every one raised meanwhile.
+    std::atomic<std::size_t> signals{0};
     std::atomic<bool> failed{false};
     std::atomic<std::size_t> written{0};
-    // The first exception a thread met; set before `failed`.
+    // The first exception a thread met.
     std::mutex errorLock;
     std::exception_ptr error;
 
@@ -50,18 +61,21 @@ struct ParallelRecords::Job
 };
 
 ParallelRecords::ParallelRecords(int threads, std::size_t bytesPerRun)
-    : runBytes(bytesPerRun), ownText(std::make_unique<OutputFile>())
+    : runBytes(std::max<std::size_t>(bytesPerRun, 1))
 {
     for (int i = 1; i < threads; ++i) {
         helpers.push_back(std::make_unique<Helper>());
+    }
+    for (int i = 0; i < 2 * threads; ++i) {
+        slots.push_back(std::make_unique<Slot>());
     }
 }
 
 ParallelRecords::~ParallelRecords() = default;
 
-bool ParallelRecords::Spreads(const TextLines::View& records) const
+bool ParallelRecords::Spreads(std::size_t bytes) const
 {
-    return !helpers.empty() && records.Bytes() > runBytes;
+    return !helpers.empty() && bytes > runBytes;
 }
 
 std::size_t ParallelRecords::WriteAll(FeatureWriter& writer, const TextLines::View& records,
@@ -83,29 +97,25 @@ std::size_t ParallelRecords::WriteAll(FeatureWriter& writer, const TextLines::Vi
         copies.push_back(std::make_unique<FeatureWriter>(writer, FeatureWriter::ComposingCopy{}));
     }
     for (std::size_t i = 0; i < helpers.size(); ++i) {
-        helpers[i]->thread.Start([&job, &composer = *copies[i], &text = helpers[i]->text] {
-            ComposeRuns(composer, text, job, nullptr);
-        });
+        helpers[i]->thread.Start(
+            [this, &job, &composer = *copies[i]] { ComposeRuns(composer, job, nullptr); });
     }
-    ComposeRuns(writer, *ownText, job, &progress);
+    ComposeRuns(writer, job, &progress);
     for (const std::unique_ptr<Helper>& helper : helpers) {
         helper->thread.Wait();
     }
+    // Every run taken has been finished, and the last writing thread has written it.
     if (job.error != nullptr) {
         std::rethrow_exception(job.error);
     }
-    // The last run may have been another thread's.
     progress(job.written.load());
     return job.written.load();
 }
 
-void ParallelRecords::ComposeRuns(FeatureWriter& composer, OutputFile& text, Job& job,
-                                  const Progress* progress)
+void ParallelRecords::ComposeRuns(FeatureWriter& composer, Job& job, const Progress* progress)
 {
-    std::vector<std::size_t> textEnds;  // where each record's text of the run ends
     for (;;) {
-        // After a failed write no run is started. A run once taken is always finished,
-        // as the threads of later runs wait for its turn to pass.
+        // After a failed write no run is started; runs already taken are finished.
         if (job.failed.load(std::memory_order_relaxed)) {
             return;
         }
@@ -113,48 +123,124 @@ void ParallelRecords::ComposeRuns(FeatureWriter& composer, OutputFile& text, Job
         if (run >= job.runEnds.size()) {
             return;
         }
+        // The slot is free once the run that used it before has been written.
+        if (run >= slots.size()) {
+            const std::size_t needed = run - slots.size() + 1;
+            for (std::size_t turn = job.turn.load(std::memory_order_acquire); turn < needed;
+                 turn = job.turn.load(std::memory_order_acquire)) {
+                job.turn.wait(turn, std::memory_order_acquire);
+            }
+        }
+        Slot& slot = *slots[run % slots.size()];
         const std::size_t first = run == 0 ? 0 : job.runEnds[run - 1];
         const std::size_t end = job.runEnds[run];
-        textEnds.clear();
-        bool composed = true;
+        slot.ends.clear();
+        slot.records = end - first;
+        slot.composed = true;
         try {
             for (std::size_t line = first; line < end; ++line) {
-                composer.WriteRecord(job.records[line], text, job.shiftJis);
-                textEnds.push_back(text.Held());
+                composer.WriteRecord(job.records[line], slot.text, job.shiftJis);
+                slot.ends.push_back(slot.text.Held());
             }
         } catch (...) {
             // Memory ran out: the run's thread throws it once every thread is done.
-            // The turn still passes this run, so that no thread waits for it forever.
             job.Fail(std::current_exception());
-            text.Clear();
-            composed = false;
+            slot.text.Clear();
+            slot.composed = false;
         }
-        // Every run before this one has been taken, so its thread will move the turn
-        // on: the wait ends.
-        for (std::size_t turn = job.turn.load(std::memory_order_acquire); turn != run;
-             turn = job.turn.load(std::memory_order_acquire)) {
-            job.turn.wait(turn, std::memory_order_acquire);
+        slot.finished.store(true, std::memory_order_release);
+        if (job.signals.fetch_add(1, std::memory_order_acq_rel) == 0) {
+            WriteFinishedRuns(job);
         }
-        // A file that failed ignores what follows; the text is dropped either way.
-        const std::size_t room = job.output.BufferRoom();
-        text.MoveTextTo(job.output);
-        if (!composed) {
-            // Nothing of it was moved.
-        } else if (!job.output.Failed()) {
-            job.written.fetch_add(end - first, std::memory_order_relaxed);
-        } else if (!job.failed.exchange(true, std::memory_order_relaxed)) {
-            // This run's text met the first failed write. One thread would have met it
-            // right after the first record whose text filled the buffer, and counted
-            // the records before that one as written.
-            job.written.fetch_add(static_cast<std::size_t>(
-                                      std::lower_bound(textEnds.begin(), textEnds.end(), room) -
-                                      textEnds.begin()),
-                                  std::memory_order_relaxed);
-        }
-        job.turn.store(run + 1, std::memory_order_release);
-        job.turn.notify_all();
         if (progress != nullptr) {
             (*progress)(job.written.load(std::memory_order_relaxed));
         }
     }
+}
+
+void ParallelRecords::WriteFinishedRuns(Job& job)
+{
+    std::size_t seen = 1;
+    for (;;) {
+        for (std::size_t turn = job.turn.load(std::memory_order_relaxed);
+             turn < job.runEnds.size(); ++turn) {
+            Slot& slot = *slots[turn % slots.size()];
+            if (!slot.finished.load(std::memory_order_acquire)) {
+                break;
+            }
+            // A file that failed ignores what follows.
+            const std::size_t room = job.output.BufferRoom();
+            slot.text.MoveTextTo(job.output);
+            if (!slot.composed) {
+                // Nothing was composed.
+            } else if (!job.output.Failed()) {
+                job.written.fetch_add(slot.records, std::memory_order_relaxed);
+            } else if (!job.failed.exchange(true, std::memory_order_relaxed)) {
+                // This run met the first failed write. One thread would have met it right
+                // after the first record whose text filled the buffer, and counted the
+                // records before that one as written.
+                job.written.fetch_add(
+                    static_cast<std::size_t>(
+                        std::lower_bound(slot.ends.begin(), slot.ends.end(), room) -
+                        slot.ends.begin()),
+                    std::memory_order_relaxed);
+            }
+            slot.finished.store(false, std::memory_order_relaxed);
+            job.turn.store(turn + 1, std::memory_order_release);
+            job.turn.notify_all();
+        }
+        // Runs that finished while this thread wrote may be next: it looks again until
+        // it has seen every signal.
+        const std::size_t left = job.signals.fetch_sub(seen, std::memory_order_acq_rel) - seen;
+        if (left == 0) {
+            return;
+        }
+        seen = left;
+    }
+}
+
+bool ParallelRecords::ConvertPoints(FilesetReader& reader, const Progress& progress)
+{
+    std::size_t from = 0;
+    std::size_t to = 0;
+    if (helpers.empty() || !reader.PreparePlainPoints(from, to)) {
+        return false;
+    }
+    const std::size_t chunk = std::max<std::size_t>(runBytes / FilesetReader::plainPointLine, 1);
+    std::atomic<std::size_t> next{from};
+    std::atomic<std::size_t> done{from};
+    std::atomic<bool> failed{false};
+    auto convert = [&](const Progress* report) {
+        for (;;) {
+            if (failed.load(std::memory_order_relaxed)) {
+                return;
+            }
+            const std::size_t first = next.fetch_add(chunk, std::memory_order_relaxed);
+            if (first >= to) {
+                return;
+            }
+            const std::size_t last = std::min(first + chunk, to);
+            if (!reader.ConvertPlainPoints(first, last)) {
+                failed.store(true, std::memory_order_relaxed);
+                return;
+            }
+            done.fetch_add(last - first, std::memory_order_relaxed);
+            if (report != nullptr) {
+                (*report)(done.load(std::memory_order_relaxed));
+            }
+        }
+    };
+    for (const std::unique_ptr<Helper>& helper : helpers) {
+        helper->thread.Start([&convert] { convert(nullptr); });
+    }
+    convert(&progress);
+    for (const std::unique_ptr<Helper>& helper : helpers) {
+        helper->thread.Wait();
+    }
+    if (failed.load()) {
+        return false;
+    }
+    reader.FinishPlainPoints();
+    progress(to);
+    return true;
 }

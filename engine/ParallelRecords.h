@@ -8,26 +8,29 @@
 #include "platform/FileSystem.h"
 
 class FeatureWriter;
+class FilesetReader;
 class OutputFile;
 
-// Composes the records of one kind on several threads and writes them in record order.
+// Spreads the two big pieces of a fileset's work over several threads: composing the
+// records of a kind, and converting the points of a point-data file.
 //
-// The lines are cut into runs of about `runBytes` bytes of input. Each thread takes the
-// next run, composes it into a text of its own with a writer of its own (the run's
-// writer on the run's thread, a composing copy on each other), waits until every
-// earlier run is written, writes its text to the output file and takes the next run.
-// So the file gets the bytes one thread would write, in the same order; one thread's
-// writing overlaps the others' composing; and each thread holds the text of at most
-// one run. A run's text is at most about 24 times its input (a curve of one-digit
-// point numbers) or, for one record longer than `runBytes`, that record's text, as one
-// thread holds it too.
+// A kind's lines are cut into runs of about `runBytes` bytes of input. Each thread takes
+// the next run and composes it, with a writer of its own (the run's writer on the run's
+// thread, a composing copy on each other), into the slot of that run: one of
+// 2 × threads slots, taken in turn. A finished run is written by whichever thread
+// finishes a run while no other is writing, together with every finished run after it
+// that is next in order. So the file gets the bytes one thread would write, in the
+// same order, and no thread waits for another to compose, only for a slot to be written
+// before it is used again. Memory: the slots hold the text of at most 2 × threads
+// runs, each about 5 times its input (at most about 24 times, for a curve of one-digit
+// point numbers, or one record's text when a single record is longer than a run).
 //
 // Helper threads live as long as the object and serve kind after kind. Dialogs and
 // progress stay on the run's thread.
 class ParallelRecords
 {
 public:
-    // What `progress` gets: the number of records written so far.
+    // What `progress` gets: the number of records, or points, done so far.
     using Progress = std::function<void(std::size_t)>;
 
     // `threads` counts the run's own thread; below 2 nothing is spread.
@@ -36,23 +39,31 @@ public:
     ParallelRecords& operator=(const ParallelRecords&) = delete;
     ~ParallelRecords();
 
-    // Whether `records` span more than one run, so that spreading them can pay.
-    bool Spreads(const TextLines::View& records) const;
+    // Whether `bytes` of input span more than one run, so that spreading them can pay.
+    bool Spreads(std::size_t bytes) const;
     // Writes `records` to `output` as `writer` writes them one by one, and calls
-    // `progress` on this thread after each run it writes. Returns the number of records
-    // written: all of them, or those before the first write that failed. `writer` must
-    // not change meanwhile; the helpers read its point table in place.
+    // `progress` on this thread after each run it composes. Returns the number of
+    // records written: all of them, or those one thread would have written before the
+    // first write that failed. `writer` must not change meanwhile; the helpers read its
+    // point table in place.
     std::size_t WriteAll(FeatureWriter& writer, const TextLines::View& records,
                          OutputFile& output, bool shiftJis, const Progress& progress);
+    // Converts the points after the first `reader` has converted, on every thread
+    // (FilesetReader::ConvertPlainPoints), and calls `progress` on this thread now and
+    // then. False when a line needs the one-by-one way; `reader` then goes on from
+    // where it stood.
+    bool ConvertPoints(FilesetReader& reader, const Progress& progress);
 
 private:
+    struct Slot;
     struct Helper;
     struct Job;
     // Takes, composes and writes runs until none is left or a write has failed.
-    static void ComposeRuns(FeatureWriter& composer, OutputFile& text, Job& job,
-                            const Progress* progress);
+    void ComposeRuns(FeatureWriter& composer, Job& job, const Progress* progress);
+    // Writes the finished runs that are next in order, and any that finish meanwhile.
+    void WriteFinishedRuns(Job& job);
 
     const std::size_t runBytes;
     std::vector<std::unique_ptr<Helper>> helpers;
-    std::unique_ptr<OutputFile> ownText;  // the run's thread's composed run
+    std::vector<std::unique_ptr<Slot>> slots;
 };

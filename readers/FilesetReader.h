@@ -73,6 +73,18 @@ public:
     [[nodiscard]] PointDataLoad LoadPointData(const std::string& kindCode);
     // Converts the next point line into its coordinate text and adds 1 to `counter`.
     void ConvertPoint(int& counter);
+    // Converting points side by side, after one by one ConvertPoint has fixed the
+    // slots' size with the first: the lines of the usual form are this long (sixteen
+    // digits and CR LF), and when every line left is that long, PreparePlainPoints
+    // makes room for them all and gives the range of the points left; threads may then
+    // convert parts of it at once with ConvertPlainPoints, which returns false at a line
+    // not of the usual form or a text that needs wider slots (the caller then goes on
+    // one by one from where ConvertPoint stood). FinishPlainPoints counts the range as
+    // converted once every part has been.
+    static constexpr std::size_t plainPointLine = 18;
+    [[nodiscard]] bool PreparePlainPoints(std::size_t& first, std::size_t& end);
+    [[nodiscard]] bool ConvertPlainPoints(std::size_t first, std::size_t end);
+    void FinishPlainPoints();
     void ClosePointData();
     // The coordinate text of point `numberText` (counted from 1), or the empty text when
     // the number is not a number or lies outside the loaded points.
@@ -154,6 +166,8 @@ protected:
     // (two fields of eight digits and CR LF) and the text fits a wide slot; returns
     // its length and moves past the line, or returns 0, with nothing read.
     std::size_t ComposePlainPointLine(char* to);
+    // ComposePlainPointLine for the plainPointLine bytes of `line`, wherever it lies.
+    std::size_t ComposePlainLine(std::string_view line, char* to) const;
     // The next point line's text, of any form: composed into `to` as above when it fits
     // a wide slot, otherwise left in pointText; returns its length.
     std::size_t ComposePointLine(char* to);

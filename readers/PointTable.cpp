@@ -189,18 +189,27 @@ std::size_t FilesetReader::ComposePointLine(char* to)
 
 std::size_t FilesetReader::ComposePlainPointLine(char* to)
 {
-    // Nearly every line of a point file: sixteen digits and CR LF. Anything else is
-    // left to the general reading.
-    constexpr std::size_t lineLength = 2 * fieldWidth + 2;
     const std::string_view file = PointFileView();
-    if (pointFilePosition >= file.size() || file.size() - pointFilePosition < lineLength) {
+    if (pointFilePosition >= file.size() || file.size() - pointFilePosition < plainPointLine) {
         return 0;
     }
-    const std::string_view line = file.substr(pointFilePosition, lineLength);
+    const std::size_t length =
+        ComposePlainLine(file.substr(pointFilePosition, plainPointLine), to);
+    if (length != 0) {
+        pointFilePosition += plainPointLine;
+    }
+    return length;
+}
+
+std::size_t FilesetReader::ComposePlainLine(std::string_view line, char* to) const
+{
+    // Nearly every line of a point file: sixteen digits and CR LF. Anything else is
+    // left to the general reading.
+    static_assert(plainPointLine == 2 * fieldWidth + 2);
     std::uint64_t xValue = 0;
     std::uint64_t yValue = 0;
-    if (line[2 * fieldWidth] != '\r' || line[2 * fieldWidth + 1] != '\n' ||
-        !ReadPlainField(line.substr(0, fieldWidth), xValue) ||
+    if (line.size() != plainPointLine || line[2 * fieldWidth] != '\r' ||
+        line[2 * fieldWidth + 1] != '\n' || !ReadPlainField(line.substr(0, fieldWidth), xValue) ||
         !ReadPlainField(line.substr(fieldWidth, fieldWidth), yValue)) {
         return 0;
     }
@@ -209,10 +218,51 @@ std::size_t FilesetReader::ComposePlainPointLine(char* to)
         length = ComposeSum(to, static_cast<double>(xValue) * unit + startPointX,
                             static_cast<double>(yValue) * unit + startPointY);
     }
-    if (length != 0) {
-        pointFilePosition += lineLength;
-    }
     return length;
+}
+
+bool FilesetReader::PreparePlainPoints(std::size_t& first, std::size_t& end)
+{
+    first = pointCount;
+    end = pointsExpected;
+    if (first == 0 || first >= end ||
+        pointFileSize - pointFilePosition != (end - first) * plainPointLine) {
+        return false;
+    }
+    if (!pointSlots.Reserve(end * slotSize, first * slotSize)) {
+        throw std::bad_alloc();
+    }
+    return true;
+}
+
+bool FilesetReader::ConvertPlainPoints(std::size_t first, std::size_t end)
+{
+    // Point i's line lies at pointFilePosition + (i - pointCount) lines. Should any
+    // line have another length, some line of this grid would lack its CR LF or digits.
+    const std::string_view file = PointFileView();
+    char* const slots = pointSlots.Data();
+    char formatted[composedSize];
+    for (std::size_t point = first; point < end; ++point) {
+        const std::string_view line =
+            file.substr(pointFilePosition + (point - pointCount) * plainPointLine, plainPointLine);
+        const std::size_t length = ComposePlainLine(line, formatted);
+        if (length == 0 || length > slotSize) {
+            return false;
+        }
+        // Copies of a fixed size, as in ConvertPoint.
+        if (slotSize == narrowSlot) {
+            std::memcpy(slots + point * narrowSlot, formatted, narrowSlot);
+        } else {
+            std::memcpy(slots + point * wideSlot, formatted, wideSlot);
+        }
+    }
+    return true;
+}
+
+void FilesetReader::FinishPlainPoints()
+{
+    pointFilePosition = pointFileSize;
+    pointCount = pointsExpected;
 }
 
 std::size_t FilesetReader::ComposeSum(char* to, double x, double y)

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/Conversion.h"
@@ -187,6 +188,45 @@ TEST_F(ParallelRecordsTest, MissingFilesAndExistingDocumentsAskTheSameInTheSameO
     ExpectSameWithEveryThreadCount({SkipDialog::Answer::SkipAll,
                                     OverwriteDialog::Answer::OverwriteAll},
                                    "integrated, answered");
+}
+
+// Points are converted side by side only while every line has the usual form and
+// every text fits the slots that the first point chose; a line late in the file that
+// breaks either rule sends the conversion back to one point at a time, with the same
+// table as a single thread builds.
+TEST_F(ParallelRecordsTest, PointFilesOfEveryFormGiveTheSameTable)
+{
+    if (std::string(ORDEVIK_GENERATOR_PATH).empty()) {
+        GTEST_SKIP() << "no data set generator in this build";
+    }
+    const fs::path generated = Generated();
+    UseDataSet(generated);
+    const fs::path fileset = *fs::directory_iterator(generated / "data");
+    const fs::path pointFile = fileset / (fileset.filename().string() + ".slp");
+    const std::string plain = ReadFileBytes(pointFile);
+    constexpr std::size_t lineBytes = 18;
+    ASSERT_EQ(0u, plain.size() % lineBytes);
+    const std::size_t lines = plain.size() / lineBytes;
+    ASSERT_GT(lines, 1000u);
+    auto withLine = [&](std::size_t line, const std::string& text) {
+        std::string changed = plain;
+        changed.replace(line * lineBytes, lineBytes, text);
+        return changed;
+    };
+    const std::vector<std::pair<std::string, std::string>> forms = {
+        {"plain", plain},
+        // 9999.9999 east of the start: a text wider than "139.0933 35.6243".
+        {"wide text late", withLine(lines * 3 / 5, "9999999900001000\r\n")},
+        {"spaces in a field", withLine(lines * 4 / 5, " 1234567 7654321\r\n")},
+        {"a longer line", withLine(lines / 2, "12345678123456789\r\n")},
+        {"LF only", withLine(lines / 3, "1234567812345678\n")},
+    };
+    for (const auto& [what, text] : forms) {
+        WriteFileBytes(pointFile, text);
+        const RunTrace alone = Convert(1);
+        EXPECT_EQ(alone, Convert(2, {}, 700)) << what;
+        EXPECT_EQ(alone, Convert(4, {}, 2000)) << what;
+    }
 }
 
 TEST_F(ParallelRecordsTest, WriteFailureMidKindStopsAtTheSameRecordWithTheSameDialogs)
