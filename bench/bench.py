@@ -332,6 +332,7 @@ def jobs_figures(options, work, generated, convert):
     sets = {shape: generated(shape) for shape in shapes}
     rounds = max(options.runs, 9)
     seconds = {(shape, jobs): [] for shape in shapes for jobs in (1, 2)}
+    peaks = {(shape, jobs): 0 for shape in shapes for jobs in (1, 2)}
     same = {}
     for round_number in range(rounds + 1):
         for shape in shapes:
@@ -339,7 +340,10 @@ def jobs_figures(options, work, generated, convert):
                 out = os.path.join(work, f"out-jobs-{jobs}")
                 shutil.rmtree(out, ignore_errors=True)
                 os.makedirs(out)
-                figure = synced_seconds(convert(out, data_set=sets[shape], jobs=jobs))
+                with open(os.devnull, "wb") as sink:
+                    os.sync()
+                    figure, peak = timed(convert(out, data_set=sets[shape], jobs=jobs), sink)
+                peaks[(shape, jobs)] = max(peaks[(shape, jobs)], peak)
                 if round_number > 0:
                     seconds[(shape, jobs)].append(figure)
             if round_number == 0:
@@ -347,13 +351,18 @@ def jobs_figures(options, work, generated, convert):
                                tree_digest(os.path.join(work, "out-jobs-2")))
     print()
     print(f"--jobs 2 against --jobs 1 ({os.cpu_count()} processors, {rounds} rounds)")
-    print("shape      --jobs 1  --jobs 2   ratio (median of rounds)   same files")
+    print("shape      --jobs 1  --jobs 2   ratio   same files   peak MiB 1 / 2   "
+          "limit (64 MiB + 2 x largest input)")
     for shape in shapes:
         one = seconds[(shape, 1)]
         two = seconds[(shape, 2)]
         ratio = statistics.median(a / b for a, b in zip(one, two))
+        limit = 64 + 2 * largest_input(os.path.join(sets[shape], "data")) / 2**20
         print(f"{shape:9} {statistics.median(one):9.3f} {statistics.median(two):9.3f} "
-              f"{ratio:7.2f}                    {'yes' if same[shape] else 'NO'}")
+              f"{ratio:7.2f}   {'yes' if same[shape] else 'NO ':3}        "
+              f"{peaks[(shape, 1)] / 2**20:6.1f} / {peaks[(shape, 2)] / 2**20:6.1f}   "
+              f"{limit:6.1f}")
+    print("(ratio: the median of the rounds' ratios)")
     for jobs in (1, 2):
         shutil.rmtree(os.path.join(work, f"out-jobs-{jobs}"), ignore_errors=True)
 

@@ -207,11 +207,18 @@ bool ConversionRun::PointStep()
         return false;
     }
     const int points = *loaded;
-    converter.ConvertPoints(points, [&](std::size_t converted) {
+    int converted = 0;
+    converter.ConvertPointsSideBySide(points, converted, [&](std::size_t done) {
+        progress.SetPosition(
+            static_cast<int>(static_cast<long long>(done) * progressRange / points));
+        progress.PumpOneMessage();
+    });
+    while (converted < points) {
+        converter.ConvertNextPoint(converted);
         progress.SetPosition(
             static_cast<int>(static_cast<long long>(converted) * progressRange / points));
         progress.PumpOneMessage();
-    });
+    }
     converter.ClosePointFile();
     if (map && converter.KindCode() != meshKind) {
         map->TakePoints(converter.Reader());
@@ -231,11 +238,22 @@ void ConversionRun::WriteRecords(int lines)
         }
     }
     // A write that failed has been reported; FinishKind then stops the run.
-    summary.records += static_cast<long long>(converter.WriteRecords([&](std::size_t written) {
-        progress.SetPosition(static_cast<int>(static_cast<long long>(written) * progressRange /
-                                              lines));
+    if (converter.SpreadsRecords()) {
+        summary.records += static_cast<long long>(
+            converter.WriteSpreadRecords([&](std::size_t written) {
+                progress.SetPosition(static_cast<int>(static_cast<long long>(written) *
+                                                      progressRange / lines));
+                progress.PumpOneMessage();
+            }));
+        return;
+    }
+    long long written = 0;
+    while (converter.WriteNextRecord() == RecordStep::Written) {
+        written += progressRange;
+        ++summary.records;
+        progress.SetPosition(static_cast<int>(written / lines));
         progress.PumpOneMessage();
-    }));
+    }
 }
 
 ConversionSummary ConversionRun::Finish(bool stopped)

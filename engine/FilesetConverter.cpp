@@ -196,21 +196,23 @@ std::optional<int> FilesetConverter::LoadPoints()
     return load.points;
 }
 
-void FilesetConverter::ConvertPoints(int points, const ParallelRecords::Progress& progress)
+void FilesetConverter::ConvertNextPoint(int& counter)
 {
-    int converted = 0;
-    if (composers != nullptr && points > 0 &&
-        composers->Spreads(static_cast<std::size_t>(points) * FilesetReader::plainPointLine)) {
-        // The first point fixes the size of the table's slots.
-        writer.ConvertPoint(converted);
-        progress(static_cast<std::size_t>(converted));
-        if (composers->ConvertPoints(writer, progress)) {
-            return;
-        }
+    writer.ConvertPoint(counter);
+}
+
+void FilesetConverter::ConvertPointsSideBySide(int points, int& counter,
+                                               const ParallelRecords::Progress& progress)
+{
+    if (composers == nullptr || counter != 0 || points < 2 ||
+        !composers->Spreads(static_cast<std::size_t>(points) * FilesetReader::plainPointLine)) {
+        return;
     }
-    while (converted < points) {
-        writer.ConvertPoint(converted);
-        progress(static_cast<std::size_t>(converted));
+    // The first point fixes the size of the table's slots.
+    writer.ConvertPoint(counter);
+    progress(static_cast<std::size_t>(counter));
+    if (composers->ConvertPoints(writer, progress)) {
+        counter = points;
     }
 }
 
@@ -336,6 +338,7 @@ KindStep FilesetConverter::OpenAndWriteHead(const fs::path& path, const OutputCh
         ReportWriteFailure(path);
         return KindStep::StopRun;
     }
+    StartReadAhead();
     return KindStep::GoOn;
 }
 
@@ -380,17 +383,14 @@ bool FilesetConverter::TakeReadAhead(const fs::path& path)
     return taken;
 }
 
-std::size_t FilesetConverter::WriteRecords(const ParallelRecords::Progress& progress)
+bool FilesetConverter::SpreadsRecords() const
 {
-    StartReadAhead();
-    if (composers == nullptr || run.writeFailed ||
-        !composers->Spreads(records->Remaining().Bytes())) {
-        std::size_t written = 0;
-        while (WriteNextRecord() == RecordStep::Written) {
-            progress(++written);
-        }
-        return written;
-    }
+    return composers != nullptr && !run.writeFailed &&
+           composers->Spreads(records->Remaining().Bytes());
+}
+
+std::size_t FilesetConverter::WriteSpreadRecords(const ParallelRecords::Progress& progress)
+{
     const std::size_t written = composers->WriteAll(writer, records->Remaining(), output,
                                                     options.shiftJisOutput, progress);
     records->Clear();

@@ -85,20 +85,24 @@ public:
     // Opens the point-data file: the number of its points, or nothing when the run
     // stops (the user has been told).
     [[nodiscard]] std::optional<int> LoadPoints();
-    // Converts every point of the file LoadPoints opened and tells `progress` how many
-    // are done now and then, on this thread: after each point, or with
-    // options.composeThreads above 1 after each run of points converted side by side.
-    void ConvertPoints(int points, const ParallelRecords::Progress& progress);
+    void ConvertNextPoint(int& counter);
+    // With options.composeThreads above 1 and a big point file: converts the first point
+    // and then, when the file's lines allow, every other on all threads, telling
+    // `progress` how many are done now and then, on this thread. `counter` counts the
+    // points converted; ConvertNextPoint converts any left one by one.
+    void ConvertPointsSideBySide(int points, int& counter,
+                                 const ParallelRecords::Progress& progress);
     void ClosePointFile();
     // Chooses, asks about, opens and starts the kind's output.
     [[nodiscard]] KindStep OpenOutput();
     [[nodiscard]] RecordStep WriteNextRecord();
-    // Writes every record of the kind; returns how many were written. With
-    // options.composeThreads above 1 a big kind is composed on that many threads and
-    // `progress` told after each run of records, else after each record; always on
-    // this thread. A failed write stops the writing (the user has been told; FinishKind
-    // then stops the run).
-    std::size_t WriteRecords(const ParallelRecords::Progress& progress);
+    // Whether the kind's records are composed on several threads: with
+    // options.composeThreads above 1, for a kind of more than one run of records.
+    bool SpreadsRecords() const;
+    // Writes every record of such a kind and returns how many were written, telling
+    // `progress` how many after each run of records, on this thread. A failed write
+    // stops the writing (the user has been told; FinishKind then stops the run).
+    std::size_t WriteSpreadRecords(const ParallelRecords::Progress& progress);
     // Writes the tail when due and closes the output; false when a write failed (the
     // user has been told; the run stops).
     [[nodiscard]] bool FinishKind();
