@@ -139,13 +139,11 @@ KindStep FilesetConverter::ReadDataFile()
     }
     const std::string fileName = fileset.code + kind.code + ".sal";
     const fs::path path = writer.FilesetInput(fileName);
-    if (TakeReadAhead(path)) {
-        kind.recordCount = static_cast<int>(records->Size());
-        return KindStep::GoOn;
-    }
     // A file that exists but cannot be read is treated as missing.
-    if (PathExists(path) && ReadTextLines(path, *records) == 0) {
+    if (TakeReadAhead(path) || (PathExists(path) && ReadTextLines(path, *records) == 0)) {
         kind.recordCount = static_cast<int>(records->Size());
+        // The next kind's file is read while this one's points and records are done.
+        StartReadAhead();
         return KindStep::GoOn;
     }
     records->Clear();
@@ -338,7 +336,6 @@ KindStep FilesetConverter::OpenAndWriteHead(const fs::path& path, const OutputCh
         ReportWriteFailure(path);
         return KindStep::StopRun;
     }
-    StartReadAhead();
     return KindStep::GoOn;
 }
 

@@ -203,9 +203,9 @@ private:
     std::size_t nextFileset = 0;
     FeatureWriter writer;
     // With more than one composing thread, the next kind's data file is read on
-    // another thread while this kind's records are written. Reading it early shows
-    // nothing: a file that could not be read is read again, and the user asked, in
-    // its turn.
+    // another thread while this kind's points and records are done. Reading it early
+    // shows nothing: a file that could not be read is read again, and the user asked,
+    // in its turn.
     void StartReadAhead();
     // Takes the lines read ahead when they are `path`'s; false otherwise.
     bool TakeReadAhead(const std::filesystem::path& path);
