@@ -208,16 +208,20 @@ bool ConversionRun::PointStep()
     }
     const int points = *loaded;
     int converted = 0;
-    converter.ConvertPointsSideBySide(points, converted, [&](std::size_t done) {
-        progress.SetPosition(
-            static_cast<int>(static_cast<long long>(done) * progressRange / points));
-        progress.PumpOneMessage();
-    });
     while (converted < points) {
         converter.ConvertNextPoint(converted);
         progress.SetPosition(
             static_cast<int>(static_cast<long long>(converted) * progressRange / points));
         progress.PumpOneMessage();
+        if (converted == 1) {
+            // The first point has fixed the table's slot size: the rest may go side by
+            // side.
+            converter.ConvertRestSideBySide(points, converted, [&](std::size_t done) {
+                progress.SetPosition(
+                    static_cast<int>(static_cast<long long>(done) * progressRange / points));
+                progress.PumpOneMessage();
+            });
+        }
     }
     converter.ClosePointFile();
     if (map && converter.KindCode() != meshKind) {

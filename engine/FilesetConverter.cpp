@@ -199,17 +199,12 @@ void FilesetConverter::ConvertNextPoint(int& counter)
     writer.ConvertPoint(counter);
 }
 
-void FilesetConverter::ConvertPointsSideBySide(int points, int& counter,
-                                               const ParallelRecords::Progress& progress)
+void FilesetConverter::ConvertRestSideBySide(int points, int& counter,
+                                             const ParallelRecords::Progress& progress)
 {
-    if (composers == nullptr || counter != 0 || points < 2 ||
-        !composers->Spreads(static_cast<std::size_t>(points) * FilesetReader::plainPointLine)) {
-        return;
-    }
-    // The first point fixes the size of the table's slots.
-    writer.ConvertPoint(counter);
-    progress(static_cast<std::size_t>(counter));
-    if (composers->ConvertPoints(writer, progress)) {
+    if (composers != nullptr &&
+        composers->Spreads(static_cast<std::size_t>(points) * FilesetReader::plainPointLine) &&
+        composers->ConvertPoints(writer, progress)) {
         counter = points;
     }
 }

@@ -86,12 +86,12 @@ public:
     // stops (the user has been told).
     [[nodiscard]] std::optional<int> LoadPoints();
     void ConvertNextPoint(int& counter);
-    // With options.composeThreads above 1 and a big point file: converts the first point
-    // and then, when the file's lines allow, every other on all threads, telling
-    // `progress` how many are done now and then, on this thread. `counter` counts the
-    // points converted; ConvertNextPoint converts any left one by one.
-    void ConvertPointsSideBySide(int points, int& counter,
-                                 const ParallelRecords::Progress& progress);
+    // After the first point: with options.composeThreads above 1, a big point file
+    // whose lines allow it has every other point converted on all threads, and
+    // `progress` told how many are done now and then, on this thread. `counter` counts
+    // the points converted; ConvertNextPoint converts any left one by one.
+    void ConvertRestSideBySide(int points, int& counter,
+                               const ParallelRecords::Progress& progress);
     void ClosePointFile();
     // Chooses, asks about, opens and starts the kind's output.
     [[nodiscard]] KindStep OpenOutput();
