@@ -34,6 +34,9 @@ FilesetReader::FilesetReader(const std::filesystem::path& settingsFile)
 FilesetReader::FilesetReader(const FilesetReader& source, SharingCopy)
     : SettingsFile(source),
       pointOwner(source.pointOwner),
+      slotSize(source.slotSize),
+      longPointCount(source.longPointCount),
+      pointCount(source.pointCount),
       scopeY(source.scopeY),
       scopeX(source.scopeX),
       startPointY(source.startPointY),

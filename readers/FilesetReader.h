@@ -89,14 +89,14 @@ public:
     // The coordinate text of point `numberText` (counted from 1), or the empty text when
     // the number is not a number or lies outside the loaded points.
     std::string_view PointCoordinates(std::string_view numberText) const;
-    std::size_t PointCount() const { return pointOwner->pointCount; }
+    std::size_t PointCount() const { return pointCount; }
     // The coordinate text of the point at `index` (from 0; below PointCount()).
     std::string_view PointTextAt(std::size_t index) const { return PointText(index); }
     // Asks for a point's slot to be brought near, before PointTextAt reads it.
     void PrefetchPoint(std::size_t index) const { __builtin_prefetch(PointSlot(index)); }
     // How many of the loaded points have a text too long for the table's slots, kept
     // apart and written by the slower way.
-    std::size_t LongPointCount() const { return pointOwner->longPointCount; }
+    std::size_t LongPointCount() const { return longPointCount; }
 
     // Reads the fileset's metadata file into the metadata table.
     [[nodiscard]] MetadataOutcome ReadMetadataFile();
@@ -110,8 +110,9 @@ public:
 
 protected:
     // A reader with copies of `source`'s settings, metadata, start point, extent, data
-    // folder and fileset code, which reads `source`'s point table in place: the table
-    // must stay as it is while this reader reads it. Loads no points of its own.
+    // folder, fileset code and point count and slot size, which reads `source`'s point
+    // table in place: the table must stay as it is while this reader reads it. Loads no
+    // points of its own.
     struct SharingCopy
     {
     };
@@ -132,7 +133,7 @@ protected:
                                                              : SlotTextLength<narrowSlot>(slot));
     }
     // The size of the table's slots, narrowSlot or wideSlot.
-    std::size_t SlotSize() const { return pointOwner->slotSize; }
+    std::size_t SlotSize() const { return slotSize; }
     // The length of the text in a slot of `size` bytes: up to its first NUL, or all of it.
     template <std::size_t size>
     static std::size_t SlotTextLength(const char* slot)
@@ -159,7 +160,7 @@ protected:
     // Where the slot of the point at `index` lies.
     const char* PointSlot(std::size_t index) const
     {
-        return pointOwner->pointSlots.Data() + index * pointOwner->slotSize;
+        return pointOwner->pointSlots.Data() + index * slotSize;
     }
     // The next point line's coordinate text composed into `to` (composedSize bytes),
     // with NULs after it to the end of a wide slot, when the line has the usual form
@@ -194,7 +195,8 @@ protected:
     // Room to compose a text in: two numbers of up to 22 bytes, a space, and the NULs
     // up to a wide slot after the end.
     static constexpr std::size_t composedSize = 2 * 24 + wideSlot;
-    // The reader whose table is read: this one, or a sharing copy's source.
+    // The reader whose table's slots and long texts are read: this one, or a sharing
+    // copy's source. The count and sizes are the reader's own, copied.
     const FilesetReader* pointOwner = this;
     std::size_t slotSize = narrowSlot;
     LargeBuffer pointSlots;
