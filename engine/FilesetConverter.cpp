@@ -352,27 +352,75 @@ RecordStep FilesetConverter::WriteNextRecord()
 
 void FilesetConverter::StartReadAhead()
 {
-    if (composers == nullptr || fileset.pendingKinds.empty() ||
-        !IsSafeName(fileset.pendingKinds.front())) {
+    if (composers == nullptr) {
         return;
     }
-    ahead.path = writer.FilesetInput(fileset.code + fileset.pendingKinds.front() + ".sal");
-    aheadReader.Start([this] {
-        ahead.lines->Clear();
-        ahead.read = ReadTextLines(ahead.path, *ahead.lines) == 0;
+    // The next two kinds' files; an entry holding neither is freed.
+    std::array<fs::path, 2> wanted;
+    for (std::size_t i = 0; i < wanted.size() && i < fileset.pendingKinds.size(); ++i) {
+        const std::string& code = fileset.pendingKinds[i];
+        if (!IsSafeName(code)) {
+            break;
+        }
+        wanted[i] = writer.FilesetInput(fileset.code + code + ".sal");
+    }
+    for (ReadAhead& entry : ahead) {
+        if (entry.path.empty() || (entry.path != wanted[0] && entry.path != wanted[1])) {
+            entry.path.clear();
+            entry.read = false;
+        }
+    }
+    // Entries for the files not held yet, in the order of the kinds.
+    std::array<ReadAhead*, 2> toRead{};
+    for (std::size_t i = 0; i < wanted.size() && !wanted[i].empty(); ++i) {
+        ReadAhead* held = Held(wanted[i]);
+        if (held == nullptr) {
+            held = Held(fs::path());
+            held->path = wanted[i];
+            toRead[i] = held;
+        }
+    }
+    if (toRead[0] == nullptr && toRead[1] == nullptr) {
+        return;
+    }
+    aheadReader.Start([this, toRead, next = Held(wanted[0])] {
+        for (ReadAhead* entry : toRead) {
+            if (entry == nullptr) {
+                continue;
+            }
+            // The kind after next only behind a small next one.
+            if (entry != next &&
+                (!next->read || next->lines->Remaining().Bytes() > smallReadAhead)) {
+                entry->path.clear();
+                continue;
+            }
+            entry->lines->Clear();
+            entry->read = ReadTextLines(entry->path, *entry->lines) == 0;
+        }
     });
+}
+
+FilesetConverter::ReadAhead* FilesetConverter::Held(const fs::path& path)
+{
+    for (ReadAhead& entry : ahead) {
+        if (entry.path == path) {
+            return &entry;
+        }
+    }
+    return nullptr;
 }
 
 bool FilesetConverter::TakeReadAhead(const fs::path& path)
 {
     aheadReader.Wait();
-    const bool taken = ahead.read && ahead.path == path;
-    if (taken) {
-        std::swap(records, ahead.lines);
+    ReadAhead* entry = Held(path);
+    if (path.empty() || entry == nullptr || !entry->read) {
+        return false;
     }
-    ahead.path.clear();
-    ahead.read = false;
-    return taken;
+    std::swap(records, entry->lines);
+    entry->path.clear();
+    entry->read = false;
+    return true;
 }
 
 bool FilesetConverter::SpreadsRecords() const

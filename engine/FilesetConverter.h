@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -203,28 +204,35 @@ private:
     std::size_t nextFileset = 0;
     FeatureWriter writer;
     // With more than one composing thread, the next kind's data file is read on
-    // another thread while this kind's points and records are done. Reading it early
-    // shows nothing: a file that could not be read is read again, and the user asked,
-    // in its turn.
+    // another thread while this kind's points and records are done, and the one after
+    // it too when the next is small, so that a small kind does not leave a big one to be
+    // read after it. Reading early shows nothing: a file that could not be read is read
+    // again, and the user asked, in its turn.
     void StartReadAhead();
     // Takes the lines read ahead when they are `path`'s; false otherwise.
     bool TakeReadAhead(const std::filesystem::path& path);
+    struct ReadAhead;
+    // The entry read ahead that holds `path`; for an empty path, a free entry.
+    ReadAhead* Held(const std::filesystem::path& path);
 
     // Reused from kind to kind: the data file's lines and the output file.
     std::unique_ptr<TextLines> records = std::make_unique<TextLines>();
     OutputFile output;
     // The threads that compose big kinds, when the options ask for more than one.
     std::unique_ptr<ParallelRecords> composers;
-    // The next kind's data file, read ahead: its path (empty for none) and lines, and
-    // whether reading it succeeded. Touched by the reading thread only between Start
-    // and Wait of `aheadReader`.
+    // Data files read ahead: a path (empty for a free entry), its lines, and whether
+    // reading it succeeded. Touched by the reading thread only between Start and Wait
+    // of `aheadReader`. The second entry holds a file only while the first holds one of
+    // at most smallReadAhead bytes, so the lines held stay within two data files and
+    // that.
     struct ReadAhead
     {
         std::filesystem::path path;
         std::unique_ptr<TextLines> lines = std::make_unique<TextLines>();
         bool read = false;
     };
-    ReadAhead ahead;
+    static constexpr std::size_t smallReadAhead = 1 << 20;
+    std::array<ReadAhead, 2> ahead;
 
     RunState run;
     FilesetState fileset;

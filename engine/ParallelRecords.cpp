@@ -77,7 +77,7 @@ ParallelRecords::ParallelRecords(int threads, std::size_t bytesPerRun)
     for (int i = 1; i < threads; ++i) {
         helpers.push_back(std::make_unique<Helper>());
     }
-    for (int i = 0; i < 2 * threads; ++i) {
+    for (int i = 0; i < 4 * threads; ++i) {
         slots.push_back(std::make_unique<Slot>());
     }
 }

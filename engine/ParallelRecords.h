@@ -17,13 +17,14 @@ class OutputFile;
 // A kind's lines are cut into runs of about `runBytes` bytes of input. Each thread takes
 // the next run and composes it, with a writer of its own (the run's writer on the run's
 // thread, a composing copy on each other), into the slot of that run: one of
-// 2 × threads slots, taken in turn. A finished run is written by whichever thread
+// 4 × threads slots, taken in turn. A finished run is written by whichever thread
 // finishes a run while no other is writing, together with every finished run after it
 // that is next in order. So the file gets the bytes one thread would write, in the
 // same order, and no thread waits for another to compose, only for a slot to be written
-// before it is used again. Memory: the slots hold the text of at most 2 × threads
-// runs, each about 5 times its input (at most about 24 times, for a curve of one-digit
-// point numbers, or one record's text when a single record is longer than a run).
+// before it is used again. Memory: the slots hold the text of at most 4 × threads
+// runs, each about 6 times its input (at most about 35 times, for a curve of one-digit
+// point numbers in metres), or one record's text when a single record is longer than a
+// run.
 //
 // Helper threads live as long as the object and serve kind after kind. Dialogs and
 // progress stay on the run's thread.
