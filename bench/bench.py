@@ -314,8 +314,13 @@ def tree_digest(folder):
     for base, _, names in os.walk(folder):
         for name in names:
             path = os.path.join(base, name)
+            # In pieces: a process forked from this one starts with its memory, so a
+            # whole document read here would count in the peak of every later run.
+            hashed = hashlib.sha256()
             with open(path, "rb") as handle:
-                digest[os.path.relpath(path, folder)] = hashlib.sha256(handle.read()).digest()
+                for piece in iter(lambda: handle.read(1 << 20), b""):
+                    hashed.update(piece)
+            digest[os.path.relpath(path, folder)] = hashed.digest()
     return digest
 
 
