@@ -43,9 +43,8 @@ private:
     bool PointStep();
     // Writes the kind's records, the bar reaching 40 with the last of `lines`.
     void WriteRecords(int lines);
-    // The same for a kind composed on several threads. Kept out of WriteRecords, so that
-    // GCC still inlines the record writer into the one-thread loop there.
-    [[gnu::noinline]] void WriteSpreadRecords(int lines);
+    // The same for a kind composed on several threads.
+    void WriteSpreadRecords(int lines);
     // Hands the fileset's map, if one is drawn, to the report.
     void FinishMap();
 

@@ -5,9 +5,8 @@
 # not the benchmark's), in every output form and with maps, so that no shape's code is
 # laid out as cold. Prints the profile folder. Trains again only when the program changed.
 #
-# It trains on one thread only. Code that only more threads run is then optimised as
-# without a profile, which costs them nothing measurable; trained on both, GCC stops
-# inlining the record writer into the one-thread loop, which then runs 3 % slower.
+# It trains on one thread only: code that only more threads run (ordevik-batch --jobs
+# with fewer filesets than threads, the wizard) is optimised as without a profile.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 folder="$root/build-profile"
