@@ -75,23 +75,10 @@ bool FilesetConverter::NextFileset()
         return true;
     }
     QueueKinds(next.selection);
-    StartPointFileAhead();
     if (!options.skipDtdCopy) {
         CopyDtdFiles();
     }
     return true;
-}
-
-void FilesetConverter::StartPointFileAhead()
-{
-    if (composers == nullptr || fileset.pendingKinds.empty() ||
-        !IsSafeName(fileset.pendingKinds.front())) {
-        return;
-    }
-    // One point file's text at a time: the last fileset's is not needed again.
-    writer.ReleasePointFile();
-    pointAhead.path = writer.PointFilePath(fileset.pendingKinds.front());
-    pointReader.Start([this] { pointAhead.Read(); });
 }
 
 void FilesetConverter::QueueKinds(const FeatureSelection& selection)
@@ -199,8 +186,7 @@ std::optional<int> FilesetConverter::LoadPoints()
 {
     ++fileset.pointSteps;
     fileset.meshPointsLoaded = kind.code == meshKind;
-    pointReader.Wait();
-    const PointDataLoad load = writer.LoadPointData(kind.code, &pointAhead);
+    const PointDataLoad load = writer.LoadPointData(kind.code);
     if (load.outcome != PointDataOutcome::Loaded) {
         FailureDialog(presenter).Show(PointDataFailure(load.outcome));
         return std::nullopt;

@@ -209,9 +209,6 @@ private:
     // read after it. Reading early shows nothing: a file that could not be read is read
     // again, and the user asked, in its turn.
     void StartReadAhead();
-    // The same for the point file of the fileset's first kind, read while that kind's
-    // data file is.
-    void StartPointFileAhead();
     // Takes the lines read ahead when they are `path`'s; false otherwise.
     bool TakeReadAhead(const std::filesystem::path& path);
     struct ReadAhead;
@@ -236,14 +233,11 @@ private:
     };
     static constexpr std::size_t smallReadAhead = 1 << 20;
     std::array<ReadAhead, 2> ahead;
-    // Touched by the reading thread only between Start and Wait of `pointReader`.
-    FilesetReader::PointFileAhead pointAhead;
 
     RunState run;
     FilesetState fileset;
     KindState kind;
     RunRecorder* recorder = nullptr;
-    // Declared last, so that they have ended before what they read into goes.
+    // Declared last, so that it has ended before what it reads into goes.
     BackgroundWorker aheadReader{1};
-    BackgroundWorker pointReader{1};
 };

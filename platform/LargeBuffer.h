@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <new>
-#include <utility>
 
 // A block of bytes for a large table that is read at random, such as the point table.
 // On Linux it is mapped in 2 MiB pages where the system allows: a table of several
@@ -23,16 +22,10 @@ public:
     char* Data() { return data; }
     const char* Data() const { return data; }
     std::size_t Capacity() const { return capacity; }
-    // Gives the memory back; the buffer is then empty.
-    void Release();
-    void Swap(LargeBuffer& other) noexcept
-    {
-        std::swap(data, other.data);
-        std::swap(capacity, other.capacity);
-        std::swap(large, other.large);
-    }
 
 private:
+    void Release();
+
     char* data = nullptr;
     std::size_t capacity = 0;
     bool large = false;  // from AllocateLarge, else from new[]

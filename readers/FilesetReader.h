@@ -69,26 +69,8 @@ public:
     // settings file's "MetaData" values, the start point and extent to 0.
     void ResetForFileset();
 
-    // A point-data file read whole and counted beforehand by another thread, for
-    // LoadPointData to take instead of reading the same file again.
-    struct PointFileAhead
-    {
-        std::filesystem::path path;
-        LargeBuffer text;
-        std::size_t size = 0;   // the text's bytes (ReadWholeText's end)
-        std::size_t lines = 0;  // CountTextLines of the text
-        bool read = false;      // false: not read, or it could not be
-        // Reads and counts `path`; for the other thread.
-        void Read();
-    };
-    // The point-data file of the kind (meshKind has its own file).
-    std::filesystem::path PointFilePath(const std::string& kindCode) const;
-    // Opens and counts the point-data file of the kind, or takes `ahead`'s text when it
-    // holds that file; `ahead` is emptied either way.
-    [[nodiscard]] PointDataLoad LoadPointData(const std::string& kindCode,
-                                              PointFileAhead* ahead = nullptr);
-    // Gives back the memory of the last point-data file's text.
-    void ReleasePointFile() { pointFileText.Release(); }
+    // Opens and counts the point-data file of the kind (meshKind has its own file).
+    [[nodiscard]] PointDataLoad LoadPointData(const std::string& kindCode);
     // Converts the next point line into its coordinate text and adds 1 to `counter`.
     void ConvertPoint(int& counter);
     // Converting points side by side, after one by one ConvertPoint has fixed the

@@ -61,21 +61,11 @@ std::optional<long long> WholeUnits(double start)
 
 }
 
-std::filesystem::path FilesetReader::PointFilePath(const std::string& kindCode) const
+PointDataLoad FilesetReader::LoadPointData(const std::string& kindCode)
 {
-    return FilesetInput(kindCode == meshKind ? filesetCode + kindCode + ".slp"
-                                             : filesetCode + ".slp");
-}
-
-void FilesetReader::PointFileAhead::Read()
-{
-    read = ReadWholeText(path, text, 0, size);
-    lines = read ? CountTextLines(std::string_view(text.Data(), size)) : 0;
-}
-
-PointDataLoad FilesetReader::LoadPointData(const std::string& kindCode, PointFileAhead* ahead)
-{
-    const std::filesystem::path path = PointFilePath(kindCode);
+    const std::string fileName =
+        kindCode == meshKind ? filesetCode + kindCode + ".slp" : filesetCode + ".slp";
+    const std::filesystem::path path = FilesetInput(fileName);
     longPoints.clear();
     longPointCount = 0;
     pointCount = 0;
@@ -88,25 +78,11 @@ PointDataLoad FilesetReader::LoadPointData(const std::string& kindCode, PointFil
     slotSize = narrowSlot;
     // A file that exists but cannot be read counts as missing. The file is read whole:
     // the points are counted first and converted afterwards.
-    std::size_t lines = 0;
-    const bool taken = ahead != nullptr && ahead->read && ahead->path == path;
-    if (taken) {
-        pointFileText.Swap(ahead->text);
-        pointFileSize = ahead->size;
-        lines = ahead->lines;
+    if (!ReadWholeText(path, pointFileText, 0, pointFileSize)) {
+        pointFileSize = 0;
+        return {PointDataOutcome::FileMissing, 0};
     }
-    if (ahead != nullptr) {
-        ahead->path.clear();
-        ahead->read = false;
-        ahead->text.Release();
-    }
-    if (!taken) {
-        if (!ReadWholeText(path, pointFileText, 0, pointFileSize)) {
-            pointFileSize = 0;
-            return {PointDataOutcome::FileMissing, 0};
-        }
-        lines = CountTextLines(PointFileView());
-    }
+    const std::size_t lines = CountTextLines(PointFileView());
     // A run counts points in an int: more lines than that are refused as no point data.
     const int count = lines <= static_cast<std::size_t>(std::numeric_limits<int>::max())
                           ? static_cast<int>(lines)

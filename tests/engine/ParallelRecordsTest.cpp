@@ -193,7 +193,7 @@ TEST_F(ParallelRecordsTest, MissingFilesAndExistingDocumentsAskTheSameInTheSameO
 // Points are converted side by side only while every line has the usual form and
 // every text fits the slots that the first point chose; a line late in the file that
 // breaks either rule sends the conversion back to one point at a time, with the same
-// table as a single thread builds. The point file is read ahead with more threads.
+// table as a single thread builds.
 TEST_F(ParallelRecordsTest, PointFilesOfEveryFormGiveTheSameTable)
 {
     if (std::string(ORDEVIK_GENERATOR_PATH).empty()) {
@@ -227,7 +227,7 @@ TEST_F(ParallelRecordsTest, PointFilesOfEveryFormGiveTheSameTable)
         EXPECT_EQ(alone, Convert(2, {}, 700)) << what;
         EXPECT_EQ(alone, Convert(4, {}, 2000)) << what;
     }
-    // A missing point file, read ahead in vain, is reported in its turn.
+    // A missing point file is reported in its turn.
     fs::remove(pointFile);
     const RunTrace alone = Convert(1);
     ASSERT_FALSE(alone.dialogs.empty());
