@@ -195,14 +195,6 @@ private:
     void ReportWriteFailure(const std::filesystem::path& path);
     // Tells the recorder, if any, that `file` was closed at `bytes`.
     void NoteClosed(const std::filesystem::path& file, std::uint64_t bytes, bool complete);
-    bool OtherThanMeshPending() const;
-    std::filesystem::path OutputFolder() const;
-
-    DialogPresenter* presenter;
-    const ConversionOptions options;
-    std::vector<FilesetToConvert> filesets;
-    std::size_t nextFileset = 0;
-    FeatureWriter writer;
     // With more than one composing thread, the next kind's data file is read on
     // another thread while this kind's points and records are done, and the one after
     // it too when the next is small, so that a small kind does not leave a big one to be
@@ -214,7 +206,14 @@ private:
     struct ReadAhead;
     // The entry read ahead that holds `path`; for an empty path, a free entry.
     ReadAhead* Held(const std::filesystem::path& path);
+    bool OtherThanMeshPending() const;
+    std::filesystem::path OutputFolder() const;
 
+    DialogPresenter* presenter;
+    const ConversionOptions options;
+    std::vector<FilesetToConvert> filesets;
+    std::size_t nextFileset = 0;
+    FeatureWriter writer;
     // Reused from kind to kind: the data file's lines and the output file.
     std::unique_ptr<TextLines> records = std::make_unique<TextLines>();
     OutputFile output;

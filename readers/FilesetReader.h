@@ -129,11 +129,9 @@ protected:
             std::memcpy(&length, slot + 12, sizeof length);
             return std::string_view(pointOwner->longPoints).substr(offset, length);
         }
-        return std::string_view(slot, SlotSize() == wideSlot ? SlotTextLength<wideSlot>(slot)
-                                                             : SlotTextLength<narrowSlot>(slot));
+        return std::string_view(slot, slotSize == wideSlot ? SlotTextLength<wideSlot>(slot)
+                                                           : SlotTextLength<narrowSlot>(slot));
     }
-    // The size of the table's slots, narrowSlot or wideSlot.
-    std::size_t SlotSize() const { return slotSize; }
     // The length of the text in a slot of `size` bytes: up to its first NUL, or all of it.
     template <std::size_t size>
     static std::size_t SlotTextLength(const char* slot)

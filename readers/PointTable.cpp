@@ -312,7 +312,7 @@ void FilesetReader::ClosePointData()
 std::string_view FilesetReader::PointCoordinates(std::string_view numberText) const
 {
     const std::optional<int> number = ReadInt(numberText);
-    if (!number || *number < 1 || static_cast<std::size_t>(*number) > PointCount()) {
+    if (!number || *number < 1 || static_cast<std::size_t>(*number) > pointCount) {
         return {};
     }
     return PointText(static_cast<std::size_t>(*number) - 1);

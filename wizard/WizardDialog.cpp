@@ -368,8 +368,8 @@ ConversionRequest WizardDialog::Request() const
     request.options.skipDtdCopy = skipDtdCopy;
     request.options.settingsFile = settingsPath;
     request.options.previewFilesets = wizardMaps;
-    // Big kinds are composed on every processor, up to eight: the one thread that
-    // writes the file gains little from more.
+    // Big kinds are composed on every processor, up to eight, so that a machine of many
+    // cores does not start dozens of threads for one file.
     request.options.composeThreads =
         static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1U, 8U));
     request.selectedFilesets = selectedFilesets;

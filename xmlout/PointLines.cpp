@@ -126,7 +126,7 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
         const std::size_t count = ReadPointBatch(numbers, position, batch);
         const std::size_t done =
             !shape.templated          ? 0
-            : SlotSize() == narrowSlot ? AppendTemplatedLines<narrowSlot>(out, shape, batch, count)
+            : slotSize == narrowSlot ? AppendTemplatedLines<narrowSlot>(out, shape, batch, count)
                                       : AppendTemplatedLines<wideSlot>(out, shape, batch, count);
         AppendGeneralLines(out, shape, batch, done, count);
     }
