@@ -22,9 +22,10 @@ public:
     char* Data() { return data; }
     const char* Data() const { return data; }
     std::size_t Capacity() const { return capacity; }
+    // Gives the memory back; the buffer is then empty.
+    void Release();
 
 private:
-    void Release();
 
     char* data = nullptr;
     std::size_t capacity = 0;
@@ -35,8 +36,16 @@ private:
 // pages aligned to their size (where the system allows), so that first touching it
 // costs one page fault instead of hundreds; otherwise operator new. Throws bad_alloc
 // as operator new does.
+//
+// On Linux, blocks given back are kept for reuse, up to 64 MiB, until
+// ReleaseSpareLargeBlocks.
 void* AllocateLarge(std::size_t bytes);
+// The same, where the caller takes a larger block than it asked for: `granted` is the
+// size to give back.
+void* AllocateLarge(std::size_t bytes, std::size_t& granted);
 void ReleaseLarge(void* data, std::size_t bytes);
+// Gives the blocks kept for reuse back to the system, say at the end of a run.
+void ReleaseSpareLargeBlocks();
 
 // The same as an allocator, for a vector of such a block.
 template <class T>

@@ -307,6 +307,8 @@ void FilesetReader::ClosePointData()
 {
     pointFileSize = 0;
     pointFilePosition = 0;
+    // The text is not read again: its memory can serve the data files read meanwhile.
+    pointFileText.Release();
 }
 
 std::string_view FilesetReader::PointCoordinates(std::string_view numberText) const

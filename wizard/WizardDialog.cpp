@@ -9,6 +9,7 @@
 #include "dialogs/Dialogs.h"
 #include "engine/MapPreview.h"
 #include "platform/FileSystem.h"
+#include "platform/LargeBuffer.h"
 #include "platform/Picture.h"
 #include "text/Cp932.h"
 #include "wizard/ControlIds.h"
@@ -395,6 +396,8 @@ void WizardDialog::Run()
     RunProgress progress(*this);
     running = true;
     ConversionSummary summary = RunConversion(Request(), &presenter, progress);
+    // The run's large buffers were kept for reuse; the window now waits for the user.
+    ReleaseSpareLargeBlocks();
     running = false;
     lastReport = std::move(summary.report);
     maps.clear();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <vector>
 
 // Growing past the size from which huge pages are asked for keeps what was there.
 TEST(LargeBufferTest, GrowingKeepsTheBytesAskedFor)
@@ -24,3 +25,54 @@ TEST(LargeBufferTest, GrowingKeepsTheBytesAskedFor)
     ASSERT_TRUE(buffer.Reserve(5, 5));
     EXPECT_EQ(before, buffer.Data());
 }
+
+#if defined(__linux__)
+// Blocks given back serve later ones: a buffer gets a spare block of up to twice the size
+// it asks for and may use all of it; a vector gets only a block of its very size. The
+// spares given back at the end are never handed out again.
+TEST(LargeBufferTest, BlocksGivenBackAreHandedOutAgain)
+{
+    ReleaseSpareLargeBlocks();
+    const std::size_t mib = std::size_t{1} << 20;
+    char* first = nullptr;
+    {
+        LargeBuffer buffer;
+        ASSERT_TRUE(buffer.Reserve(10 * mib, 0));
+        first = buffer.Data();
+        buffer.Data()[buffer.Capacity() - 1] = 'a';
+    }
+    LargeBuffer smaller;
+    ASSERT_TRUE(smaller.Reserve(6 * mib, 0));
+    EXPECT_EQ(first, smaller.Data());
+    EXPECT_EQ(10 * mib, smaller.Capacity());
+    smaller.Data()[smaller.Capacity() - 1] = 'b';
+    smaller.Release();
+    EXPECT_EQ(0u, smaller.Capacity());
+
+    // Too large for 4 MiB, and no vector takes a block of another size.
+    LargeBuffer tiny;
+    ASSERT_TRUE(tiny.Reserve(4 * mib, 0));
+    EXPECT_NE(first, tiny.Data());
+    const char* tableBlock = nullptr;
+    {
+        std::vector<char, LargePages<char>> table(6 * mib);
+        EXPECT_NE(first, table.data());
+        tableBlock = table.data();
+    }
+    std::vector<char, LargePages<char>> same(6 * mib, 'c');
+    EXPECT_EQ(tableBlock, same.data());
+
+    // More blocks than are kept: the rest go back to the system.
+    {
+        std::vector<LargeBuffer> many(8);
+        for (LargeBuffer& block : many) {
+            ASSERT_TRUE(block.Reserve(2 * mib, 0));
+            block.Data()[0] = 'd';
+        }
+    }
+    ReleaseSpareLargeBlocks();
+    LargeBuffer after;
+    ASSERT_TRUE(after.Reserve(10 * mib, 0));
+    after.Data()[after.Capacity() - 1] = 'e';
+}
+#endif
