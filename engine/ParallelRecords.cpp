@@ -68,6 +68,9 @@ ParallelRecords::ParallelRecords(int threads, std::size_t bytesPerRun)
     }
     for (int i = 0; i < 4 * threads; ++i) {
         slots.push_back(std::make_unique<Slot>());
+        // A run's text is about 6 times its input: room for 8 saves growing it by steps,
+        // each step new memory.
+        slots.back()->text.Reserve(std::min<std::size_t>(8 * runBytes, std::size_t{1} << 20));
     }
 }
 

@@ -40,7 +40,8 @@ bool OutputFile::Open(const std::filesystem::path& path, Mode mode)
         fileOffset = end > 0 ? static_cast<std::uint64_t>(end) : 0;
     }
     buffer.clear();
-    buffer.reserve(bufferSize + bufferSize / 4);
+    // A full buffer plus a record, or plus a run of records composed on another thread.
+    buffer.reserve(2 * bufferSize);
     return true;
 }
 

@@ -44,6 +44,8 @@ public:
     void MoveTextTo(OutputFile& target);
     // Drops the bytes held, keeping the storage.
     void Clear() { buffer.clear(); }
+    // Makes room for `bytes` held at once, so that the storage is had in one piece.
+    void Reserve(std::size_t bytes) { buffer.reserve(bytes); }
     // The bytes held and not yet written.
     std::size_t Held() const { return buffer.size(); }
     // The bytes that can be added before the buffer is written to the system.
