@@ -26,7 +26,6 @@ public:
     void Release();
 
 private:
-
     char* data = nullptr;
     std::size_t capacity = 0;
     bool large = false;  // from AllocateLarge, else from new[]

@@ -28,8 +28,9 @@ TEST(LargeBufferTest, GrowingKeepsTheBytesAskedFor)
 
 #if defined(__linux__)
 // Blocks given back serve later ones: a buffer gets a spare block of up to twice the size
-// it asks for and may use all of it; a vector gets only a block of its very size. The
-// spares given back at the end are never handed out again.
+// it asks for and may use all of it; a vector gets only a block of its very size. Blocks
+// beyond those kept, and the spares given back to the system, are unmapped whole, so that
+// what is mapped afterwards can be used to its last byte.
 TEST(LargeBufferTest, BlocksGivenBackAreHandedOutAgain)
 {
     ReleaseSpareLargeBlocks();
