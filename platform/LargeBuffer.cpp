@@ -22,7 +22,7 @@ constexpr std::size_t largeBlock = std::size_t{1} << 20;
 // their pages are already there. Where the host lends memory lazily (virtual machines)
 // a page first touched can cost more than composing what is written into it, and a
 // run frees and asks for blocks of the same sizes kind after kind.
-constexpr std::size_t spareLimit = std::size_t{64} << 20;
+constexpr std::size_t spareLimit = std::size_t{32} << 20;
 constexpr std::size_t spareCount = 4;
 
 struct SpareBlock

@@ -36,7 +36,7 @@ private:
 // costs one page fault instead of hundreds; otherwise operator new. Throws bad_alloc
 // as operator new does.
 //
-// On Linux, blocks given back are kept for reuse, up to 64 MiB, until
+// On Linux, blocks given back are kept for reuse, up to 32 MiB, until
 // ReleaseSpareLargeBlocks.
 void* AllocateLarge(std::size_t bytes);
 // The same, where the caller takes a larger block than it asked for: `granted` is the
