@@ -95,6 +95,26 @@ void* MapHugePages(std::size_t size)
 }
 #endif
 
+// A block of at least `bytes`: from largeBlock on (on Linux) whole huge pages, a spare
+// of up to `spareFactor` times the size if one is kept; `granted` is the size to give
+// back.
+void* AllocateBlock(std::size_t bytes, [[maybe_unused]] std::size_t spareFactor,
+                    std::size_t& granted)
+{
+#if defined(__linux__)
+    if (bytes >= largeBlock) {
+        const std::size_t size = WholeHugePages(bytes);
+        if (void* spare = TakeSpare(size, spareFactor * size, granted)) {
+            return spare;
+        }
+        granted = size;
+        return MapHugePages(size);
+    }
+#endif
+    granted = bytes;
+    return ::operator new(bytes);
+}
+
 }
 
 LargeBuffer::~LargeBuffer()
@@ -123,12 +143,11 @@ bool LargeBuffer::Reserve(std::size_t bytes, std::size_t keep)
     const std::size_t wanted = std::max(bytes, capacity * 2);
     char* newData = nullptr;
     std::size_t newCapacity = wanted;
-    // From one huge page on, whole huge pages: the last one is all usable.
+    // From one huge page on, whole huge pages, of which the last one is all usable.
     const bool newLarge = wanted >= hugePage;
     if (newLarge) {
-        newCapacity = (wanted + hugePage - 1) / hugePage * hugePage;
         try {
-            newData = static_cast<char*>(AllocateLarge(newCapacity, newCapacity));
+            newData = static_cast<char*>(AllocateLarge(wanted, newCapacity));
         } catch (const std::bad_alloc&) {
             return false;
         }
@@ -150,35 +169,15 @@ bool LargeBuffer::Reserve(std::size_t bytes, std::size_t keep)
 
 void* AllocateLarge(std::size_t bytes)
 {
-#if defined(__linux__)
-    if (bytes >= largeBlock) {
-        // Only a block of the very size: a vector gives back the size it asked for.
-        const std::size_t size = WholeHugePages(bytes);
-        std::size_t granted = 0;
-        if (void* spare = TakeSpare(size, size, granted)) {
-            return spare;
-        }
-        return MapHugePages(size);
-    }
-#endif
-    return ::operator new(bytes);
+    // Only a spare of the very size: a vector gives back the size it asked for.
+    std::size_t granted = 0;
+    return AllocateBlock(bytes, 1, granted);
 }
 
 void* AllocateLarge(std::size_t bytes, std::size_t& granted)
 {
-#if defined(__linux__)
-    if (bytes >= largeBlock) {
-        // A spare block of up to twice the size will do: its pages are there already.
-        const std::size_t size = WholeHugePages(bytes);
-        if (void* spare = TakeSpare(size, 2 * size, granted)) {
-            return spare;
-        }
-        granted = size;
-        return MapHugePages(size);
-    }
-#endif
-    granted = bytes;
-    return ::operator new(bytes);
+    // A spare of up to twice the size will do: its pages are there already.
+    return AllocateBlock(bytes, 2, granted);
 }
 
 void ReleaseLarge(void* data, std::size_t bytes)

@@ -125,9 +125,9 @@ void FeatureWriter::AppendPointLines(std::string& out, int indent, std::string_v
     while (position <= numbers.size()) {
         const std::size_t count = ReadPointBatch(numbers, position, batch);
         const std::size_t done =
-            !shape.templated          ? 0
+            !shape.templated         ? 0
             : slotSize == narrowSlot ? AppendTemplatedLines<narrowSlot>(out, shape, batch, count)
-                                      : AppendTemplatedLines<wideSlot>(out, shape, batch, count);
+                                     : AppendTemplatedLines<wideSlot>(out, shape, batch, count);
         AppendGeneralLines(out, shape, batch, done, count);
     }
     // The lines are ASCII: the search for text to convert to UTF-8 skips them.
