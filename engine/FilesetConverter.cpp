@@ -365,38 +365,37 @@ void FilesetConverter::StartReadAhead()
         wanted[i] = writer.FilesetInput(fileset.code + code + ".sal");
     }
     for (ReadAhead& entry : ahead) {
-        if (entry.path.empty() || (entry.path != wanted[0] && entry.path != wanted[1])) {
+        if (!entry.path.empty() && entry.path != wanted[0] && entry.path != wanted[1]) {
+            entry.reader.Wait();
             entry.path.clear();
             entry.read = false;
         }
     }
-    // Entries for the files not held yet, in the order of the kinds.
-    std::array<ReadAhead*, 2> toRead{};
-    for (std::size_t i = 0; i < wanted.size() && !wanted[i].empty(); ++i) {
-        ReadAhead* held = Held(wanted[i]);
-        if (held == nullptr) {
-            held = Held(fs::path());
-            held->path = wanted[i];
-            toRead[i] = held;
-        }
+    if (!wanted[0].empty() && Held(wanted[0]) == nullptr) {
+        ReadAheadInto(*Held(fs::path()), wanted[0]);
     }
-    if (toRead[0] == nullptr && toRead[1] == nullptr) {
-        return;
+    if (!wanted[1].empty() && Held(wanted[1]) == nullptr &&
+        ReadsAfterNext(records->Remaining().Bytes(), wanted[0], wanted[1])) {
+        ReadAheadInto(*Held(fs::path()), wanted[1]);
     }
-    aheadReader.Start([this, toRead, next = Held(wanted[0])] {
-        for (ReadAhead* entry : toRead) {
-            if (entry == nullptr) {
-                continue;
-            }
-            // The kind after next only behind a small next one.
-            if (entry != next &&
-                (!next->read || next->lines->Remaining().Bytes() > smallReadAhead)) {
-                entry->path.clear();
-                continue;
-            }
-            entry->lines->Clear();
-            entry->read = ReadTextLines(entry->path, *entry->lines) == 0;
-        }
+}
+
+bool FilesetConverter::ReadsAfterNext(std::size_t current, const fs::path& next,
+                                      const fs::path& afterNext)
+{
+    // Behind a small next kind; or behind kinds smaller than it, so that its reading
+    // is done while they are written, and what is held stays within twice its size.
+    const std::uintmax_t nextBytes = ReportedFileSize(next);
+    return nextBytes <= smallReadAhead || current + nextBytes <= ReportedFileSize(afterNext);
+}
+
+void FilesetConverter::ReadAheadInto(ReadAhead& entry, const fs::path& path)
+{
+    entry.path = path;
+    entry.read = false;
+    entry.reader.Start([&entry, path] {
+        entry.lines->Clear();
+        entry.read = ReadTextLines(path, *entry.lines) == 0;
     });
 }
 
@@ -412,13 +411,17 @@ FilesetConverter::ReadAhead* FilesetConverter::Held(const fs::path& path)
 
 bool FilesetConverter::TakeReadAhead(const fs::path& path)
 {
-    aheadReader.Wait();
-    ReadAhead* entry = Held(path);
-    if (path.empty() || entry == nullptr || !entry->read) {
+    ReadAhead* entry = path.empty() ? nullptr : Held(path);
+    if (entry == nullptr) {
+        return false;
+    }
+    // Only this file's reading is waited for, not the one after it.
+    entry->reader.Wait();
+    entry->path.clear();
+    if (!entry->read) {
         return false;
     }
     std::swap(records, entry->lines);
-    entry->path.clear();
     entry->read = false;
     return true;
 }

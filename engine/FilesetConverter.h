@@ -197,15 +197,22 @@ private:
     void NoteClosed(const std::filesystem::path& file, std::uint64_t bytes, bool complete);
     // With more than one composing thread, the next kind's data file is read on
     // another thread while this kind's points and records are done, and the one after
-    // it too when the next is small, so that a small kind does not leave a big one to be
-    // read after it. Reading early shows nothing: a file that could not be read is read
-    // again, and the user asked, in its turn.
+    // it too when the next is small, or when this kind and the next together are no
+    // bigger than it, so that small kinds do not leave a big one to be read after them.
+    // Reading early shows nothing: a file that could not be read is read again, and the
+    // user asked, in its turn.
     void StartReadAhead();
     // Takes the lines read ahead when they are `path`'s; false otherwise.
     bool TakeReadAhead(const std::filesystem::path& path);
     struct ReadAhead;
     // The entry read ahead that holds `path`; for an empty path, a free entry.
     ReadAhead* Held(const std::filesystem::path& path);
+    // Whether the kind after next is read ahead, behind `current` bytes of this kind's
+    // lines and the next kind's file.
+    static bool ReadsAfterNext(std::size_t current, const std::filesystem::path& next,
+                               const std::filesystem::path& afterNext);
+    // Starts reading `path` into a free entry on the entry's own thread.
+    static void ReadAheadInto(ReadAhead& entry, const std::filesystem::path& path);
     bool OtherThanMeshPending() const;
     std::filesystem::path OutputFolder() const;
 
@@ -219,16 +226,20 @@ private:
     OutputFile output;
     // The threads that compose big kinds, when the options ask for more than one.
     std::unique_ptr<ParallelRecords> composers;
-    // Data files read ahead: a path (empty for a free entry), its lines, and whether
-    // reading it succeeded. Touched by the reading thread only between Start and Wait
-    // of `aheadReader`. The second entry holds a file only while the first holds one of
-    // at most smallReadAhead bytes, so the lines held stay within two data files and
-    // that.
+    // Data files read ahead, each on a thread of its own, so that taking the next
+    // kind's file never waits for the one after it: a path (empty for a free entry),
+    // its lines, and whether reading it succeeded. The lines and `read` are touched by
+    // the entry's thread only between Start and Wait of its `reader`. The file after
+    // next is held only behind a next one of at most smallReadAhead bytes, or behind a
+    // next one that with the current kind's lines is no bigger than it, so the lines
+    // held stay within two data files and smallReadAhead.
     struct ReadAhead
     {
         std::filesystem::path path;
         std::unique_ptr<TextLines> lines = std::make_unique<TextLines>();
         bool read = false;
+        // Declared last, so that it has ended before what it reads into goes.
+        BackgroundWorker reader{1};
     };
     static constexpr std::size_t smallReadAhead = 1 << 20;
     std::array<ReadAhead, 2> ahead;
@@ -237,6 +248,4 @@ private:
     FilesetState fileset;
     KindState kind;
     RunRecorder* recorder = nullptr;
-    // Declared last, so that it has ended before what it reads into goes.
-    BackgroundWorker aheadReader{1};
 };

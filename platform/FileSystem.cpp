@@ -398,6 +398,18 @@ bool IsRegularFile(const fs::path& path)
 #endif
 }
 
+std::uintmax_t ReportedFileSize(const fs::path& path)
+{
+#ifdef _WIN32
+    return IsRegularFile(path) ? ReportedSize(path).value_or(0) : 0;
+#else
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)
+               ? static_cast<std::uintmax_t>(status.st_size)
+               : 0;
+#endif
+}
+
 bool IsFolder(const fs::path& path)
 {
 #ifdef _WIN32

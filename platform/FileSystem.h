@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -102,6 +103,9 @@ bool NextTextLine(std::string_view text, std::size_t& position, std::string_view
 bool PathExists(const std::filesystem::path& path);
 bool IsRegularFile(const std::filesystem::path& path);
 bool IsFolder(const std::filesystem::path& path);
+// The size a regular file reports, in bytes; 0 when it cannot tell (no such file, a
+// folder, no access).
+std::uintmax_t ReportedFileSize(const std::filesystem::path& path);
 
 // The entry to read for an input path: the path itself when an entry of exactly that
 // name exists, otherwise the entry of the same folder whose name equals the wanted one

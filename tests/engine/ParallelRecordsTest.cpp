@@ -166,22 +166,24 @@ TEST_F(ParallelRecordsTest, MissingFilesAndExistingDocumentsAskTheSameInTheSameO
     UseDataSet(generated);
     const fs::path fileset = *fs::directory_iterator(generated / "data");
     const std::string code = fileset.filename().string();
-    // A missing file right after a big kind, whose lines are read ahead, and one more.
+    // A missing file right after a big kind, whose lines are read ahead; one right
+    // before a big kind, which is read ahead beside it; and the first.
     fs::remove(fileset / (code + "BS.sal"));
     fs::remove(fileset / (code + "WA.sal"));
+    fs::remove(fileset / (code + "RL.sal"));
     fs::create_directories(Prepared() / code);
     WriteFileBytes(Prepared() / code / (code + "RD.xml"), "old");
     WriteFileBytes(Prepared() / code / (code + "BL.xml"), "old");
     WriteFileBytes(Prepared() / code / (code + "MH.xml"), "old");
 
     integrated = false;
-    // Skip one missing file and the other; overwrite one document, keep one, then
-    // overwrite the rest.
+    // Skip the missing files; overwrite one document, keep one, then overwrite the rest.
     const RunTrace answered = ExpectSameWithEveryThreadCount(
-        {SkipDialog::Answer::Skip, SkipDialog::Answer::Skip, OverwriteDialog::Answer::Overwrite,
-         OverwriteDialog::Answer::Skip, OverwriteDialog::Answer::OverwriteAll},
+        {SkipDialog::Answer::Skip, SkipDialog::Answer::Skip, SkipDialog::Answer::Skip,
+         OverwriteDialog::Answer::Overwrite, OverwriteDialog::Answer::Skip,
+         OverwriteDialog::Answer::OverwriteAll},
         "per kind, answered");
-    EXPECT_EQ(5u, answered.dialogs.size());
+    EXPECT_EQ(6u, answered.dialogs.size());
     // Unanswered, as when a dialog is closed with Escape.
     EXPECT_FALSE(ExpectSameWithEveryThreadCount({}, "per kind, unanswered").dialogs.empty());
     integrated = true;
