@@ -4,6 +4,7 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <string_view>
 
 #include "platform/Background.h"
 #include "readers/FilesetReader.h"
@@ -39,8 +40,17 @@ struct ParallelRecords::Job
     OutputFile& output;
     const bool shiftJis;
     std::atomic<std::size_t> nextRun{0};
-    // The runs written so far; only the writing thread moves it on.
+    // The runs whose slots are free again; only the writing thread moves it on.
     std::atomic<std::size_t> turn{0};
+    // The runs from `turn` to `taken` are held: composed and handed to the writing
+    // thread, their text not yet all written, from `heldFrom` on in the first of them,
+    // `heldBytes` in all. The file writes whole buffers straight from the slots, so
+    // text stays in its slot until a buffer's worth is held. Only the writing thread
+    // touches these, and the run's thread once every other is done.
+    std::size_t taken = 0;
+    std::size_t heldFrom = 0;
+    std::size_t heldBytes = 0;
+    std::vector<std::string_view> pieces;
     // Runs finished and not yet seen by a writing thread. The thread that raises it
     // from 0 writes, and goes on writing until it has seen every one raised meanwhile.
     std::atomic<std::size_t> signals{0};
@@ -107,7 +117,9 @@ std::size_t ParallelRecords::WriteAll(FeatureWriter& writer, const TextLines::Vi
     for (const std::unique_ptr<Helper>& helper : helpers) {
         helper->thread.Wait();
     }
-    // Every run taken has been finished, and the last writing thread has written it.
+    // Every run taken has been finished, and the last writing thread has taken it;
+    // what is still held goes into the file's buffer.
+    WriteHeldRuns(job);
     if (job.error != nullptr) {
         std::rethrow_exception(job.error);
     }
@@ -165,32 +177,13 @@ void ParallelRecords::WriteFinishedRuns(Job& job)
 {
     std::size_t seen = 1;
     for (;;) {
-        for (std::size_t turn = job.turn.load(std::memory_order_relaxed);
-             turn < job.runEnds.size(); ++turn) {
-            Slot& slot = *slots[turn % slots.size()];
+        for (; job.taken < job.runEnds.size(); ++job.taken) {
+            Slot& slot = *slots[job.taken % slots.size()];
             if (!slot.finished.load(std::memory_order_acquire)) {
                 break;
             }
-            // A file that failed ignores what follows.
-            const std::size_t room = job.output.BufferRoom();
-            slot.text.MoveTextTo(job.output);
-            if (!slot.composed) {
-                // Nothing was composed.
-            } else if (!job.output.Failed()) {
-                job.written.fetch_add(slot.records, std::memory_order_relaxed);
-            } else if (!job.failed.exchange(true, std::memory_order_relaxed)) {
-                // This run met the first failed write. One thread would have met it right
-                // after the first record whose text filled the buffer, and counted the
-                // records before that one as written.
-                job.written.fetch_add(
-                    static_cast<std::size_t>(
-                        std::lower_bound(slot.ends.begin(), slot.ends.end(), room) -
-                        slot.ends.begin()),
-                    std::memory_order_relaxed);
-            }
             slot.finished.store(false, std::memory_order_relaxed);
-            job.turn.store(turn + 1, std::memory_order_release);
-            job.turn.notify_all();
+            TakeRun(job, slot);
         }
         // Runs that finished while this thread wrote may be next: it looks again until
         // it has seen every signal.
@@ -200,6 +193,79 @@ void ParallelRecords::WriteFinishedRuns(Job& job)
         }
         seen = left;
     }
+}
+
+void ParallelRecords::TakeRun(Job& job, Slot& slot)
+{
+    // Where the buffer of one thread writing record by record would fill: the records
+    // before that point count as written even when that write fails.
+    const std::size_t bufferRoom = job.output.BufferRoom();
+    const std::size_t room = bufferRoom > job.heldBytes ? bufferRoom - job.heldBytes : 0;
+    job.heldBytes += slot.text.Held();
+    // Half the slots at most are held, so that composing never waits on a buffer to
+    // fill; beyond that, short runs are copied into the file's buffer.
+    if (job.heldBytes < bufferRoom && job.taken + 1 - job.turn.load() < slots.size() / 2) {
+        CountWritten(job, slot, room);
+        return;
+    }
+    job.pieces.clear();
+    for (std::size_t run = job.turn.load(); run <= job.taken; ++run) {
+        job.pieces.push_back(slots[run % slots.size()]->text.Text());
+    }
+    job.pieces.front().remove_prefix(job.heldFrom);
+    std::size_t done = job.output.WriteInPlace(job.pieces);
+    CountWritten(job, slot, room);
+    job.heldBytes -= done;
+    ReleaseWritten(job, done);
+}
+
+void ParallelRecords::CountWritten(Job& job, const Slot& slot, std::size_t room)
+{
+    if (!slot.composed) {
+        // Nothing was composed.
+    } else if (!job.output.Failed()) {
+        job.written.fetch_add(slot.records, std::memory_order_relaxed);
+    } else if (!job.failed.exchange(true, std::memory_order_relaxed)) {
+        // This run met the first failed write. One thread would have met it right after
+        // the first record whose text filled the buffer, and counted the records before
+        // that one as written.
+        job.written.fetch_add(
+            static_cast<std::size_t>(std::lower_bound(slot.ends.begin(), slot.ends.end(), room) -
+                                     slot.ends.begin()),
+            std::memory_order_relaxed);
+    }
+}
+
+void ParallelRecords::ReleaseWritten(Job& job, std::size_t done)
+{
+    std::size_t turn = job.turn.load(std::memory_order_relaxed);
+    for (std::size_t& from = job.heldFrom; turn < job.taken + 1; ++turn) {
+        Slot& slot = *slots[turn % slots.size()];
+        const std::size_t left = slot.text.Held() - from;
+        if (done < left) {
+            from += done;
+            break;
+        }
+        done -= left;
+        from = 0;
+        slot.text.Clear();
+    }
+    if (turn != job.turn.load(std::memory_order_relaxed)) {
+        job.turn.store(turn, std::memory_order_release);
+        job.turn.notify_all();
+    }
+}
+
+void ParallelRecords::WriteHeldRuns(Job& job)
+{
+    for (std::size_t run = job.turn.load(); run < job.taken; ++run) {
+        OutputFile& text = slots[run % slots.size()]->text;
+        job.output.Write(text.Text().substr(run == job.turn.load() ? job.heldFrom : 0));
+        text.Clear();
+    }
+    job.heldFrom = 0;
+    job.heldBytes = 0;
+    job.turn.store(job.taken);
 }
 
 bool ParallelRecords::ConvertPoints(FilesetReader& reader, const Progress& progress)

@@ -180,7 +180,7 @@ void* AllocateLarge(std::size_t bytes, std::size_t& granted)
     return AllocateBlock(bytes, 2, granted);
 }
 
-void ReleaseLarge(void* data, std::size_t bytes)
+void ReleaseLarge(void* data, [[maybe_unused]] std::size_t bytes)
 {
 #if defined(__linux__)
     if (bytes >= largeBlock) {

@@ -1,6 +1,12 @@
 #include "xmlout/OutputFile.h"
 
 #include <algorithm>
+#include <cerrno>
+
+#ifndef _WIN32
+#include <sys/uio.h>
+#include <unistd.h>
+#endif
 
 #include "platform/FileSystem.h"
 #include "text/Cp932.h"
@@ -100,6 +106,34 @@ void OutputFile::MoveTextTo(OutputFile& target)
     buffer.clear();
 }
 
+std::size_t OutputFile::WriteInPlace(const std::vector<std::string_view>& pieces)
+{
+    std::size_t total = 0;
+    for (const std::string_view piece : pieces) {
+        total += piece.size();
+    }
+    const std::uint64_t start = fileOffset + buffer.size();
+    const std::uint64_t boundary = (start + total) / bufferSize * bufferSize;
+    if (file == nullptr || failed || buffer.size() + total < bufferSize || boundary <= start) {
+        for (const std::string_view piece : pieces) {
+            Write(piece);
+        }
+        return total;
+    }
+    // The same bytes at the same offsets as the buffer would write them.
+    const auto fromPieces = static_cast<std::size_t>(boundary - start);
+    gathered.clear();
+    gathered.push_back(buffer);
+    std::size_t left = fromPieces;
+    for (std::size_t i = 0; i < pieces.size() && left > 0; ++i) {
+        gathered.push_back(pieces[i].substr(0, left));
+        left -= gathered.back().size();
+    }
+    WriteOut(gathered);
+    buffer.clear();
+    return fromPieces;
+}
+
 std::size_t OutputFile::BufferRoom() const
 {
     return buffer.size() < bufferSize ? bufferSize - buffer.size() : 0;
@@ -135,6 +169,60 @@ void OutputFile::WriteOut(std::string_view bytes)
     }
     fileOffset += bytes.size();
 }
+
+void OutputFile::WriteOut(const std::vector<std::string_view>& pieces)
+{
+#ifdef _WIN32
+    for (const std::string_view piece : pieces) {
+        WriteOut(piece);
+    }
+#else
+    if (file == nullptr) {
+        return;
+    }
+    constexpr std::size_t maxParts = 64;
+    for (std::size_t i = 0; i < pieces.size();) {
+        iovec parts[maxParts];
+        std::size_t count = 0;
+        std::size_t bytes = 0;
+        for (; i < pieces.size() && count < maxParts; ++i) {
+            if (!pieces[i].empty()) {
+                parts[count++] = {const_cast<char*>(pieces[i].data()), pieces[i].size()};
+                bytes += pieces[i].size();
+            }
+        }
+        WriteParts(parts, count);
+        fileOffset += bytes;
+    }
+#endif
+}
+
+#ifndef _WIN32
+void OutputFile::WriteParts(iovec* parts, std::size_t count)
+{
+    // The file is unbuffered, so its descriptor stands where the last write ended.
+    while (!failed && count > 0) {
+        const ssize_t done = writev(fileno(file), parts, static_cast<int>(count));
+        if (done <= 0) {
+            if (done == 0 || errno != EINTR) {
+                failed = true;
+            }
+            continue;
+        }
+        // A short write goes on from where it stopped.
+        auto rest = static_cast<std::size_t>(done);
+        while (count > 0 && rest >= parts->iov_len) {
+            rest -= parts->iov_len;
+            ++parts;
+            --count;
+        }
+        if (count > 0) {
+            parts->iov_base = static_cast<char*>(parts->iov_base) + rest;
+            parts->iov_len -= rest;
+        }
+    }
+}
+#endif
 
 bool OutputFile::Close()
 {

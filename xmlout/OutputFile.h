@@ -5,6 +5,11 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#ifndef _WIN32
+struct iovec;
+#endif
 
 // An output file written in binary through a buffer of its own. Lines carry their own
 // CR LF, so the bytes on disk are the same on every platform. Any failed write, flush
@@ -42,6 +47,17 @@ public:
     // Writes the bytes this unopened file holds to `target` and empties this one,
     // which keeps its storage for what follows.
     void MoveTextTo(OutputFile& target);
+    // The bytes an unopened file holds.
+    std::string_view Text() const { return buffer; }
+    // Writes `pieces` after the bytes held as Write would, one after another, but
+    // without copying them: once they fill the buffer (BufferRoom bytes or more in
+    // all), the bytes up to the last multiple of the buffer size in the file are
+    // written from where they lie, in one call, and the rest is left to the caller to
+    // hand over later. Returns the bytes of the pieces, from the first on, that the
+    // file is done with. Pieces that do not fill the buffer are kept as Write keeps
+    // them, and so are all of them in a file that failed, is not open, or was
+    // appended to and has not reached a multiple of the buffer size.
+    std::size_t WriteInPlace(const std::vector<std::string_view>& pieces);
     // Drops the bytes held, keeping the storage.
     void Clear() { buffer.clear(); }
     // Makes room for `bytes` held at once, so that the storage is had in one piece.
@@ -64,11 +80,18 @@ private:
     void Flush();
     // Writes `bytes` to the file, leaving the buffer as it is.
     void WriteOut(std::string_view bytes);
+    // Writes the pieces to the file in turn, in one call where the system allows.
+    void WriteOut(const std::vector<std::string_view>& pieces);
+#ifndef _WIN32
+    // Writes `count` non-empty parts with as few calls as the system needs.
+    void WriteParts(iovec* parts, std::size_t count);
+#endif
 
     std::FILE* file = nullptr;
     std::uint64_t fileOffset = 0;  // where the buffer's first byte goes in the file
     std::string buffer;
     std::size_t textStart = 0;
     std::string pending;  // the part of a composed text that needs converting
+    std::vector<std::string_view> gathered;  // what WriteInPlace writes in one call
     bool failed = false;
 };

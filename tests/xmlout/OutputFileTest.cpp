@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "text/Cp932.h"
 #include "tests/TestSupport.h"
@@ -104,4 +106,74 @@ TEST(OutputFileTest, UnopenedFileKeepsItsTextForTheOpenOne)
     ASSERT_TRUE(file.Close());
     EXPECT_EQ("head" + std::string(300 * 1024, 'c') + "\xE3\x81\x82" + "tail",
               ReadFileBytes(folder / "out.xml"));
+}
+
+// Pieces written from where they lie, as the threads that compose runs of records hand
+// them over: the file gets the same bytes at the same offsets as through its buffer,
+// and what it leaves to the caller is always less than one buffer.
+TEST(OutputFileTest, PiecesWrittenInPlaceLandAsTheBufferWouldWriteThem)
+{
+    constexpr std::size_t bufferSize = 256 * 1024;
+    const TempFolder folder;
+    for (const bool append : {false, true}) {
+        const fs::path path = folder / "out.xml";
+        const std::string existing = append ? std::string(1000, 'e') : std::string();
+        WriteFileBytes(path, existing);
+        OutputFile file;
+        ASSERT_TRUE(file.Open(path, append ? OutputFile::Mode::Append : OutputFile::Mode::Create));
+        std::string expected = existing;
+        std::deque<std::string> runs;  // the text of the runs held, the first partly written
+        std::size_t firstDone = 0;
+        std::size_t held = 0;
+        for (int run = 0; run < 300; ++run) {
+            if (run % 11 == 0) {
+                // A head or tail written the usual way, once nothing is held.
+                for (const std::string& text : runs) {
+                    file.Write(std::string_view(text).substr(&text == &runs.front() ? firstDone : 0));
+                }
+                runs.clear();
+                firstDone = 0;
+                held = 0;
+                file.Write("<head>");
+                expected += "<head>";
+            }
+            const std::size_t size = run % 37 == 0 ? 600 * 1024 : 5000 + run * 7919 % 120000;
+            runs.emplace_back(size, static_cast<char>('a' + run % 26));
+            expected += runs.back();
+            held += size;
+            if (held < file.BufferRoom()) {
+                continue;
+            }
+            std::vector<std::string_view> pieces(runs.begin(), runs.end());
+            pieces.front().remove_prefix(firstDone);
+            std::size_t done = file.WriteInPlace(pieces);
+            held -= done;
+            while (!runs.empty() && done >= runs.front().size() - firstDone) {
+                done -= runs.front().size() - firstDone;
+                firstDone = 0;
+                runs.pop_front();
+            }
+            firstDone += done;
+            ASSERT_LT(held + file.Held(), bufferSize) << run;
+            const auto onDisk = fs::file_size(path);
+            ASSERT_TRUE(onDisk == existing.size() || onDisk % bufferSize == 0) << onDisk;
+            ASSERT_EQ(onDisk + file.Held() + held, expected.size()) << run;
+        }
+        for (const std::string& text : runs) {
+            file.Write(std::string_view(text).substr(&text == &runs.front() ? firstDone : 0));
+        }
+        ASSERT_TRUE(file.Close());
+        EXPECT_EQ(expected, ReadFileBytes(path)) << (append ? "appended" : "created");
+    }
+
+    // A file that refuses every byte fails at the first buffer's worth, and from then
+    // on only counts what it is given.
+    OutputFile full;
+    ASSERT_TRUE(full.Open("/dev/full", OutputFile::Mode::Create));
+    const std::string run(200 * 1024, 'x');
+    EXPECT_EQ(bufferSize, full.WriteInPlace({run, run}));
+    EXPECT_TRUE(full.Failed());
+    EXPECT_EQ(2 * run.size(), full.WriteInPlace({run, run}));
+    EXPECT_EQ(bufferSize + 2 * run.size(), full.Size());
+    EXPECT_FALSE(full.Close());
 }
