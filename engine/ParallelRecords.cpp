@@ -213,7 +213,7 @@ void ParallelRecords::TakeRun(Job& job, Slot& slot)
         job.pieces.push_back(slots[run % slots.size()]->text.Text());
     }
     job.pieces.front().remove_prefix(job.heldFrom);
-    std::size_t done = job.output.WriteInPlace(job.pieces);
+    const std::size_t done = job.output.WriteInPlace(job.pieces);
     CountWritten(job, slot, room);
     job.heldBytes -= done;
     ReleaseWritten(job, done);
@@ -239,15 +239,15 @@ void ParallelRecords::CountWritten(Job& job, const Slot& slot, std::size_t room)
 void ParallelRecords::ReleaseWritten(Job& job, std::size_t done)
 {
     std::size_t turn = job.turn.load(std::memory_order_relaxed);
-    for (std::size_t& from = job.heldFrom; turn < job.taken + 1; ++turn) {
+    for (; turn <= job.taken; ++turn) {
         Slot& slot = *slots[turn % slots.size()];
-        const std::size_t left = slot.text.Held() - from;
+        const std::size_t left = slot.text.Held() - job.heldFrom;
         if (done < left) {
-            from += done;
+            job.heldFrom += done;
             break;
         }
         done -= left;
-        from = 0;
+        job.heldFrom = 0;
         slot.text.Clear();
     }
     if (turn != job.turn.load(std::memory_order_relaxed)) {
@@ -258,9 +258,10 @@ void ParallelRecords::ReleaseWritten(Job& job, std::size_t done)
 
 void ParallelRecords::WriteHeldRuns(Job& job)
 {
-    for (std::size_t run = job.turn.load(); run < job.taken; ++run) {
+    const std::size_t first = job.turn.load();
+    for (std::size_t run = first; run < job.taken; ++run) {
         OutputFile& text = slots[run % slots.size()]->text;
-        job.output.Write(text.Text().substr(run == job.turn.load() ? job.heldFrom : 0));
+        job.output.Write(text.Text().substr(run == first ? job.heldFrom : 0));
         text.Clear();
     }
     job.heldFrom = 0;
