@@ -141,7 +141,7 @@ std::size_t OutputFile::BufferRoom() const
 
 void OutputFile::FlushIfFull()
 {
-    // A file that is not open keeps its text for MoveTextTo.
+    // A file that is not open keeps its text for the open one.
     if (file == nullptr || buffer.size() < bufferSize) {
         return;
     }

@@ -17,7 +17,7 @@ struct iovec;
 // Owns its file handle; used by one thread at a time.
 //
 // A file that was never opened keeps everything written to it: a thread composes
-// records into one and hands the text to the open file with MoveTextTo.
+// records into one, and the open file takes the text (Text, WriteInPlace).
 class OutputFile
 {
 public:
