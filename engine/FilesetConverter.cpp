@@ -1,5 +1,7 @@
 #include "engine/FilesetConverter.h"
 
+#include <algorithm>
+
 #include "dialogs/Dialogs.h"
 #include "engine/DocumentHead.h"
 #include "engine/DtdCopy.h"
@@ -355,48 +357,59 @@ void FilesetConverter::StartReadAhead()
     if (composers == nullptr) {
         return;
     }
-    // The next two kinds' files; an entry holding neither is freed.
-    std::array<fs::path, 2> wanted;
+    // The next kinds' files that are read ahead; an entry holding none of them is freed.
+    // The next one always is. One further on is when the kinds before it are small
+    // together, or together with this kind's lines no bigger than it: its reading is
+    // then done while they are written, and what is held stays within twice its size.
+    std::array<fs::path, readAheadKinds> wanted;
+    std::size_t before = 0;
     for (std::size_t i = 0; i < wanted.size() && i < fileset.pendingKinds.size(); ++i) {
         const std::string& code = fileset.pendingKinds[i];
         if (!IsSafeName(code)) {
             break;
         }
-        wanted[i] = writer.FilesetInput(fileset.code + code + ".sal");
+        const fs::path path = writer.FilesetInput(fileset.code + code + ".sal");
+        const std::uintmax_t bytes = ReportedFileSize(path);
+        if (i == 0 || before <= smallReadAhead ||
+            records->Remaining().Bytes() + before <= bytes) {
+            wanted[i] = path;
+        }
+        before += static_cast<std::size_t>(bytes);
     }
+    const auto isWanted = [&wanted](const fs::path& path) {
+        return std::find(wanted.begin(), wanted.end(), path) != wanted.end();
+    };
     for (ReadAhead& entry : ahead) {
-        if (!entry.path.empty() && entry.path != wanted[0] && entry.path != wanted[1]) {
-            entry.reader.Wait();
+        if (!entry.path.empty() && !isWanted(entry.path)) {
+            WaitForRead(entry);
             entry.path.clear();
             entry.read = false;
         }
     }
-    if (!wanted[0].empty() && Held(wanted[0]) == nullptr) {
-        ReadAheadInto(*Held(fs::path()), wanted[0]);
+    // In the kinds' order, so that the next file is read first.
+    for (const fs::path& path : wanted) {
+        if (!path.empty() && Held(path) == nullptr) {
+            ReadAheadInto(*Held(fs::path()), path);
+        }
     }
-    if (!wanted[1].empty() && Held(wanted[1]) == nullptr &&
-        ReadsAfterNext(records->Remaining().Bytes(), wanted[0], wanted[1])) {
-        ReadAheadInto(*Held(fs::path()), wanted[1]);
-    }
-}
-
-bool FilesetConverter::ReadsAfterNext(std::size_t current, const fs::path& next,
-                                      const fs::path& afterNext)
-{
-    // Behind a small next kind; or behind kinds smaller than it, so that its reading
-    // is done while they are written, and what is held stays within twice its size.
-    const std::uintmax_t nextBytes = ReportedFileSize(next);
-    return nextBytes <= smallReadAhead || current + nextBytes <= ReportedFileSize(afterNext);
 }
 
 void FilesetConverter::ReadAheadInto(ReadAhead& entry, const fs::path& path)
 {
     entry.path = path;
     entry.read = false;
-    entry.reader.Start([&entry, path] {
+    entry.done.store(false, std::memory_order_relaxed);
+    aheadReader.Start([&entry, path] {
         entry.lines->Clear();
         entry.read = ReadTextLines(path, *entry.lines) == 0;
+        entry.done.store(true, std::memory_order_release);
+        entry.done.notify_all();
     });
+}
+
+void FilesetConverter::WaitForRead(const ReadAhead& entry)
+{
+    entry.done.wait(false, std::memory_order_acquire);
 }
 
 FilesetConverter::ReadAhead* FilesetConverter::Held(const fs::path& path)
@@ -415,8 +428,8 @@ bool FilesetConverter::TakeReadAhead(const fs::path& path)
     if (entry == nullptr) {
         return false;
     }
-    // Only this file's reading is waited for, not the one after it.
-    entry->reader.Wait();
+    // Only this file's reading is waited for, not the ones after it.
+    WaitForRead(*entry);
     entry->path.clear();
     if (!entry->read) {
         return false;

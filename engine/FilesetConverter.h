@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -195,10 +196,10 @@ private:
     void ReportWriteFailure(const std::filesystem::path& path);
     // Tells the recorder, if any, that `file` was closed at `bytes`.
     void NoteClosed(const std::filesystem::path& file, std::uint64_t bytes, bool complete);
-    // With more than one composing thread, the next kind's data file is read on
-    // another thread while this kind's points and records are done, and the one after
-    // it too when the next is small, or when this kind and the next together are no
-    // bigger than it, so that small kinds do not leave a big one to be read after them.
+    // With more than one composing thread, the next kinds' data files are read on
+    // other threads while this kind's points and records are done: the next one, and
+    // one further on when the kinds before it are small, or no bigger than it together
+    // with this kind, so that small kinds do not leave a big one to be read after them.
     // Reading early shows nothing: a file that could not be read is read again, and the
     // user asked, in its turn.
     void StartReadAhead();
@@ -207,12 +208,10 @@ private:
     struct ReadAhead;
     // The entry read ahead that holds `path`; for an empty path, a free entry.
     ReadAhead* Held(const std::filesystem::path& path);
-    // Whether the kind after next is read ahead, behind `current` bytes of this kind's
-    // lines and the next kind's file.
-    static bool ReadsAfterNext(std::size_t current, const std::filesystem::path& next,
-                               const std::filesystem::path& afterNext);
-    // Starts reading `path` into a free entry on the entry's own thread.
-    static void ReadAheadInto(ReadAhead& entry, const std::filesystem::path& path);
+    // Has `path` read into a free entry, after the files already asked for.
+    void ReadAheadInto(ReadAhead& entry, const std::filesystem::path& path);
+    // Returns once the entry's file has been read, or found unreadable.
+    static void WaitForRead(const ReadAhead& entry);
     bool OtherThanMeshPending() const;
     std::filesystem::path OutputFolder() const;
 
@@ -226,23 +225,26 @@ private:
     OutputFile output;
     // The threads that compose big kinds, when the options ask for more than one.
     std::unique_ptr<ParallelRecords> composers;
-    // Data files read ahead, each on a thread of its own, so that taking the next
-    // kind's file never waits for the one after it: a path (empty for a free entry),
-    // its lines, and whether reading it succeeded. The lines and `read` are touched by
-    // the entry's thread only between Start and Wait of its `reader`. The file after
-    // next is held only behind a next one of at most smallReadAhead bytes, or behind a
-    // next one that with the current kind's lines is no bigger than it, so the lines
-    // held stay within two data files and smallReadAhead.
+    // Data files read ahead, one after another in the kinds' order on a thread of their
+    // own, so that taking the next kind's file waits only for its own reading: a path
+    // (empty for a free entry), its lines, whether reading it succeeded, and whether
+    // reading it is over. The lines and `read` are touched by the reading thread only
+    // until `done` is set. A file further on is held only behind kinds of at most
+    // smallReadAhead bytes together, or behind kinds that with the current kind's lines
+    // are no bigger than it, so the lines held stay within twice the largest data file
+    // and smallReadAhead.
     struct ReadAhead
     {
         std::filesystem::path path;
         std::unique_ptr<TextLines> lines = std::make_unique<TextLines>();
         bool read = false;
-        // Declared last, so that it has ended before what it reads into goes.
-        BackgroundWorker reader{1};
+        std::atomic<bool> done{true};
     };
     static constexpr std::size_t smallReadAhead = 1 << 20;
-    std::array<ReadAhead, 2> ahead;
+    static constexpr std::size_t readAheadKinds = 4;
+    std::array<ReadAhead, readAheadKinds> ahead;
+    // Declared after the entries, so that it has ended before what it reads into goes.
+    BackgroundWorker aheadReader{readAheadKinds};
 
     RunState run;
     FilesetState fileset;

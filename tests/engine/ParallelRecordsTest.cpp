@@ -166,8 +166,9 @@ TEST_F(ParallelRecordsTest, MissingFilesAndExistingDocumentsAskTheSameInTheSameO
     UseDataSet(generated);
     const fs::path fileset = *fs::directory_iterator(generated / "data");
     const std::string code = fileset.filename().string();
-    // A missing file right after a big kind, whose lines are read ahead; one right
-    // before a big kind, which is read ahead beside it; and the first.
+    // A missing file right after a big kind, whose lines are read ahead; one among the
+    // kinds behind which a bigger one is read ahead while they are written; and the
+    // first.
     fs::remove(fileset / (code + "BS.sal"));
     fs::remove(fileset / (code + "WA.sal"));
     fs::remove(fileset / (code + "RL.sal"));
