@@ -401,7 +401,12 @@ void FilesetConverter::ReadAheadInto(ReadAhead& entry, const fs::path& path)
     entry.done.store(false, std::memory_order_relaxed);
     aheadReader.Start([&entry, path] {
         entry.lines->Clear();
-        entry.read = ReadTextLines(path, *entry.lines) == 0;
+        // Whatever goes wrong here is met again when the file is read in its turn.
+        try {
+            entry.read = ReadTextLines(path, *entry.lines) == 0;
+        } catch (...) {
+            entry.read = false;
+        }
         entry.done.store(true, std::memory_order_release);
         entry.done.notify_all();
     });

@@ -223,9 +223,16 @@ bool TextLines::AppendFile(const fs::path& file)
     const std::string_view all(text.Data(), end);
     std::size_t position = size;
     std::string_view line;
-    while (NextTextLine(all, position, line)) {
-        const auto begin = static_cast<std::size_t>(line.data() - text.Data());
-        spans.push_back({begin, begin + line.size()});
+    const std::size_t before = spans.size();
+    try {
+        while (NextTextLine(all, position, line)) {
+            const auto begin = static_cast<std::size_t>(line.data() - text.Data());
+            spans.push_back({begin, begin + line.size()});
+        }
+    } catch (const std::bad_alloc&) {
+        // More lines than the memory to be had can index: the file cannot be read.
+        spans.resize(before);
+        return false;
     }
     size = end;
     return true;
@@ -265,13 +272,16 @@ bool ReadWholeText(const fs::path& file, LargeBuffer& buffer, std::size_t start,
     }
     // One byte more than expected, so that a file that grew is noticed and read on;
     // files of the proc kind say they are empty and are read on as well.
+    // A file too big for the memory to be had cannot be read.
     if (!buffer.Reserve(start + static_cast<std::size_t>(expected.value_or(0)) + 1, start)) {
-        throw std::bad_alloc();
+        std::fclose(handle);
+        return false;
     }
     for (;;) {
         if (size == buffer.Capacity() &&
             !buffer.Reserve(size + std::max<std::size_t>(readChunk, size / 2), size)) {
-            throw std::bad_alloc();
+            std::fclose(handle);
+            return false;
         }
         const std::size_t got =
             std::fread(buffer.Data() + size, 1, buffer.Capacity() - size, handle);
@@ -298,16 +308,17 @@ bool ReadWholeText(const fs::path& file, LargeBuffer& buffer, std::size_t start,
     const auto expected = static_cast<std::size_t>(status.st_size);
     // One byte more than expected, so that a file that grew is noticed and read on;
     // files of the proc kind say they are empty and are read on until a read gives 0.
+    // A file too big for the memory to be had cannot be read.
     if (!buffer.Reserve(start + expected + 1, start)) {
         close(handle);
-        throw std::bad_alloc();
+        return false;
     }
     bool failed = false;
     for (;;) {
         if (size == buffer.Capacity() &&
             !buffer.Reserve(size + std::max<std::size_t>(readChunk, size / 2), size)) {
             close(handle);
-            throw std::bad_alloc();
+            return false;
         }
         const std::size_t wanted = buffer.Capacity() - size;
         const ssize_t got = read(handle, buffer.Data() + size, wanted);

@@ -24,7 +24,8 @@ public:
     // Takes every line; the next AppendFile starts afresh.
     void Clear();
     // Reads a file into the buffer as it is and appends its lines (the rules of
-    // NextTextLine); false when it cannot be read, with nothing appended.
+    // NextTextLine); false when it cannot be read, or not held in the memory to be
+    // had, with nothing appended.
     bool AppendFile(const std::filesystem::path& file);
     bool Empty() const { return next == spans.size(); }
     // Lines not yet taken.
@@ -87,7 +88,7 @@ int ReadTextLines(const std::filesystem::path& file, TextLines& lines);
 
 // Reads a whole file into `buffer` from position `start` on, as it is; the text ends
 // at `end`, before the first 0x1A byte. False when the file cannot be read (missing,
-// a folder, no access, a read error).
+// a folder, no access, a read error, or too big for the memory to be had).
 bool ReadWholeText(const std::filesystem::path& file, LargeBuffer& buffer, std::size_t start,
                    std::size_t& end);
 // The number of lines of a text, by the rules of NextTextLine.

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -101,6 +102,30 @@ inline void WriteFileBytes(const std::filesystem::path& file, std::string_view b
     }
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Makes `file` a sparse file of 1 TiB, more than a test machine's memory, so that a
+// reader has to refuse it. False where that cannot be done or would prove nothing: on
+// Windows, where the file system lacks sparse files, or where Linux grants any mapping
+// (overcommit_memory 1).
+inline bool MakeFileTooBigToHold(const std::filesystem::path& file)
+{
+#ifdef _WIN32
+    static_cast<void>(file);
+    return false;
+#else
+    std::ifstream policy("/proc/sys/vm/overcommit_memory");
+    int mode = 1;
+    if (!(policy >> mode) || mode == 1) {
+        return false;
+    }
+    if (!std::filesystem::exists(file)) {
+        WriteFileBytes(file, "");
+    }
+    std::error_code error;
+    std::filesystem::resize_file(file, std::uintmax_t{1} << 40, error);
+    return !error;
+#endif
 }
 
 // Every byte of the file; empty when it cannot be read.

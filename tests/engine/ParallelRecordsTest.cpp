@@ -193,6 +193,28 @@ TEST_F(ParallelRecordsTest, MissingFilesAndExistingDocumentsAskTheSameInTheSameO
                                    "integrated, answered");
 }
 
+TEST_F(ParallelRecordsTest, DataFileTooBigToHoldIsAskedAboutInItsTurn)
+{
+    if (std::string(ORDEVIK_GENERATOR_PATH).empty()) {
+        GTEST_SKIP() << "no data set generator in this build";
+    }
+    const fs::path generated = Generated();
+    UseDataSet(generated);
+    const fs::path fileset = *fs::directory_iterator(generated / "data");
+    const std::string code = fileset.filename().string();
+    // The roads, read ahead from several kinds before their turn on more threads than
+    // one: the run asks about them as about a file that cannot be read, and goes on.
+    if (!MakeFileTooBigToHold(fileset / (code + "RD.sal"))) {
+        GTEST_SKIP() << "no file here is too big to hold";
+    }
+    integrated = false;
+    const RunTrace trace = ExpectSameWithEveryThreadCount({SkipDialog::Answer::Skip}, "skipped");
+    ASSERT_EQ(1u, trace.dialogs.size());
+    EXPECT_NE(std::string::npos, trace.dialogs[0].find(code + "RD.sal")) << trace.dialogs[0];
+    EXPECT_FALSE(trace.files.contains(code + "/" + code + "RD.xml"));
+    EXPECT_TRUE(trace.files.contains(code + "/" + code + "MH.xml"));
+}
+
 // Points are converted side by side only while every line has the usual form and
 // every text fits the slots that the first point chose; a line late in the file that
 // breaks either rule sends the conversion back to one point at a time, with the same

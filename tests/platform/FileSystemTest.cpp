@@ -90,6 +90,22 @@ TEST(FileSystemTest, ReadTextLinesAppendsAndReportsWhatCannotBeRead)
     EXPECT_EQ(1, ReadTextLines(folder / "missing.txt", lines));
     EXPECT_EQ(1, ReadTextLines(folder.Path(), lines));
     EXPECT_EQ(StringList({"a", "b", "c"}), lines);
+
+    // A file too big to hold is refused like one that cannot be read, not thrown at the
+    // caller, and what was read before stays.
+    if (!MakeFileTooBigToHold(folder / "huge.txt")) {
+        return;
+    }
+    EXPECT_EQ(1, ReadTextLines(folder / "huge.txt", lines));
+    EXPECT_EQ(StringList({"a", "b", "c"}), lines);
+    TextLines held;
+    ASSERT_TRUE(held.AppendFile(folder / "in.txt"));
+    EXPECT_FALSE(held.AppendFile(folder / "huge.txt"));
+    ASSERT_EQ(2u, held.Size());
+    EXPECT_EQ("b", held.Front());
+    LargeBuffer whole;
+    std::size_t end = 0;
+    EXPECT_FALSE(ReadWholeText(folder / "huge.txt", whole, 0, end));
 }
 
 TEST(FileSystemTest, ViewsOfLinesHoldUntilTheNextFileIsRead)
