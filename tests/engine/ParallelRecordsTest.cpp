@@ -124,16 +124,17 @@ protected:
         return alone;
     }
 
-    // A generated data set of one fileset, large enough that a kind fills the output
-    // buffer many times over.
-    fs::path Generated()
+    // Converts from now on a generated data set of one fileset, large enough that a
+    // kind fills the output buffer many times over; returns the fileset's folder.
+    fs::path UseGeneratedFileset()
     {
         const fs::path data = folder / "generated";
         const std::string command = ShellQuoted(ORDEVIK_GENERATOR_PATH) + " " +
                                     ShellQuoted(data.string()) +
                                     " --scale 0.05 --filesets 1 >/dev/null";
         EXPECT_EQ(0, std::system(command.c_str()));
-        return data;
+        UseDataSet(data);
+        return *fs::directory_iterator(data / "data");
     }
 
     TempFolder folder;
@@ -162,9 +163,7 @@ TEST_F(ParallelRecordsTest, MissingFilesAndExistingDocumentsAskTheSameInTheSameO
     if (std::string(ORDEVIK_GENERATOR_PATH).empty()) {
         GTEST_SKIP() << "no data set generator in this build";
     }
-    const fs::path generated = Generated();
-    UseDataSet(generated);
-    const fs::path fileset = *fs::directory_iterator(generated / "data");
+    const fs::path fileset = UseGeneratedFileset();
     const std::string code = fileset.filename().string();
     // A missing file right after a big kind, whose lines are read ahead; one among the
     // kinds behind which a bigger one is read ahead while they are written; and the
@@ -198,9 +197,7 @@ TEST_F(ParallelRecordsTest, DataFileTooBigToHoldIsAskedAboutInItsTurn)
     if (std::string(ORDEVIK_GENERATOR_PATH).empty()) {
         GTEST_SKIP() << "no data set generator in this build";
     }
-    const fs::path generated = Generated();
-    UseDataSet(generated);
-    const fs::path fileset = *fs::directory_iterator(generated / "data");
+    const fs::path fileset = UseGeneratedFileset();
     const std::string code = fileset.filename().string();
     // The roads, read ahead from several kinds before their turn on more threads than
     // one: the run asks about them as about a file that cannot be read, and goes on.
@@ -224,9 +221,7 @@ TEST_F(ParallelRecordsTest, PointFilesOfEveryFormGiveTheSameTable)
     if (std::string(ORDEVIK_GENERATOR_PATH).empty()) {
         GTEST_SKIP() << "no data set generator in this build";
     }
-    const fs::path generated = Generated();
-    UseDataSet(generated);
-    const fs::path fileset = *fs::directory_iterator(generated / "data");
+    const fs::path fileset = UseGeneratedFileset();
     const fs::path pointFile = fileset / (fileset.filename().string() + ".slp");
     const std::string plain = ReadFileBytes(pointFile);
     constexpr std::size_t lineBytes = 18;
@@ -267,9 +262,7 @@ TEST_F(ParallelRecordsTest, WriteFailureMidKindStopsAtTheSameRecordWithTheSameDi
     if (!fs::exists("/dev/full")) {
         GTEST_SKIP() << "no /dev/full, a device that refuses every write";
     }
-    const fs::path generated = Generated();
-    UseDataSet(generated);
-    const std::string code = fs::directory_iterator(generated / "data")->path().filename().string();
+    const std::string code = UseGeneratedFileset().filename().string();
     // The road kind is large: its first full buffer fails, records after it are left.
     fs::create_directories(Prepared() / code);
     fs::create_symlink("/dev/full", Prepared() / code / (code + "RD.xml"));
