@@ -399,17 +399,23 @@ void FilesetConverter::ReadAheadInto(ReadAhead& entry, const fs::path& path)
     entry.path = path;
     entry.read = false;
     entry.done.store(false, std::memory_order_relaxed);
-    aheadReader.Start([&entry, path] {
-        entry.lines->Clear();
-        // Whatever goes wrong here is met again when the file is read in its turn.
-        try {
-            entry.read = ReadTextLines(path, *entry.lines) == 0;
-        } catch (...) {
-            entry.read = false;
-        }
-        entry.done.store(true, std::memory_order_release);
-        entry.done.notify_all();
-    });
+    try {
+        aheadReader.Start([&entry, path] {
+            entry.lines->Clear();
+            // Whatever goes wrong here is met again when the file is read in its turn.
+            try {
+                entry.read = ReadTextLines(path, *entry.lines) == 0;
+            } catch (...) {
+                entry.read = false;
+            }
+            entry.done.store(true, std::memory_order_release);
+            entry.done.notify_all();
+        });
+    } catch (...) {
+        // No thread to be had: the file is read in its turn instead.
+        entry.path.clear();
+        entry.done.store(true, std::memory_order_relaxed);
+    }
 }
 
 void FilesetConverter::WaitForRead(const ReadAhead& entry)

@@ -197,7 +197,7 @@ private:
     // Tells the recorder, if any, that `file` was closed at `bytes`.
     void NoteClosed(const std::filesystem::path& file, std::uint64_t bytes, bool complete);
     // With more than one composing thread, the next kinds' data files are read on
-    // other threads while this kind's points and records are done: the next one, and
+    // another thread while this kind's points and records are done: the next one, and
     // one further on when the kinds before it are small, or no bigger than it together
     // with this kind, so that small kinds do not leave a big one to be read after them.
     // Reading early shows nothing: a file that could not be read is read again, and the
