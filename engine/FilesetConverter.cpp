@@ -368,8 +368,13 @@ void FilesetConverter::StartReadAhead()
         if (!IsSafeName(code)) {
             break;
         }
-        const fs::path path = writer.FilesetInput(fileset.code + code + ".sal");
-        const std::uintmax_t bytes = ReportedFileSize(path);
+        auto known = fileset.dataFiles.find(code);
+        if (known == fileset.dataFiles.end()) {
+            const fs::path found = writer.FilesetInput(fileset.code + code + ".sal");
+            known =
+                fileset.dataFiles.emplace(code, std::pair(found, ReportedFileSize(found))).first;
+        }
+        const auto& [path, bytes] = known->second;
         if (i == 0 || before <= smallReadAhead ||
             records->Remaining().Bytes() + before <= bytes) {
             wanted[i] = path;

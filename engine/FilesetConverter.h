@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/ConversionOptions.h"
@@ -160,6 +162,9 @@ private:
         std::filesystem::path skippedPath;
         std::string skippedName;
         std::filesystem::path approvedPath;
+        // Each pending kind's data file and the size it reports, looked up once for
+        // reading ahead.
+        std::map<std::string, std::pair<std::filesystem::path, std::uintmax_t>> dataFiles;
     };
     // The kind in hand: its output and the lines around its records.
     struct KindState
