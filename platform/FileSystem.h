@@ -74,7 +74,7 @@ private:
 
     LargeBuffer text;  // a data file is read straight into it, never zero-filled first
     std::size_t size = 0;
-    // Each line's bytes in `text`. In huge pages from 1 MiB on: a data file of a hundred
+    // Each line's bytes in `text`. In huge pages from 64 KiB on: a data file of a hundred
     // thousand lines would otherwise cost a page fault for every 256 of them.
     std::vector<Span, LargePages<Span>> spans;
     std::size_t next = 0;

@@ -14,8 +14,11 @@
 namespace {
 
 constexpr std::size_t hugePage = std::size_t{2} << 20;
-// Blocks from this size on are mapped in huge pages.
-constexpr std::size_t largeBlock = std::size_t{1} << 20;
+// Blocks from this size on are mapped in whole huge pages. Where a small page fault
+// is dear (about 11 µs on a virtual machine, against 0.13 ms for a whole huge page),
+// a block of a few hundred kilobytes costs one fault instead of a hundred, and a
+// buffer then holds every later file up to a huge page without growing.
+constexpr std::size_t largeBlock = std::size_t{64} << 10;
 
 #if defined(__linux__)
 // Blocks given back are kept, up to a few and spareLimit bytes, and handed out again:
@@ -143,8 +146,8 @@ bool LargeBuffer::Reserve(std::size_t bytes, std::size_t keep)
     const std::size_t wanted = std::max(bytes, capacity * 2);
     char* newData = nullptr;
     std::size_t newCapacity = wanted;
-    // From one huge page on, whole huge pages, of which the last one is all usable.
-    const bool newLarge = wanted >= hugePage;
+    // From largeBlock on, whole huge pages, of which the last one is all usable.
+    const bool newLarge = wanted >= largeBlock;
     if (newLarge) {
         try {
             newData = static_cast<char*>(AllocateLarge(wanted, newCapacity));

@@ -31,7 +31,7 @@ private:
     bool large = false;  // from AllocateLarge, else from new[]
 };
 
-// Memory for one large block, such as a picture: on Linux, from 1 MiB on, whole 2 MiB
+// Memory for one large block, such as a picture: on Linux, from 64 KiB on, whole 2 MiB
 // pages aligned to their size (where the system allows), so that first touching it
 // costs one page fault instead of hundreds; otherwise operator new. Throws bad_alloc
 // as operator new does.

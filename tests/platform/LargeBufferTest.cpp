@@ -77,3 +77,25 @@ TEST(LargeBufferTest, BlocksGivenBackAreHandedOutAgain)
     after.Data()[after.Capacity() - 1] = 'e';
 }
 #endif
+
+#if defined(__linux__)
+// A buffer of a few hundred kilobytes gets a whole huge page at once, so that the
+// files read into it after, up to that size, neither move it nor touch new memory;
+// below that it takes what it asks for.
+TEST(LargeBufferTest, ModestBuffersGetAWholeHugePage)
+{
+    ReleaseSpareLargeBlocks();
+    const std::size_t kib = std::size_t{1} << 10;
+    LargeBuffer modest;
+    ASSERT_TRUE(modest.Reserve(300 * kib, 0));
+    EXPECT_EQ(2048 * kib, modest.Capacity());
+    const char* block = modest.Data();
+    ASSERT_TRUE(modest.Reserve(1900 * kib, 0));
+    EXPECT_EQ(block, modest.Data());
+    modest.Data()[modest.Capacity() - 1] = 'f';
+
+    LargeBuffer small;
+    ASSERT_TRUE(small.Reserve(20 * kib, 0));
+    EXPECT_EQ(20 * kib, small.Capacity());
+}
+#endif
