@@ -403,7 +403,7 @@ void FilesetConverter::ReadAheadInto(ReadAhead& entry, const fs::path& path)
 {
     entry.path = path;
     entry.read = false;
-    entry.done.store(false, std::memory_order_relaxed);
+    entry.done.Store(0);
     try {
         aheadReader.Start([&entry, path] {
             entry.lines->Clear();
@@ -413,19 +413,18 @@ void FilesetConverter::ReadAheadInto(ReadAhead& entry, const fs::path& path)
             } catch (...) {
                 entry.read = false;
             }
-            entry.done.store(true, std::memory_order_release);
-            entry.done.notify_all();
+            entry.done.Store(1);
         });
     } catch (...) {
         // No thread to be had: the file is read in its turn instead.
         entry.path.clear();
-        entry.done.store(true, std::memory_order_relaxed);
+        entry.done.Store(1);
     }
 }
 
-void FilesetConverter::WaitForRead(const ReadAhead& entry)
+void FilesetConverter::WaitForRead(ReadAhead& entry)
 {
-    entry.done.wait(false, std::memory_order_acquire);
+    entry.done.WaitFor(1);
 }
 
 FilesetConverter::ReadAhead* FilesetConverter::Held(const fs::path& path)

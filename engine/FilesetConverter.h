@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -216,7 +215,7 @@ private:
     // Has `path` read into a free entry, after the files already asked for.
     void ReadAheadInto(ReadAhead& entry, const std::filesystem::path& path);
     // Returns once the entry's file has been read, or found unreadable.
-    static void WaitForRead(const ReadAhead& entry);
+    static void WaitForRead(ReadAhead& entry);
     bool OtherThanMeshPending() const;
     std::filesystem::path OutputFolder() const;
 
@@ -243,7 +242,7 @@ private:
         std::filesystem::path path;
         std::unique_ptr<TextLines> lines = std::make_unique<TextLines>();
         bool read = false;
-        std::atomic<bool> done{true};
+        WaitableValue done{1};  // 1 once reading is over
     };
     static constexpr std::size_t smallReadAhead = 1 << 20;
     static constexpr std::size_t readAheadKinds = 4;

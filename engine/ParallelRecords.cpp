@@ -41,7 +41,7 @@ struct ParallelRecords::Job
     const bool shiftJis;
     std::atomic<std::size_t> nextRun{0};
     // The runs whose slots are free again; only the writing thread moves it on.
-    std::atomic<std::size_t> turn{0};
+    WaitableValue turn{0};
     // The runs from `turn` to `taken` are held: composed and handed to the writing
     // thread, their text not yet all written, from `heldFrom` on in the first of them,
     // `heldBytes` in all. The file writes whole buffers straight from the slots, so
@@ -140,11 +140,7 @@ void ParallelRecords::ComposeRuns(FeatureWriter& composer, Job& job, const Progr
         }
         // The slot is free once the run that used it before has been written.
         if (run >= slots.size()) {
-            const std::size_t needed = run - slots.size() + 1;
-            for (std::size_t turn = job.turn.load(std::memory_order_acquire); turn < needed;
-                 turn = job.turn.load(std::memory_order_acquire)) {
-                job.turn.wait(turn, std::memory_order_acquire);
-            }
+            job.turn.WaitFor(run - slots.size() + 1);
         }
         Slot& slot = *slots[run % slots.size()];
         const std::size_t first = run == 0 ? 0 : job.runEnds[run - 1];
@@ -204,12 +200,12 @@ void ParallelRecords::TakeRun(Job& job, Slot& slot)
     job.heldBytes += slot.text.Held();
     // Half the slots at most are held, so that composing never waits on a buffer to
     // fill; beyond that, short runs are copied into the file's buffer.
-    if (job.heldBytes < bufferRoom && job.taken + 1 - job.turn.load() < slots.size() / 2) {
+    if (job.heldBytes < bufferRoom && job.taken + 1 - job.turn.Load() < slots.size() / 2) {
         CountWritten(job, slot, room);
         return;
     }
     job.pieces.clear();
-    for (std::size_t run = job.turn.load(); run <= job.taken; ++run) {
+    for (std::size_t run = job.turn.Load(); run <= job.taken; ++run) {
         job.pieces.push_back(slots[run % slots.size()]->text.Text());
     }
     job.pieces.front().remove_prefix(job.heldFrom);
@@ -238,7 +234,7 @@ void ParallelRecords::CountWritten(Job& job, const Slot& slot, std::size_t room)
 
 void ParallelRecords::ReleaseWritten(Job& job, std::size_t done)
 {
-    std::size_t turn = job.turn.load(std::memory_order_relaxed);
+    std::size_t turn = job.turn.Load();
     for (; turn <= job.taken; ++turn) {
         Slot& slot = *slots[turn % slots.size()];
         const std::size_t left = slot.text.Held() - job.heldFrom;
@@ -250,15 +246,14 @@ void ParallelRecords::ReleaseWritten(Job& job, std::size_t done)
         job.heldFrom = 0;
         slot.text.Clear();
     }
-    if (turn != job.turn.load(std::memory_order_relaxed)) {
-        job.turn.store(turn, std::memory_order_release);
-        job.turn.notify_all();
+    if (turn != job.turn.Load()) {
+        job.turn.Store(turn);
     }
 }
 
 void ParallelRecords::WriteHeldRuns(Job& job)
 {
-    const std::size_t first = job.turn.load();
+    const std::size_t first = job.turn.Load();
     for (std::size_t run = first; run < job.taken; ++run) {
         OutputFile& text = slots[run % slots.size()]->text;
         job.output.Write(text.Text().substr(run == first ? job.heldFrom : 0));
@@ -266,7 +261,7 @@ void ParallelRecords::WriteHeldRuns(Job& job)
     }
     job.heldFrom = 0;
     job.heldBytes = 0;
-    job.turn.store(job.taken);
+    job.turn.Store(job.taken);
 }
 
 bool ParallelRecords::ConvertPoints(FilesetReader& reader, const Progress& progress)

@@ -38,3 +38,21 @@ void BackgroundWorker::Serve(std::stop_token stop)
         changed.notify_all();
     }
 }
+
+void WaitableValue::Store(std::size_t newValue)
+{
+    {
+        std::lock_guard guard(lock);
+        value.store(newValue, std::memory_order_release);
+    }
+    changed.notify_all();
+}
+
+void WaitableValue::WaitFor(std::size_t wanted)
+{
+    if (Load() >= wanted) {
+        return;
+    }
+    std::unique_lock guard(lock);
+    changed.wait(guard, [this, wanted] { return Load() >= wanted; });
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -34,4 +35,27 @@ private:
     std::condition_variable_any changed;
     std::deque<std::function<void()>> tasks;  // the front one runs while it is there
     std::jthread thread;                      // declared last: ended first
+};
+
+// A number that one thread sets and others wait on until it reaches what they need.
+// std::atomic's own wait can miss the wake-up where the standard library has no futex
+// to build it on (MinGW's, for the Windows build, hung a run that way), so waiting and
+// setting meet under a mutex; reading stays a plain atomic load.
+class WaitableValue
+{
+public:
+    explicit WaitableValue(std::size_t initial) : value(initial) {}
+    WaitableValue(const WaitableValue&) = delete;
+    WaitableValue& operator=(const WaitableValue&) = delete;
+
+    std::size_t Load() const { return value.load(std::memory_order_acquire); }
+    // Sets the value and wakes every thread that waits.
+    void Store(std::size_t newValue);
+    // Returns once the value is at least `wanted`.
+    void WaitFor(std::size_t wanted);
+
+private:
+    std::atomic<std::size_t> value;
+    std::mutex lock;
+    std::condition_variable changed;
 };
