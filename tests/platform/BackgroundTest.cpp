@@ -60,3 +60,25 @@ TEST(BackgroundTest, StartWaitsWhileTheLimitOfTasksWait)
 }
 
 }
+
+// Two threads hand a value back and forth many times, each waiting for the other's
+// step: a wake-up lost between a store and a wait leaves both asleep for good.
+TEST(WaitableValueTest, NoWakeUpIsLostBetweenTwoThreads)
+{
+    constexpr std::size_t steps = 2000;
+    WaitableValue odd(0);
+    WaitableValue even(0);
+    std::thread other([&] {
+        for (std::size_t i = 1; i <= steps; ++i) {
+            odd.WaitFor(2 * i - 1);
+            even.Store(2 * i);
+        }
+    });
+    for (std::size_t i = 1; i <= steps; ++i) {
+        odd.Store(2 * i - 1);
+        even.WaitFor(2 * i);
+    }
+    other.join();
+    EXPECT_EQ(2 * steps, even.Load());
+    EXPECT_EQ(2 * steps - 1, odd.Load());
+}
